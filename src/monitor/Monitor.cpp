@@ -1,0 +1,322 @@
+#include "monitor/Monitor.h"
+
+#include "app/Preferences.h"
+#include "platform/SerialQueue.h"
+#include "platform/SystemEvents.h"
+#include "sampling/SamplingEngine.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThread>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace voltmere {
+
+namespace {
+
+// Until the history store is plugged in, the program records nothing.
+class DiscardingRecorder final : public HistoryRecorder {
+public:
+    void mark(HistoryEvent, Timestamp, bool) override {}
+    void record(const Snapshot &) override {}
+    void flush(bool) override {}
+};
+
+// Runs `work` on the main thread if `monitor` still exists by then. Safe to
+// call from any thread: the weak pointer is checked only on the main thread.
+template <typename Work>
+void onMainThread(const QPointer<Monitor> &monitor, Work work)
+{
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [monitor, work = std::move(work)]() mutable {
+            if (monitor) {
+                work(*monitor);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+Monitor::Monitor(Preferences &prefs, HistoryRecorder &history, std::unique_ptr<SamplingEngine> engine,
+                 std::unique_ptr<SystemEvents> events, const Clock &clock, QObject *parent)
+    : QObject(parent)
+    , m_prefs(prefs)
+    , m_history(history)
+    , m_clock(clock)
+    , m_engine(std::move(engine))
+    , m_events(std::move(events))
+{
+}
+
+Monitor::~Monitor()
+{
+    m_timer.reset();
+}
+
+Monitor &Monitor::shared()
+{
+    static Monitor *monitor = [] {
+        static DiscardingRecorder recorder;
+        return new Monitor(Preferences::shared(), recorder, SamplingEngine::createForThisMachine(),
+                           SystemEvents::createForThisMachine());
+    }();
+    return *monitor;
+}
+
+void Monitor::start()
+{
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (m_started) {
+        return;
+    }
+    m_started = true;
+    m_history.mark(HistoryEvent::start, m_clock.now(), false);
+    if (m_events) {
+        // Connected with this Monitor as context: the handlers die with it.
+        connect(m_events.get(), &SystemEvents::powerSourceChanged, this, &Monitor::refreshBattery);
+        connect(m_events.get(), &SystemEvents::willSleep, this, &Monitor::willSleep);
+        connect(m_events.get(), &SystemEvents::didWake, this, &Monitor::didWake);
+        m_events->start();
+    }
+    scheduleTimer();
+}
+
+void Monitor::stop()
+{
+    m_history.mark(HistoryEvent::stop, m_clock.now(), false);
+    m_history.flush(true);
+}
+
+void Monitor::scheduleTimer()
+{
+    using namespace std::chrono;
+    m_timer.reset();
+    const auto period = milliseconds(std::llround(m_interval * 1000.0));
+    // A fifth of the period, truncated to whole milliseconds.
+    const auto leeway = milliseconds(static_cast<long long>(m_interval * 200.0));
+    SamplingEngine *engine = m_engine.get();
+    const QPointer<Monitor> self(this);
+    m_timer = m_engine->queue().scheduleRepeating(period, leeway, [engine, self] {
+        Snapshot snapshot = engine->sample();
+        onMainThread(self, [snapshot = std::move(snapshot)](Monitor &monitor) { monitor.ingest(snapshot); });
+    });
+}
+
+void Monitor::ingest(const Snapshot &snapshot)
+{
+    m_latest = snapshot;
+    Q_EMIT latestChanged();
+
+    m_snapshots.push_back(snapshot);
+    // Retention is by time (one hour back from the newest), not by count; a
+    // snapshot dated exactly at the cutoff stays.
+    const Timestamp cutoff = snapshot.date - retainedSeconds;
+    const auto firstKept = std::find_if(m_snapshots.begin(), m_snapshots.end(),
+                                        [cutoff](const Snapshot &s) { return s.date >= cutoff; });
+    m_snapshots.erase(m_snapshots.begin(), firstKept);
+    Q_EMIT snapshotsChanged();
+
+    const auto staleSleep = std::remove_if(m_sleepIntervals.begin(), m_sleepIntervals.end(),
+                                           [cutoff](const SleepInterval &i) { return i.end < cutoff; });
+    if (staleSleep != m_sleepIntervals.end()) {
+        m_sleepIntervals.erase(staleSleep, m_sleepIntervals.end());
+        Q_EMIT sleepIntervalsChanged();
+    }
+
+    if (snapshot.selfCPUSeconds && snapshot.interval > 0) {
+        const bool closed = m_visibleSurfaces.isEmpty();
+        UsageAccumulator &accumulator = closed ? m_selfClosed : m_selfOpen;
+        accumulator.cpuSeconds += *snapshot.selfCPUSeconds;
+        accumulator.wallSeconds += snapshot.interval;
+        if (closed) {
+            Q_EMIT selfClosedChanged();
+        } else {
+            Q_EMIT selfOpenChanged();
+        }
+    }
+
+    applyBattery(snapshot.battery);
+    m_history.record(snapshot);
+    updateInsight();
+}
+
+void Monitor::refreshBattery()
+{
+    SamplingEngine *engine = m_engine.get();
+    const QPointer<Monitor> self(this);
+    m_engine->queue().async([engine, self] {
+        auto reading = engine->readBattery();
+        onMainThread(self, [reading = std::move(reading)](Monitor &monitor) {
+            monitor.applyBattery(reading);
+            monitor.updateInsight();
+        });
+    });
+}
+
+void Monitor::applyBattery(const std::optional<BatteryReading> &reading)
+{
+    if (m_hasBattery != reading.has_value()) {
+        m_hasBattery = reading.has_value();
+        Q_EMIT hasBatteryChanged();
+    }
+    if (m_battery != reading) {
+        m_battery = reading;
+        Q_EMIT batteryChanged();
+    }
+    evaluateReminder();
+}
+
+void Monitor::evaluateReminder()
+{
+    // The charge-reminder state machine plugs in here.
+}
+
+void Monitor::updateInsight()
+{
+    // The insight rules plug in here.
+}
+
+void Monitor::setInsight(const std::optional<Insight> &insight)
+{
+    if (m_insight != insight) {
+        m_insight = insight;
+        Q_EMIT insightChanged();
+    }
+}
+
+void Monitor::willSleep()
+{
+    const Timestamp now = m_clock.now();
+    m_sleepStart = now;
+    // Flushing here puts pending readings on disk before the machine sleeps.
+    m_history.mark(HistoryEvent::sleep, now, true);
+}
+
+void Monitor::didWake()
+{
+    const Timestamp now = m_clock.now();
+    // A wall clock set back during sleep can put the start after the wake;
+    // there is no range to record then, but the rest of the wake still runs.
+    if (m_sleepStart && *m_sleepStart <= now) {
+        m_sleepIntervals.push_back({*m_sleepStart, now});
+        Q_EMIT sleepIntervalsChanged();
+    }
+    m_sleepStart.reset();
+    m_history.mark(HistoryEvent::wake, now, false);
+    SamplingEngine *engine = m_engine.get();
+    m_engine->queue().async([engine] { engine->resetBaselines(); });
+    refreshBattery();
+}
+
+void Monitor::setSurfaceVisible(const QString &surface, bool visible)
+{
+    const bool changed = visible ? !m_visibleSurfaces.contains(surface) : m_visibleSurfaces.contains(surface);
+    if (!changed) {
+        return;
+    }
+    if (visible) {
+        m_visibleSurfaces.insert(surface);
+    } else {
+        m_visibleSurfaces.remove(surface);
+    }
+    Q_EMIT visibleSurfacesChanged();
+    const double period = m_visibleSurfaces.isEmpty() ? idleInterval : visibleInterval;
+    if (period != m_interval) {
+        m_interval = period;
+        Q_EMIT intervalChanged();
+        if (m_started) {
+            scheduleTimer();
+        }
+    }
+}
+
+void Monitor::setSurfaceOpen(const QString &surface, bool open)
+{
+    if (open && !m_openSurfaces.contains(surface)) {
+        m_openSurfaces.insert(surface);
+        Q_EMIT openSurfacesChanged();
+    } else if (!open && m_openSurfaces.contains(surface)) {
+        m_openSurfaces.remove(surface);
+        Q_EMIT openSurfacesChanged();
+    }
+}
+
+std::vector<Snapshot> Monitor::snapshots(int lastMinutes) const
+{
+    if (!m_latest) {
+        return {};
+    }
+    const Timestamp cutoff = m_latest->date - lastMinutes * 60.0;
+    const auto first = std::find_if(m_snapshots.begin(), m_snapshots.end(),
+                                    [cutoff](const Snapshot &s) { return s.date >= cutoff; });
+    return {first, m_snapshots.end()};
+}
+
+QString Monitor::gapLabel(Timestamp a, Timestamp b) const
+{
+    static const QString asleep = QStringLiteral("Mac asleep");
+    static const QString noReadings = QStringLiteral("No readings");
+    if (a > b) {
+        std::swap(a, b);
+    }
+    for (const SleepInterval &sleep : m_sleepIntervals) {
+        if (sleep.start <= b && sleep.end >= a) {
+            return asleep;
+        }
+    }
+    const Snapshot *before = nullptr;
+    const Snapshot *after = nullptr;
+    for (const Snapshot &s : m_snapshots) {
+        if (s.date <= a) {
+            before = &s;
+        }
+        if (!after && s.date >= b) {
+            after = &s;
+        }
+    }
+    if (before && after && before->awake && after->awake && *before->awake <= *after->awake) {
+        const double gap = b - a;
+        if (gap > 0) {
+            // The awake clock stops during sleep, so wall time minus awake
+            // time is the time asleep, even for sleeps nobody announced.
+            const double slept = gap - (*after->awake - *before->awake);
+            if (gap / 2 >= 10) {
+                if (slept > gap / 2) {
+                    return asleep;
+                }
+            } else if (slept > 10) {
+                return asleep;
+            }
+        }
+    }
+    return noReadings;
+}
+
+void Monitor::setSection(DashboardSection section)
+{
+    if (m_section != section) {
+        m_section = section;
+        Q_EMIT sectionChanged();
+    }
+}
+
+void Monitor::setOverviewAnchor(std::optional<OverviewAnchor> anchor)
+{
+    if (m_overviewAnchor != anchor) {
+        m_overviewAnchor = anchor;
+        Q_EMIT overviewAnchorChanged();
+    }
+}
+
+void Monitor::bumpHistoryEpoch()
+{
+    ++m_historyEpoch;
+    Q_EMIT historyEpochChanged();
+}
+
+} // namespace voltmere

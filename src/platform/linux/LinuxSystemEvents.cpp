@@ -1,0 +1,53 @@
+#include "platform/linux/LinuxSystemEvents.h"
+
+#include <QDBusConnection>
+#include <QGuiApplication>
+
+namespace voltmere {
+
+LinuxSystemEvents::LinuxSystemEvents(QObject *parent)
+    : SystemEvents(parent)
+{
+}
+
+std::unique_ptr<SystemEvents> SystemEvents::createForThisMachine(QObject *parent)
+{
+    return std::make_unique<LinuxSystemEvents>(parent);
+}
+
+void LinuxSystemEvents::start()
+{
+    if (m_started) {
+        return;
+    }
+    m_started = true;
+
+    // logind announces a suspend with PrepareForSleep(true) and the resume
+    // with PrepareForSleep(false). Without a system bus (containers, CI)
+    // there is simply no sleep event; nothing else depends on it.
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (bus.isConnected()) {
+        bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                    QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
+                    SLOT(prepareForSleep(bool)));
+    }
+
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive) {
+                Q_EMIT applicationBecameActive();
+            }
+        });
+    }
+}
+
+void LinuxSystemEvents::prepareForSleep(bool start)
+{
+    if (start) {
+        Q_EMIT willSleep();
+    } else {
+        Q_EMIT didWake();
+    }
+}
+
+} // namespace voltmere

@@ -1,0 +1,3 @@
+#include "monitor/BatteryReading.h"
+#include <gtest/gtest.h>
+TEST(ReadingsTest, Placeholder) {}
