@@ -2,6 +2,21 @@
 
 namespace voltmere {
 
+namespace {
+
+// After the notification went out, the status stays `delivered` while the
+// adapter stays connected. A reading gap in between shows
+// noBatteryReading; the next reading must not leave that standing, since
+// the level is reported again.
+void keepDelivered(ChargeReminderLogic &r)
+{
+    if (r.firedAt && r.status.kind() != ChargeReminderLogic::Status::Kind::delivered) {
+        r.status = ChargeReminderLogic::Status::delivered(*r.firedAt);
+    }
+}
+
+} // namespace
+
 bool ChargeReminderLogic::evaluate(bool enabled, int target, const std::optional<BatteryReading> &battery,
                                    Timestamp now)
 {
@@ -10,12 +25,14 @@ bool ChargeReminderLogic::evaluate(bool enabled, int target, const std::optional
     if (lastTarget != target) {
         lastTarget = target;
         fired = false;
+        firedAt.reset();
         sawBelowTarget = false;
     }
     if (!enabled) {
         status = Status::off();
         sawBelowTarget = false;
         fired = false;
+        firedAt.reset();
         return false;
     }
     // A brief gap in readings keeps the flags, so having been seen below the
@@ -28,6 +45,7 @@ bool ChargeReminderLogic::evaluate(bool enabled, int target, const std::optional
         status = Status::waitingForPower();
         sawBelowTarget = false;
         fired = false;
+        firedAt.reset();
         return false;
     }
     const int level = *battery->level;
@@ -35,16 +53,21 @@ bool ChargeReminderLogic::evaluate(bool enabled, int target, const std::optional
         sawBelowTarget = true;
         if (!fired) {
             status = Status::armed();
+        } else {
+            keepDelivered(*this);
         }
         return false;
     }
     if (sawBelowTarget && !fired) {
         fired = true;
+        firedAt = now;
         status = Status::delivered(now);
         return true;
     }
     if (!fired) {
         status = Status::aboveTargetAtPlugIn();
+    } else {
+        keepDelivered(*this);
     }
     return false;
 }

@@ -48,6 +48,9 @@ struct ChargeReminderLogic {
     bool sawBelowTarget = false;      // seen below the target while plugged in since the last reset
     bool fired = false;               // this plug-in period's notification has been sent
     std::optional<int> lastTarget;    // the target the two flags refer to
+    // When this period's notification was sent (set with `fired`), so that a
+    // reading after a gap shows `delivered` again instead of the gap's status.
+    std::optional<Timestamp> firedAt;
 
     bool operator==(const ChargeReminderLogic &) const = default;
 
