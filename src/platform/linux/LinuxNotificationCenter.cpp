@@ -72,8 +72,21 @@ bool LinuxNotificationCenter::hasApplicationIdentity() const
 
 void LinuxNotificationCenter::call(const QDBusMessage &message, std::function<void(const QDBusMessage &)> done)
 {
-    // Without a bus the pending call is already failed; the watcher still
-    // reports it from the event loop, so completions never run re-entrantly.
+    // Without a bus QtDBus hands back a call that never finishes, so the
+    // failure is reported here, from the event loop like any answer, so that
+    // completions never run inside the caller.
+    if (!m_bus.isConnected()) {
+        const QString reason = m_bus.lastError().isValid() && !m_bus.lastError().message().isEmpty()
+                                   ? m_bus.lastError().message()
+                                   : QStringLiteral("Not connected to the session bus.");
+        QMetaObject::invokeMethod(
+            m_context.get(),
+            [done = std::move(done), reply = message.createErrorReply(QDBusError::Disconnected, reason)] {
+                done(reply);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, callTimeoutMs), m_context.get());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
                      [done = std::move(done)](QDBusPendingCallWatcher *finished) {

@@ -22,9 +22,10 @@ namespace voltmere::test {
 
 // A Monitor over fake readers, events, history and notification service,
 // with preferences in a temporary store. The test keeps raw pointers to the
-// fakes the Monitor owns.
+// fakes the Monitor owns. A test may hand in a real notification service
+// instead; `notifications` is then null.
 struct MonitorHarness {
-    MonitorHarness()
+    explicit MonitorHarness(std::unique_ptr<NotificationCenter> realCenter = nullptr)
         : store(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat)
         , prefs(store)
     {
@@ -37,8 +38,12 @@ struct MonitorHarness {
         auto engine = std::make_unique<SamplingEngine>(std::move(readers), 4.0, clock);
         auto fakeEvents = std::make_unique<FakeSystemEvents>();
         events = fakeEvents.get();
-        auto center = std::make_unique<FakeNotificationCenter>();
-        notifications = center.get();
+        std::unique_ptr<NotificationCenter> center = std::move(realCenter);
+        if (!center) {
+            auto fake = std::make_unique<FakeNotificationCenter>();
+            notifications = fake.get();
+            center = std::move(fake);
+        }
         monitor = std::make_unique<Monitor>(prefs, history, std::move(engine), std::move(fakeEvents),
                                             std::move(center), clock);
     }
