@@ -48,30 +48,29 @@ Insight batteryInsight(QString text, Insight::Severity severity)
     return Insight{std::move(text), severity, DashboardSection::battery, std::nullopt};
 }
 
-std::optional<Insight> memoryCritical(const std::deque<Snapshot> &snapshots, Timestamp now)
+// Memory pressure at `least` or worse for at least `seconds`, described as `word`.
+std::optional<Insight> memoryPressure(const std::deque<Snapshot> &snapshots, Timestamp now, MemoryPressureLevel least,
+                                      double seconds, const QString &word)
 {
-    const auto duration = streakDuration(snapshots, now, [](const Snapshot &s) {
-        return s.memLevel == MemoryPressureLevel::critical;
+    const auto duration = streakDuration(snapshots, now, [least](const Snapshot &s) {
+        return s.memLevel && rawValue(*s.memLevel) >= rawValue(least);
     });
-    if (!lastsAtLeast(duration, 60)) {
+    if (!lastsAtLeast(duration, seconds)) {
         return std::nullopt;
     }
-    return overviewAttention(QStringLiteral("Memory pressure has been critical for ") +
+    return overviewAttention(QStringLiteral("Memory pressure has been ") + word + QStringLiteral(" for ") +
                                  Format::durationSpoken(*duration) + QLatin1Char('.'),
                              OverviewAnchor::memory);
 }
 
+std::optional<Insight> memoryCritical(const std::deque<Snapshot> &snapshots, Timestamp now)
+{
+    return memoryPressure(snapshots, now, MemoryPressureLevel::critical, 60, QStringLiteral("critical"));
+}
+
 std::optional<Insight> memoryElevated(const std::deque<Snapshot> &snapshots, Timestamp now)
 {
-    const auto duration = streakDuration(snapshots, now, [](const Snapshot &s) {
-        return s.memLevel == MemoryPressureLevel::warning || s.memLevel == MemoryPressureLevel::critical;
-    });
-    if (!lastsAtLeast(duration, 120)) {
-        return std::nullopt;
-    }
-    return overviewAttention(QStringLiteral("Memory pressure has been elevated for ") +
-                                 Format::durationSpoken(*duration) + QLatin1Char('.'),
-                             OverviewAnchor::memory);
+    return memoryPressure(snapshots, now, MemoryPressureLevel::warning, 120, QStringLiteral("elevated"));
 }
 
 // The streak follows the newest top process by pid, so a different process
