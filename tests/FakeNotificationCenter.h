@@ -30,7 +30,7 @@ public:
     }
     void add(const QString &identifier, const NotificationContent &content, ErrorCompletion completion) override
     {
-        added.push_back({identifier, content});
+        added.push_back({ identifier, content });
         complete([completion, e = addError] { completion(e); });
     }
     std::optional<QString> openSettings() override
@@ -52,8 +52,7 @@ public:
     std::vector<Added> added;
 
 private:
-    template <typename F>
-    void complete(F work)
+    template <typename F> void complete(F work)
     {
         if (completeOnOtherThread) {
             std::thread(std::move(work)).join();

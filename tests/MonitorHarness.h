@@ -44,8 +44,8 @@ struct MonitorHarness {
             notifications = fake.get();
             center = std::move(fake);
         }
-        monitor = std::make_unique<Monitor>(prefs, history, std::move(engine), std::move(fakeEvents),
-                                            std::move(center), clock);
+        monitor = std::make_unique<Monitor>(
+            prefs, history, std::move(engine), std::move(fakeEvents), std::move(center), clock);
     }
 
     // Lets queued work run: the engine's queue first, then the main thread's

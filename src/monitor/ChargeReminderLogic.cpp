@@ -17,8 +17,8 @@ void keepDelivered(ChargeReminderLogic &r)
 
 } // namespace
 
-bool ChargeReminderLogic::evaluate(bool enabled, int target, const std::optional<BatteryReading> &battery,
-                                   Timestamp now)
+bool ChargeReminderLogic::evaluate(
+    bool enabled, int target, const std::optional<BatteryReading> &battery, Timestamp now)
 {
     // The flags always describe the present target: a new target starts a
     // new period and is evaluated in this same pass.

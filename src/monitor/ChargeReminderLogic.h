@@ -39,15 +39,19 @@ struct ChargeReminderLogic {
         }
 
     private:
-        constexpr explicit Status(Kind kind, Timestamp at = 0) : m_kind(kind), m_at(at) {}
+        constexpr explicit Status(Kind kind, Timestamp at = 0)
+            : m_kind(kind)
+            , m_at(at)
+        {
+        }
         Kind m_kind;
         Timestamp m_at;
     };
 
     Status status = Status::off();
-    bool sawBelowTarget = false;      // seen below the target while plugged in since the last reset
-    bool fired = false;               // this plug-in period's notification has been sent
-    std::optional<int> lastTarget;    // the target the two flags refer to
+    bool sawBelowTarget = false; // seen below the target while plugged in since the last reset
+    bool fired = false; // this plug-in period's notification has been sent
+    std::optional<int> lastTarget; // the target the two flags refer to
     // When this period's notification was sent (set with `fired`), so that a
     // reading after a gap shows `delivered` again instead of the gap's status.
     std::optional<Timestamp> firedAt;

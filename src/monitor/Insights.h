@@ -22,7 +22,7 @@ inline constexpr double streakGapSeconds = 20.0;
 // `snapshots` oldest first (may be empty), `reminderTarget` in percent,
 // `now` the time of the call.
 std::optional<Insight> evaluate(const std::deque<Snapshot> &snapshots, const std::optional<BatteryReading> &battery,
-                                const ChargeReminderLogic::Status &reminder, int reminderTarget, Timestamp now);
+    const ChargeReminderLogic::Status &reminder, int reminderTarget, Timestamp now);
 
 } // namespace Insights
 

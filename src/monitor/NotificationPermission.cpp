@@ -18,7 +18,7 @@ NotificationPermission notificationPermissionFor(const NotificationSettings &set
         return NotificationPermission::allowed;
     }
     return settings.alert == NotificationAlertSetting::disabled ? NotificationPermission::off
-                                                                 : NotificationPermission::notAsked;
+                                                                : NotificationPermission::notAsked;
 }
 
 } // namespace voltmere

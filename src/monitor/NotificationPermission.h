@@ -6,10 +6,10 @@ namespace voltmere {
 
 // The program's permission to notify, as the Monitor publishes it.
 enum class NotificationPermission {
-    unknown,  // not determined yet, or the program has no application identity
+    unknown, // not determined yet, or the program has no application identity
     notAsked, // the user has not been asked yet
-    allowed,  // alerts may be shown
-    off,      // the user refused, or turned alerts off
+    allowed, // alerts may be shown
+    off, // the user refused, or turned alerts off
 };
 
 // Enabled alerts always mean allowed; otherwise the authorisation decides,

@@ -11,20 +11,20 @@ QString longText(const ChargeReminderLogic::Status &status, int target, Timestam
     const QString t = QString::number(target);
     switch (status.kind()) {
     case Kind::delivered:
-        return QStringLiteral("Reached ") + t + QStringLiteral("% at ") +
-               Format::timestamp(status.deliveredAt().value_or(now), now) +
-               QStringLiteral(". Notification sent; it won't repeat until you unplug.");
+        return QStringLiteral("Reached ") + t + QStringLiteral("% at ")
+            + Format::timestamp(status.deliveredAt().value_or(now), now)
+            + QStringLiteral(". Notification sent; it won't repeat until you unplug.");
     case Kind::off:
         return QStringLiteral("Off.");
     case Kind::waitingForPower:
-        return QStringLiteral("Waiting for the power adapter. You'll get one notification when the battery reaches ") +
-               t + QStringLiteral("% while plugged in.");
+        return QStringLiteral("Waiting for the power adapter. You'll get one notification when the battery reaches ")
+            + t + QStringLiteral("% while plugged in.");
     case Kind::armed:
-        return QStringLiteral("Plugged in and charging toward ") + t +
-               QStringLiteral("%. You'll get one notification when it gets there.");
+        return QStringLiteral("Plugged in and charging toward ") + t
+            + QStringLiteral("%. You'll get one notification when it gets there.");
     case Kind::aboveTargetAtPlugIn:
-        return QStringLiteral("The battery was already at or above ") + t +
-               QStringLiteral("% when plugged in, so there's nothing to remind you about this time.");
+        return QStringLiteral("The battery was already at or above ") + t
+            + QStringLiteral("% when plugged in, so there's nothing to remind you about this time.");
     case Kind::noBatteryReading:
         return QStringLiteral("macOS isn't reporting a charge level, so the reminder can't run.");
     }

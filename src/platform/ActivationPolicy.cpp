@@ -15,8 +15,8 @@ ActivationPolicy &ActivationPolicy::shared()
 
 const QSet<QString> &ActivationPolicy::dockSurfaces()
 {
-    static const QSet<QString> surfaces{QStringLiteral("dashboard"), QStringLiteral("welcome"),
-                                        QStringLiteral("about"), QStringLiteral("settings")};
+    static const QSet<QString> surfaces { QStringLiteral("dashboard"), QStringLiteral("welcome"),
+        QStringLiteral("about"), QStringLiteral("settings") };
     return surfaces;
 }
 

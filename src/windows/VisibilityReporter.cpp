@@ -11,7 +11,7 @@
 namespace voltmere {
 
 VisibilityReporter::VisibilityReporter(QWidget *window, const QString &surface, bool promotesApp, bool openWhileKey,
-                                       Monitor &monitor, ActivationPolicy &policy)
+    Monitor &monitor, ActivationPolicy &policy)
     : QObject(window)
     , m_window(window)
     , m_surface(surface)

@@ -27,8 +27,8 @@ class VisibilityReporter : public QObject {
 public:
     // `window` must be a top-level widget. `promotesApp`: while this window
     // is shown the program is a regular application with a Dock icon.
-    VisibilityReporter(QWidget *window, const QString &surface, bool promotesApp, bool openWhileKey,
-                       Monitor &monitor, ActivationPolicy &policy);
+    VisibilityReporter(QWidget *window, const QString &surface, bool promotesApp, bool openWhileKey, Monitor &monitor,
+        ActivationPolicy &policy);
     // Reports nothing: a window that closed has already said so.
     ~VisibilityReporter() override;
 
@@ -57,7 +57,7 @@ private:
     const bool m_openWhileKey;
     Monitor &m_monitor;
     ActivationPolicy &m_policy;
-    bool m_closing = false;       // a close was requested; the hide that follows ends the window
+    bool m_closing = false; // a close was requested; the hide that follows ends the window
     bool m_activateOnShow = false; // bring the window to the front when it first shows
 };
 

@@ -167,13 +167,13 @@ TEST(ChargeReminderStatusTest, DeliveredComparesItsTime)
 TEST(ReminderTextTest, ShortTexts)
 {
     using Status = ChargeReminderLogic::Status;
-    const std::vector<std::pair<Status, QString>> rows{
-        {Status::delivered(1'800'000'000), QStringLiteral("80% \u00B7 reached")},
-        {Status::off(), QStringLiteral("Off")},
-        {Status::waitingForPower(), QStringLiteral("80% \u00B7 waiting for power")},
-        {Status::armed(), QStringLiteral("80% \u00B7 armed")},
-        {Status::aboveTargetAtPlugIn(), QStringLiteral("80% \u00B7 already above")},
-        {Status::noBatteryReading(), QStringLiteral("No battery reading")},
+    const std::vector<std::pair<Status, QString>> rows {
+        { Status::delivered(1'800'000'000), QStringLiteral("80% \u00B7 reached") },
+        { Status::off(), QStringLiteral("Off") },
+        { Status::waitingForPower(), QStringLiteral("80% \u00B7 waiting for power") },
+        { Status::armed(), QStringLiteral("80% \u00B7 armed") },
+        { Status::aboveTargetAtPlugIn(), QStringLiteral("80% \u00B7 already above") },
+        { Status::noBatteryReading(), QStringLiteral("No battery reading") },
     };
     for (const auto &[status, text] : rows) {
         EXPECT_EQ(ReminderText::shortText(status, 80), text);
@@ -187,15 +187,15 @@ TEST(ReminderTextTest, LongTexts)
     const double now = 1'800'000'000;
     EXPECT_EQ(ReminderText::longText(Status::off(), 80, now), QStringLiteral("Off."));
     EXPECT_EQ(ReminderText::longText(Status::waitingForPower(), 80, now),
-              QStringLiteral("Waiting for the power adapter. You'll get one notification when the battery reaches "
-                             "80% while plugged in."));
+        QStringLiteral("Waiting for the power adapter. You'll get one notification when the battery reaches "
+                       "80% while plugged in."));
     EXPECT_EQ(ReminderText::longText(Status::armed(), 75, now),
-              QStringLiteral("Plugged in and charging toward 75%. You'll get one notification when it gets there."));
+        QStringLiteral("Plugged in and charging toward 75%. You'll get one notification when it gets there."));
     EXPECT_EQ(ReminderText::longText(Status::aboveTargetAtPlugIn(), 80, now),
-              QStringLiteral("The battery was already at or above 80% when plugged in, so there's nothing to remind "
-                             "you about this time."));
+        QStringLiteral("The battery was already at or above 80% when plugged in, so there's nothing to remind "
+                       "you about this time."));
     EXPECT_EQ(ReminderText::longText(Status::noBatteryReading(), 80, now),
-              QStringLiteral("macOS isn't reporting a charge level, so the reminder can't run."));
+        QStringLiteral("macOS isn't reporting a charge level, so the reminder can't run."));
 }
 
 TEST(ReminderTextTest, LongDeliveredTextNamesTheTimeOfDelivery)
@@ -204,8 +204,8 @@ TEST(ReminderTextTest, LongDeliveredTextNamesTheTimeOfDelivery)
     const double now = 1'800'000'000;
     const double earlier = now - 60;
     EXPECT_EQ(ReminderText::longText(Status::delivered(earlier), 80, now),
-              QStringLiteral("Reached 80% at ") + Format::timestamp(earlier, now) +
-                  QStringLiteral(". Notification sent; it won't repeat until you unplug."));
+        QStringLiteral("Reached 80% at ") + Format::timestamp(earlier, now)
+            + QStringLiteral(". Notification sent; it won't repeat until you unplug."));
     // Two days back the day is named, so the text differs from today's form.
     const double older = now - 2 * 86'400;
     EXPECT_NE(Format::timestamp(older, now), Format::timestamp(older, older));

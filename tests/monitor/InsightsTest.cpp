@@ -1,5 +1,5 @@
-#include "monitor/Format.h"
 #include "monitor/Insights.h"
+#include "monitor/Format.h"
 
 #include <gtest/gtest.h>
 
@@ -26,10 +26,7 @@ protected:
         }
     }
 
-    std::optional<Insight> evaluate() const
-    {
-        return Insights::evaluate(snapshots, battery, reminder, 80, now);
-    }
+    std::optional<Insight> evaluate() const { return Insights::evaluate(snapshots, battery, reminder, 80, now); }
 
     QString text() const
     {
@@ -41,7 +38,7 @@ protected:
     static void warning(Snapshot &s) { s.memLevel = MemoryPressureLevel::warning; }
     static std::function<void(Snapshot &)> top(std::int32_t pid, const QString &name, double cpu)
     {
-        return [=](Snapshot &s) { s.topProcesses = {{pid, name, cpu}}; };
+        return [=](Snapshot &s) { s.topProcesses = { { pid, name, cpu } }; };
     }
 
     std::deque<Snapshot> snapshots;
@@ -126,17 +123,16 @@ TEST_F(InsightsTest, ProcessHoggingACore)
 
 TEST_F(InsightsTest, ProcessCoresAreRoundedHalfAwayFromZero)
 {
-    const std::vector<std::pair<double, QString>> rows{
-        {149, QStringLiteral("a full CPU core")},
-        {150, QStringLiteral("2 full CPU cores")},
-        {249, QStringLiteral("2 full CPU cores")},
-        {250, QStringLiteral("3 full CPU cores")},
+    const std::vector<std::pair<double, QString>> rows {
+        { 149, QStringLiteral("a full CPU core") },
+        { 150, QStringLiteral("2 full CPU cores") },
+        { 249, QStringLiteral("2 full CPU cores") },
+        { 250, QStringLiteral("3 full CPU cores") },
     };
     for (const auto &[cpu, cores] : rows) {
         snapshots.clear();
         ticks(130, 0, top(7, QStringLiteral("render"), cpu));
-        EXPECT_EQ(text(), QStringLiteral("render has used about ") + cores + QStringLiteral(" for 2 minutes."))
-            << cpu;
+        EXPECT_EQ(text(), QStringLiteral("render has used about ") + cores + QStringLiteral(" for 2 minutes.")) << cpu;
     }
 }
 
@@ -153,7 +149,7 @@ TEST_F(InsightsTest, ANewTopProcessStartsItsOwnStreak)
 {
     ticks(300, 10, top(7, QStringLiteral("render"), 95));
     ticks(5, 0, [](Snapshot &s) {
-        s.topProcesses = {{8, QStringLiteral("compile"), 99}, {7, QStringLiteral("render"), 95}};
+        s.topProcesses = { { 8, QStringLiteral("compile"), 99 }, { 7, QStringLiteral("render"), 95 } };
     });
     EXPECT_FALSE(evaluate());
 }
@@ -163,7 +159,7 @@ TEST_F(InsightsTest, ATopProcessCountsFromWhenItWasFirstListedAboveNinety)
     // The process was busy but second; it counts from then, not from the
     // moment it took the top spot.
     ticks(200, 40, [](Snapshot &s) {
-        s.topProcesses = {{7, QStringLiteral("render"), 99}, {8, QStringLiteral("compile"), 92}};
+        s.topProcesses = { { 7, QStringLiteral("render"), 99 }, { 8, QStringLiteral("compile"), 92 } };
     });
     ticks(35, 0, top(8, QStringLiteral("compile"), 98));
     EXPECT_EQ(text(), QStringLiteral("compile has used about a full CPU core for 3 minutes."));
@@ -173,7 +169,7 @@ TEST_F(InsightsTest, SustainedCPUNamesTheLeader)
 {
     ticks(125, 0, [](Snapshot &s) {
         s.cpuTotal = 85;
-        s.topProcesses = {{3, QStringLiteral("indexer"), 60}};
+        s.topProcesses = { { 3, QStringLiteral("indexer"), 60 } };
     });
     const auto insight = evaluate();
     ASSERT_TRUE(insight);
@@ -205,8 +201,8 @@ TEST_F(InsightsTest, SwapGrowthOfAGigabyteInTenMinutes)
     ticks(0, 0, [](Snapshot &s) { s.swapUsed = 3e9; });
     const auto insight = evaluate();
     ASSERT_TRUE(insight);
-    EXPECT_EQ(insight->text, QStringLiteral("Swap grew by ") + Format::bytes(1e9) +
-                                 QStringLiteral(" in the last 10 minutes."));
+    EXPECT_EQ(insight->text,
+        QStringLiteral("Swap grew by ") + Format::bytes(1e9) + QStringLiteral(" in the last 10 minutes."));
     EXPECT_EQ(insight->anchor, OverviewAnchor::swap);
 }
 
@@ -333,7 +329,7 @@ TEST_F(InsightsTest, MemoryRulesComeBeforeProcessAndCPU)
     ticks(200, 0, [](Snapshot &s) {
         s.memLevel = MemoryPressureLevel::warning;
         s.cpuTotal = 99;
-        s.topProcesses = {{7, QStringLiteral("render"), 180}};
+        s.topProcesses = { { 7, QStringLiteral("render"), 180 } };
     });
     EXPECT_EQ(text(), QStringLiteral("Memory pressure has been elevated for 3 minutes."));
     for (Snapshot &s : snapshots) {

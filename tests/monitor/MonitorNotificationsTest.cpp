@@ -10,7 +10,7 @@ using test::MonitorHarness;
 
 NotificationSettings settings(NotificationAuthorization authorization, NotificationAlertSetting alert)
 {
-    return {authorization, alert};
+    return { authorization, alert };
 }
 
 TEST(NotificationPermissionTest, MapsSettingsOntoTheFourStates)
@@ -24,17 +24,17 @@ TEST(NotificationPermissionTest, MapsSettingsOntoTheFourStates)
         NotificationPermission expected;
     };
     const Row rows[] = {
-        {A::notDetermined, S::notSupported, NotificationPermission::notAsked},
-        {A::notDetermined, S::enabled, NotificationPermission::allowed}, // enabled alerts always win
-        {A::denied, S::notSupported, NotificationPermission::off},
-        {A::denied, S::disabled, NotificationPermission::off},
-        {A::authorized, S::disabled, NotificationPermission::allowed}, // the authorisation decides
-        {A::authorized, S::enabled, NotificationPermission::allowed},
-        {A::provisional, S::notSupported, NotificationPermission::allowed},
-        {A::ephemeral, S::disabled, NotificationPermission::allowed},
-        {later, S::disabled, NotificationPermission::off},
-        {later, S::notSupported, NotificationPermission::notAsked},
-        {later, S::enabled, NotificationPermission::allowed},
+        { A::notDetermined, S::notSupported, NotificationPermission::notAsked },
+        { A::notDetermined, S::enabled, NotificationPermission::allowed }, // enabled alerts always win
+        { A::denied, S::notSupported, NotificationPermission::off },
+        { A::denied, S::disabled, NotificationPermission::off },
+        { A::authorized, S::disabled, NotificationPermission::allowed }, // the authorisation decides
+        { A::authorized, S::enabled, NotificationPermission::allowed },
+        { A::provisional, S::notSupported, NotificationPermission::allowed },
+        { A::ephemeral, S::disabled, NotificationPermission::allowed },
+        { later, S::disabled, NotificationPermission::off },
+        { later, S::notSupported, NotificationPermission::notAsked },
+        { later, S::enabled, NotificationPermission::allowed },
     };
     for (const Row &row : rows) {
         EXPECT_EQ(notificationPermissionFor(settings(row.authorization, row.alert)), row.expected)
@@ -166,8 +166,8 @@ TEST(MonitorWithoutNotificationServiceTest, EveryRequestFailsVisibly)
 {
     MonitorHarness h;
     // The constructor without a service: nothing to read, every request fails.
-    Monitor monitor(h.prefs, h.history, std::make_unique<SamplingEngine>(SamplingEngine::Readers{}, 1.0, h.clock),
-                    nullptr, h.clock);
+    Monitor monitor(h.prefs, h.history, std::make_unique<SamplingEngine>(SamplingEngine::Readers {}, 1.0, h.clock),
+        nullptr, h.clock);
     monitor.refreshNotificationStatus();
     monitor.sendTestNotification();
     h.settle();
@@ -211,7 +211,7 @@ TEST_F(MonitorReminderTest, PostsTheReminderOnceWithItsTextAndSound)
     EXPECT_EQ(added.identifier, QStringLiteral("charge-reminder"));
     EXPECT_EQ(added.content.title, QStringLiteral("Battery reached 80%"));
     EXPECT_EQ(added.content.body,
-              QStringLiteral("Charge reminder: the battery is at 81% and still plugged in. You can unplug now."));
+        QStringLiteral("Charge reminder: the battery is at 81% and still plugged in. You can unplug now."));
     EXPECT_EQ(added.content.sound, NotificationContent::Sound::systemDefault);
 }
 

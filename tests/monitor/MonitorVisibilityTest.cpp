@@ -60,7 +60,7 @@ TEST_F(MonitorVisibilityTest, ASecondSurfaceChangesNeitherPeriodNorTimer)
     monitor.setSurfaceVisible(panel, false); // the dashboard is still on screen
     EXPECT_EQ(h.ticks(), 2);
     EXPECT_EQ(intervalChanged.count(), 0);
-    EXPECT_EQ(monitor.visibleSurfaces(), QSet<QString>{dashboard});
+    EXPECT_EQ(monitor.visibleSurfaces(), QSet<QString> { dashboard });
     monitor.setSurfaceVisible(dashboard, false);
     EXPECT_EQ(monitor.interval(), 5.0);
     EXPECT_EQ(h.ticks(), 3);
@@ -82,7 +82,7 @@ TEST_F(MonitorVisibilityTest, OpenSurfacesChangeOnlyOnChange)
     monitor.setSurfaceOpen(dashboard, true);
     monitor.setSurfaceOpen(panel, false);
     EXPECT_EQ(openChanged.count(), 1);
-    EXPECT_EQ(monitor.openSurfaces(), QSet<QString>{dashboard});
+    EXPECT_EQ(monitor.openSurfaces(), QSet<QString> { dashboard });
     EXPECT_EQ(monitor.interval(), 5.0); // open alone does not speed sampling up
     monitor.setSurfaceOpen(dashboard, false);
     EXPECT_TRUE(monitor.openSurfaces().isEmpty());
@@ -124,10 +124,10 @@ TEST_F(MonitorVisibilityTest, TicksWithoutSelfUsageOrIntervalAddNothing)
 {
     const double t = h.clock.now();
     QSignalSpy closedChanged(&monitor, &Monitor::selfClosedChanged);
-    monitor.ingest(tick(t, 0.5, 0.0));          // first tick, or first after wake
+    monitor.ingest(tick(t, 0.5, 0.0)); // first tick, or first after wake
     monitor.ingest(tick(t + 5, std::nullopt, 5)); // self usage unreadable
-    EXPECT_EQ(monitor.selfClosed(), Monitor::UsageAccumulator{});
-    EXPECT_EQ(monitor.selfOpen(), Monitor::UsageAccumulator{});
+    EXPECT_EQ(monitor.selfClosed(), Monitor::UsageAccumulator {});
+    EXPECT_EQ(monitor.selfOpen(), Monitor::UsageAccumulator {});
     EXPECT_EQ(closedChanged.count(), 0);
 }
 

@@ -36,16 +36,16 @@ public:
 
 public Q_SLOTS:
     uint Notify(const QString &appName, uint replacesId, const QString &, const QString &summary, const QString &body,
-                const QStringList &, const QVariantMap &hints, int timeout)
+        const QStringList &, const QVariantMap &hints, int timeout)
     {
-        received.push_back({appName, replacesId, summary, body, hints, timeout});
+        received.push_back({ appName, replacesId, summary, body, hints, timeout });
         if (refusal) {
             sendErrorReply(QStringLiteral("org.freedesktop.Notifications.Error.Refused"), *refusal);
             return 0;
         }
         return replacesId != 0 ? replacesId : nextId++;
     }
-    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
+    QStringList GetCapabilities() { return { QStringLiteral("body") }; }
     QString GetServerInformation(QString &vendor, QString &version, QString &specVersion)
     {
         vendor = QStringLiteral("voltmere-tests");
@@ -53,7 +53,7 @@ public Q_SLOTS:
         specVersion = QStringLiteral("1.2");
         return QStringLiteral("fake");
     }
-    void CloseNotification(uint) {}
+    void CloseNotification(uint) { }
 };
 
 // Owns org.freedesktop.Notifications on the test run's private session bus.
@@ -62,8 +62,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(bus.isConnected()) << "run under dbus-run-session";
-        ASSERT_TRUE(bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
-                                       QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(bus.registerObject(
+            QStringLiteral("/org/freedesktop/Notifications"), &server, QDBusConnection::ExportAllSlots));
         ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.Notifications")));
     }
 
@@ -104,8 +104,8 @@ TEST_F(NotificationServerDBusTest, TheTestNotificationArrivesSilentWithItsText)
     EXPECT_EQ(got.replacesId, 0u);
     EXPECT_EQ(got.timeout, -1);
     EXPECT_EQ(got.appName, QCoreApplication::applicationName());
-    EXPECT_EQ(got.hints.value(QStringLiteral("x-voltmere-identifier")).toString(),
-              QStringLiteral("charge-reminder-test"));
+    EXPECT_EQ(
+        got.hints.value(QStringLiteral("x-voltmere-identifier")).toString(), QStringLiteral("charge-reminder-test"));
     EXPECT_TRUE(got.hints.value(QStringLiteral("suppress-sound")).toBool());
     EXPECT_FALSE(got.hints.contains(QStringLiteral("sound-name")));
 }
@@ -124,8 +124,8 @@ TEST_F(NotificationServerDBusTest, TheReminderCarriesTheDefaultSound)
     ASSERT_TRUE(MonitorHarness::waitFor([&] { return !server.received.empty(); }));
     const auto &got = server.received.front();
     EXPECT_EQ(got.summary, QStringLiteral("Battery reached 80%"));
-    EXPECT_EQ(got.body,
-              QStringLiteral("Charge reminder: the battery is at 80% and still plugged in. You can unplug now."));
+    EXPECT_EQ(
+        got.body, QStringLiteral("Charge reminder: the battery is at 80% and still plugged in. You can unplug now."));
     EXPECT_EQ(got.hints.value(QStringLiteral("sound-name")).toString(), QStringLiteral("message-new-instant"));
     EXPECT_FALSE(got.hints.contains(QStringLiteral("suppress-sound")));
     EXPECT_EQ(got.hints.value(QStringLiteral("x-voltmere-identifier")).toString(), QStringLiteral("charge-reminder"));
@@ -134,14 +134,14 @@ TEST_F(NotificationServerDBusTest, TheReminderCarriesTheDefaultSound)
 TEST_F(NotificationServerDBusTest, AnIdentifierReplacesItsOwnEarlierNotificationOnly)
 {
     LinuxNotificationCenter center;
-    const NotificationContent content{QStringLiteral("t"), QStringLiteral("b"), NotificationContent::Sound::none};
+    const NotificationContent content { QStringLiteral("t"), QStringLiteral("b"), NotificationContent::Sound::none };
     EXPECT_FALSE(add(center, QStringLiteral("charge-reminder-test"), content));
     EXPECT_FALSE(add(center, QStringLiteral("charge-reminder"), content));
     EXPECT_FALSE(add(center, QStringLiteral("charge-reminder-test"), content));
     ASSERT_EQ(server.received.size(), 3u);
     EXPECT_EQ(server.received[0].replacesId, 0u);
-    EXPECT_EQ(server.received[1].replacesId, 0u);          // a different identifier
-    EXPECT_EQ(server.received[2].replacesId, 41u);         // the server's id of the first
+    EXPECT_EQ(server.received[1].replacesId, 0u); // a different identifier
+    EXPECT_EQ(server.received[2].replacesId, 41u); // the server's id of the first
 }
 
 TEST_F(NotificationServerDBusTest, AServerThatAnswersMeansAllowed)
@@ -181,18 +181,19 @@ public:
         if (!config.open(QIODevice::WriteOnly)) {
             return;
         }
-        config.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
-                                    "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">"
-                                    "<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                                    "<auth>EXTERNAL</auth><policy context=\"default\">"
-                                    "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                                    "<allow own=\"*\"/></policy></busconfig>")
-                         .arg(m_dir.path())
-                         .toUtf8());
+        config.write(
+            QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
+                           "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">"
+                           "<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                           "<auth>EXTERNAL</auth><policy context=\"default\">"
+                           "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                           "<allow own=\"*\"/></policy></busconfig>")
+                .arg(m_dir.path())
+                .toUtf8());
         config.close();
         m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--nofork"), QStringLiteral("--print-address"),
-                        QStringLiteral("--config-file=") + config.fileName()});
+            { QStringLiteral("--nofork"), QStringLiteral("--print-address"),
+                QStringLiteral("--config-file=") + config.fileName() });
         if (m_daemon.waitForStarted() && m_daemon.waitForReadyRead(5000)) {
             m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
         }
@@ -225,8 +226,8 @@ TEST(NoNotificationServerDBusTest, PostingFailsWithTheBusErrorAndThePermissionRe
     ASSERT_TRUE(MonitorHarness::waitFor([&] { return h.monitor->lastNotificationError().has_value(); }));
     EXPECT_TRUE(h.monitor->lastNotificationError()->contains(QStringLiteral("org.freedesktop.Notifications")))
         << h.monitor->lastNotificationError()->toStdString();
-    EXPECT_TRUE(MonitorHarness::waitFor(
-        [&] { return h.monitor->notificationPermission() == NotificationPermission::off; }));
+    EXPECT_TRUE(
+        MonitorHarness::waitFor([&] { return h.monitor->notificationPermission() == NotificationPermission::off; }));
 }
 
 TEST(NoNotificationServerDBusTest, WithoutASessionBusThereIsNoIdentity)

@@ -19,25 +19,25 @@ std::function<QString(const QString &)> installed(QStringList programs)
 
 TEST(LinuxNotificationCenterTest, SettingsOfTheCurrentDesktopComeFirst)
 {
-    const auto everything = installed({QStringLiteral("gnome-control-center"), QStringLiteral("systemsettings"),
-                                       QStringLiteral("xfce4-notifyd-config")});
+    const auto everything = installed({ QStringLiteral("gnome-control-center"), QStringLiteral("systemsettings"),
+        QStringLiteral("xfce4-notifyd-config") });
     EXPECT_EQ(LinuxNotificationCenter::settingsCommand(QStringLiteral("KDE"), everything),
-              (Command{QStringLiteral("/usr/bin/systemsettings"), {QStringLiteral("kcm_notifications")}}));
+        (Command { QStringLiteral("/usr/bin/systemsettings"), { QStringLiteral("kcm_notifications") } }));
     EXPECT_EQ(LinuxNotificationCenter::settingsCommand(QStringLiteral("ubuntu:GNOME"), everything),
-              (Command{QStringLiteral("/usr/bin/gnome-control-center"), {QStringLiteral("notifications")}}));
+        (Command { QStringLiteral("/usr/bin/gnome-control-center"), { QStringLiteral("notifications") } }));
     EXPECT_EQ(LinuxNotificationCenter::settingsCommand(QStringLiteral("xfce"), everything),
-              (Command{QStringLiteral("/usr/bin/xfce4-notifyd-config"), {}}));
+        (Command { QStringLiteral("/usr/bin/xfce4-notifyd-config"), {} }));
 }
 
 TEST(LinuxNotificationCenterTest, FallsBackToAnyInstalledSettings)
 {
-    EXPECT_EQ(LinuxNotificationCenter::settingsCommand(QStringLiteral("sway"),
-                                                       installed({QStringLiteral("xfce4-notifyd-config")})),
-              (Command{QStringLiteral("/usr/bin/xfce4-notifyd-config"), {}}));
+    EXPECT_EQ(LinuxNotificationCenter::settingsCommand(
+                  QStringLiteral("sway"), installed({ QStringLiteral("xfce4-notifyd-config") })),
+        (Command { QStringLiteral("/usr/bin/xfce4-notifyd-config"), {} }));
     // Plasma 5 names its program differently.
-    EXPECT_EQ(LinuxNotificationCenter::settingsCommand(QStringLiteral("KDE"),
-                                                       installed({QStringLiteral("systemsettings5")})),
-              (Command{QStringLiteral("/usr/bin/systemsettings5"), {QStringLiteral("kcm_notifications")}}));
+    EXPECT_EQ(LinuxNotificationCenter::settingsCommand(
+                  QStringLiteral("KDE"), installed({ QStringLiteral("systemsettings5") })),
+        (Command { QStringLiteral("/usr/bin/systemsettings5"), { QStringLiteral("kcm_notifications") } }));
 }
 
 TEST(LinuxNotificationCenterTest, NoSettingsProgramIsAReportedFailure)
@@ -45,7 +45,7 @@ TEST(LinuxNotificationCenterTest, NoSettingsProgramIsAReportedFailure)
     EXPECT_FALSE(LinuxNotificationCenter::settingsCommand(QStringLiteral("GNOME"), installed({})));
     // On this machine no desktop is installed: opening must say so.
     if (!LinuxNotificationCenter::settingsCommand(qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
-                                                  [](const QString &n) { return QStandardPaths::findExecutable(n); })) {
+            [](const QString &n) { return QStandardPaths::findExecutable(n); })) {
         LinuxNotificationCenter center;
         const auto error = center.openSettings();
         ASSERT_TRUE(error);
@@ -57,16 +57,17 @@ TEST(LinuxNotificationCenterTest, ServerAnswersMapOntoPermissionSettings)
 {
     using A = NotificationAuthorization;
     using S = NotificationAlertSetting;
-    EXPECT_EQ(LinuxNotificationCenter::settingsForReply(QDBusError()), (NotificationSettings{A::authorized, S::enabled}));
+    EXPECT_EQ(
+        LinuxNotificationCenter::settingsForReply(QDBusError()), (NotificationSettings { A::authorized, S::enabled }));
     const auto errorReply = [](const char *name) {
         return QDBusError(QDBusMessage::createError(QString::fromLatin1(name), QStringLiteral("x")));
     };
     EXPECT_EQ(LinuxNotificationCenter::settingsForReply(errorReply("org.freedesktop.DBus.Error.ServiceUnknown")),
-              (NotificationSettings{A::denied, S::notSupported}));
+        (NotificationSettings { A::denied, S::notSupported }));
     EXPECT_EQ(LinuxNotificationCenter::settingsForReply(errorReply("org.freedesktop.DBus.Error.Spawn.ChildExited")),
-              (NotificationSettings{A::denied, S::notSupported}));
+        (NotificationSettings { A::denied, S::notSupported }));
     EXPECT_EQ(LinuxNotificationCenter::settingsForReply(errorReply("org.freedesktop.DBus.Error.NoReply")),
-              (NotificationSettings{A::notDetermined, S::notSupported}));
+        (NotificationSettings { A::notDetermined, S::notSupported }));
 }
 
 } // namespace

@@ -206,14 +206,14 @@ TEST(ActivationPolicyTest, TransitionsAndTheirSignals)
     EXPECT_EQ(applied.count(), 2);
     EXPECT_EQ(activated.count(), 1);
 
-    policy.promotingSurfaceClosed({QStringLiteral("settings")});
+    policy.promotingSurfaceClosed({ QStringLiteral("settings") });
     EXPECT_EQ(policy.policy(), ActivationPolicy::Policy::regular);
-    policy.promotingSurfaceClosed({QStringLiteral("panel")});
+    policy.promotingSurfaceClosed({ QStringLiteral("panel") });
     EXPECT_EQ(policy.policy(), ActivationPolicy::Policy::accessory);
     EXPECT_EQ(changed.count(), 2);
     EXPECT_EQ(ActivationPolicy::dockSurfaces(),
-              (QSet<QString>{QStringLiteral("dashboard"), QStringLiteral("welcome"), QStringLiteral("about"),
-                             QStringLiteral("settings")}));
+        (QSet<QString> { QStringLiteral("dashboard"), QStringLiteral("welcome"), QStringLiteral("about"),
+            QStringLiteral("settings") }));
 }
 
 } // namespace

@@ -39,16 +39,16 @@ struct SettingsProgram {
     std::initializer_list<const char *> arguments;
 };
 
-const std::array<SettingsProgram, 8> settingsPrograms{{
-    {"GNOME", "gnome-control-center", {"notifications"}},
-    {"Unity", "gnome-control-center", {"notifications"}},
-    {"KDE", "systemsettings", {"kcm_notifications"}},
-    {"KDE", "systemsettings5", {"kcm_notifications"}},
-    {"XFCE", "xfce4-notifyd-config", {}},
-    {"MATE", "mate-notification-properties", {}},
-    {"X-Cinnamon", "cinnamon-settings", {"notifications"}},
-    {"LXQt", "lxqt-config-notificationd", {}},
-}};
+const std::array<SettingsProgram, 8> settingsPrograms { {
+    { "GNOME", "gnome-control-center", { "notifications" } },
+    { "Unity", "gnome-control-center", { "notifications" } },
+    { "KDE", "systemsettings", { "kcm_notifications" } },
+    { "KDE", "systemsettings5", { "kcm_notifications" } },
+    { "XFCE", "xfce4-notifyd-config", {} },
+    { "MATE", "mate-notification-properties", {} },
+    { "X-Cinnamon", "cinnamon-settings", { "notifications" } },
+    { "LXQt", "lxqt-config-notificationd", {} },
+} };
 
 } // namespace
 
@@ -77,8 +77,8 @@ void LinuxNotificationCenter::call(const QDBusMessage &message, std::function<vo
     // completions never run inside the caller.
     if (!m_bus.isConnected()) {
         const QString reason = m_bus.lastError().isValid() && !m_bus.lastError().message().isEmpty()
-                                   ? m_bus.lastError().message()
-                                   : QStringLiteral("Not connected to the session bus.");
+            ? m_bus.lastError().message()
+            : QStringLiteral("Not connected to the session bus.");
         QMetaObject::invokeMethod(
             m_context.get(),
             [done = std::move(done), reply = message.createErrorReply(QDBusError::Disconnected, reason)] {
@@ -89,41 +89,42 @@ void LinuxNotificationCenter::call(const QDBusMessage &message, std::function<vo
     }
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, callTimeoutMs), m_context.get());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [done = std::move(done)](QDBusPendingCallWatcher *finished) {
-                         finished->deleteLater();
-                         done(finished->reply());
-                     });
+        [done = std::move(done)](QDBusPendingCallWatcher *finished) {
+            finished->deleteLater();
+            done(finished->reply());
+        });
 }
 
 NotificationSettings LinuxNotificationCenter::settingsForReply(const QDBusError &error)
 {
     if (!error.isValid()) {
-        return {NotificationAuthorization::authorized, NotificationAlertSetting::enabled};
+        return { NotificationAuthorization::authorized, NotificationAlertSetting::enabled };
     }
     // ServiceUnknown: nobody owns the name and no activatable server exists;
     // Spawn.*: an activatable server exists but could not be started.
-    if (error.type() == QDBusError::ServiceUnknown ||
-        error.name().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn"))) {
-        return {NotificationAuthorization::denied, NotificationAlertSetting::notSupported};
+    if (error.type() == QDBusError::ServiceUnknown
+        || error.name().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn"))) {
+        return { NotificationAuthorization::denied, NotificationAlertSetting::notSupported };
     }
-    return {NotificationAuthorization::notDetermined, NotificationAlertSetting::notSupported};
+    return { NotificationAuthorization::notDetermined, NotificationAlertSetting::notSupported };
 }
 
 void LinuxNotificationCenter::getSettings(std::function<void(NotificationSettings)> completion)
 {
-    call(methodCall(QStringLiteral("GetCapabilities")), [completion = std::move(completion)](const QDBusMessage &reply) {
-        completion(settingsForReply(QDBusError(reply)));
-    });
+    call(
+        methodCall(QStringLiteral("GetCapabilities")), [completion = std::move(completion)](const QDBusMessage &reply) {
+            completion(settingsForReply(QDBusError(reply)));
+        });
 }
 
 void LinuxNotificationCenter::requestAuthorization(ErrorCompletion completion)
 {
     call(methodCall(QStringLiteral("GetServerInformation")),
-         [completion = std::move(completion)](const QDBusMessage &reply) { completion(errorText(reply)); });
+        [completion = std::move(completion)](const QDBusMessage &reply) { completion(errorText(reply)); });
 }
 
-void LinuxNotificationCenter::add(const QString &identifier, const NotificationContent &content,
-                                  ErrorCompletion completion)
+void LinuxNotificationCenter::add(
+    const QString &identifier, const NotificationContent &content, ErrorCompletion completion)
 {
     QVariantMap hints;
     hints.insert(QStringLiteral("x-voltmere-identifier"), identifier);
@@ -143,9 +144,8 @@ void LinuxNotificationCenter::add(const QString &identifier, const NotificationC
     });
 }
 
-std::optional<LinuxNotificationCenter::Command>
-LinuxNotificationCenter::settingsCommand(const QString &desktops,
-                                         const std::function<QString(const QString &)> &findExecutable)
+std::optional<LinuxNotificationCenter::Command> LinuxNotificationCenter::settingsCommand(
+    const QString &desktops, const std::function<QString(const QString &)> &findExecutable)
 {
     const QStringList current = desktops.split(QLatin1Char(':'), Qt::SkipEmptyParts);
     std::vector<const SettingsProgram *> ordered;
@@ -164,7 +164,7 @@ LinuxNotificationCenter::settingsCommand(const QString &desktops,
         if (program.isEmpty()) {
             continue;
         }
-        Command command{program, {}};
+        Command command { program, {} };
         for (const char *argument : candidate->arguments) {
             command.arguments << QString::fromLatin1(argument);
         }
@@ -175,9 +175,8 @@ LinuxNotificationCenter::settingsCommand(const QString &desktops,
 
 std::optional<QString> LinuxNotificationCenter::openSettings()
 {
-    const auto command =
-        settingsCommand(qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
-                        [](const QString &name) { return QStandardPaths::findExecutable(name); });
+    const auto command = settingsCommand(qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
+        [](const QString &name) { return QStandardPaths::findExecutable(name); });
     if (!command) {
         return QStringLiteral("No notification settings were found for this desktop.");
     }

@@ -63,15 +63,15 @@ public:
     // first (`desktops` is XDG_CURRENT_DESKTOP, colon-separated), then any
     // other installed one. `findExecutable` returns the full path of a
     // program name, or an empty string when it is not installed.
-    static std::optional<Command> settingsCommand(const QString &desktops,
-                                                  const std::function<QString(const QString &)> &findExecutable);
+    static std::optional<Command> settingsCommand(
+        const QString &desktops, const std::function<QString(const QString &)> &findExecutable);
 
 private:
     void call(const QDBusMessage &message, std::function<void(const QDBusMessage &reply)> done);
 
     QDBusConnection m_bus;
     std::unique_ptr<QObject> m_context; // parent of pending calls; they die with the centre
-    QHash<QString, uint> m_serverIds;   // our identifier -> the server's id of the last one shown
+    QHash<QString, uint> m_serverIds; // our identifier -> the server's id of the last one shown
 };
 
 } // namespace voltmere
