@@ -6,6 +6,9 @@ namespace voltmere {
 
 // Sleep and wake come from logind's PrepareForSleep signal on the system bus;
 // activation from the GUI application's state.
+class PowerSourceObserver;
+
+// Power-source changes come from udev's power_supply events.
 class LinuxSystemEvents final : public SystemEvents {
     Q_OBJECT
 public:
@@ -18,6 +21,7 @@ private Q_SLOTS:
 
 private:
     bool m_started = false;
+    PowerSourceObserver *m_powerSources = nullptr;
 };
 
 } // namespace voltmere
