@@ -49,6 +49,11 @@ std::optional<std::vector<InterfaceRecord>> LinuxNetworkInterfaceSource::read()
         }
         records.push_back(std::move(record));
     });
+    // Every system has at least the loopback line; a file without one readable
+    // interface is garbled, and zero traffic would be a wrong figure.
+    if (records.empty()) {
+        return std::nullopt;
+    }
     return records;
 }
 

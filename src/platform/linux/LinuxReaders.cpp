@@ -1,4 +1,5 @@
 #include "platform/PlatformReaders.h"
+#include "platform/linux/LinuxReaders.h"
 
 #include "platform/linux/LinuxBlockDeviceSource.h"
 #include "platform/linux/LinuxCPUTickSource.h"
@@ -17,17 +18,22 @@
 
 namespace voltmere {
 
+SamplingEngine::Readers makeLinuxReaders(const std::string &root, const Clock &clock, bool askPowerProfiles)
+{
+    SamplingEngine::Readers readers;
+    readers.cpu = std::make_unique<CPUSampler>(std::make_unique<LinuxCPUTickSource>(root));
+    readers.memory = std::make_unique<MemorySampler>(std::make_unique<LinuxMemoryCounterSource>(root));
+    readers.disk = std::make_unique<DiskSampler>(std::make_unique<LinuxBlockDeviceSource>(root), clock);
+    readers.network = std::make_unique<NetworkSampler>(std::make_unique<LinuxNetworkInterfaceSource>(root), clock);
+    readers.processes = std::make_unique<ProcessSampler>(std::make_unique<LinuxProcessTableSource>(root), clock);
+    readers.battery =
+        std::make_unique<BatteryReader>(std::make_unique<LinuxPowerSupplySource>(root, askPowerProfiles), clock);
+    return readers;
+}
+
 SamplingEngine::Readers makePlatformReaders()
 {
-    const Clock &clock = Clock::system();
-    SamplingEngine::Readers readers;
-    readers.cpu = std::make_unique<CPUSampler>(std::make_unique<LinuxCPUTickSource>());
-    readers.memory = std::make_unique<MemorySampler>(std::make_unique<LinuxMemoryCounterSource>());
-    readers.disk = std::make_unique<DiskSampler>(std::make_unique<LinuxBlockDeviceSource>(), clock);
-    readers.network = std::make_unique<NetworkSampler>(std::make_unique<LinuxNetworkInterfaceSource>(), clock);
-    readers.processes = std::make_unique<ProcessSampler>(std::make_unique<LinuxProcessTableSource>(), clock);
-    readers.battery = std::make_unique<BatteryReader>(std::make_unique<LinuxPowerSupplySource>(), clock);
-    return readers;
+    return makeLinuxReaders("/", Clock::system(), true);
 }
 
 double activeProcessorCount()
