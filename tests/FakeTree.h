@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -33,5 +34,14 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// The text of tests/fixtures/<relative>.
+inline std::string readFixture(std::string_view relative)
+{
+    std::ifstream file(std::filesystem::path(VOLTMERE_TEST_FIXTURES) / relative, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
 
 } // namespace voltmere::test

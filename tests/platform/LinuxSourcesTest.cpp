@@ -7,9 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
-#include <sstream>
 
 namespace voltmere {
 namespace {
@@ -18,10 +16,7 @@ using test::FakeTree;
 
 std::string fixture(const char *name)
 {
-    std::ifstream file(std::string(VOLTMERE_TEST_FIXTURES) + "/proc/" + name);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return test::readFixture(std::string("proc/") + name);
 }
 
 TEST(LinuxSourcesTest, MissingTreeGivesAbsentValuesEverywhere)

@@ -1,9 +1,8 @@
+#include "FakeTree.h"
 #include "platform/linux/ProcText.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 namespace voltmere {
@@ -13,10 +12,7 @@ using namespace proctext;
 
 std::string fixture(const char *name)
 {
-    std::ifstream file(std::string(VOLTMERE_TEST_FIXTURES) + "/proc/" + name);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return test::readFixture(std::string("proc/") + name);
 }
 
 TEST(ProcTextTest, NumbersRejectSignsGarbageAndOverflow)

@@ -29,6 +29,19 @@ std::string_view nextField(std::string_view &text)
     return field;
 }
 
+// Fills every slot of `fields` from `text`; false when the line is too short.
+template<std::size_t N>
+bool takeFields(std::string_view &text, std::string_view (&fields)[N])
+{
+    for (std::string_view &field : fields) {
+        field = nextField(text);
+        if (field.empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string_view nextLine(std::string_view &text)
 {
     const std::size_t end = text.find('\n');
@@ -158,14 +171,7 @@ void forEachDiskstatsLine(std::string_view diskstats,
         std::string_view line = nextLine(diskstats);
         // major minor name reads merged sectorsRead msRead writes merged sectorsWritten …
         std::string_view fields[10];
-        int count = 0;
-        for (; count < 10; ++count) {
-            fields[count] = nextField(line);
-            if (fields[count].empty()) {
-                break;
-            }
-        }
-        if (count < 10) {
+        if (!takeFields(line, fields)) {
             continue;
         }
         const auto read = parseUnsigned(fields[5]);
@@ -193,14 +199,7 @@ void forEachNetDevLine(std::string_view netDev,
         std::string_view rest = line.substr(colon + 1);
         // Receive: bytes packets errs drop fifo frame compressed multicast; transmit: bytes …
         std::string_view fields[9];
-        int count = 0;
-        for (; count < 9; ++count) {
-            fields[count] = nextField(rest);
-            if (fields[count].empty()) {
-                break;
-            }
-        }
-        if (name.empty() || count < 9) {
+        if (name.empty() || !takeFields(rest, fields)) {
             continue;
         }
         const auto in = parseUnsigned(fields[0]);
