@@ -2,6 +2,8 @@
 
 #include "platform/SystemEvents.h"
 
+#include <QDBusConnection>
+
 namespace voltmere {
 
 // Sleep and wake come from logind's PrepareForSleep signal on the system bus;
@@ -12,7 +14,8 @@ class PowerSourceObserver;
 class LinuxSystemEvents final : public SystemEvents {
     Q_OBJECT
 public:
-    explicit LinuxSystemEvents(QObject *parent = nullptr);
+    // `bus` is where logind's signals arrive: the system bus, or a test's bus.
+    explicit LinuxSystemEvents(const QDBusConnection &bus, QObject *parent = nullptr);
 
     void start() override;
 
@@ -20,6 +23,7 @@ private Q_SLOTS:
     void prepareForSleep(bool start);
 
 private:
+    QDBusConnection m_bus;
     bool m_started = false;
     PowerSourceObserver *m_powerSources = nullptr;
 };
