@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxSystemEvents.h"
 #include "platform/linux/PowerSourceObserver.h"
 
+#include <QDBusConnection>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ TEST(PowerSourceObserverTest, StartingTwiceRegistersAtMostOnce)
 
 TEST(PowerSourceObserverTest, SystemEventsStartTwiceWithoutSpuriousPowerEvents)
 {
-    LinuxSystemEvents events;
+    LinuxSystemEvents events(QDBusConnection(QStringLiteral("voltmere-no-such-bus")));
     QSignalSpy changes(&events, &SystemEvents::powerSourceChanged);
     events.start();
     events.start();

@@ -6,11 +6,11 @@
 
 namespace voltmere {
 
-// Sleep and wake come from logind's PrepareForSleep signal on the system bus;
-// activation from the GUI application's state.
 class PowerSourceObserver;
 
-// Power-source changes come from udev's power_supply events.
+// Sleep and wake come from logind's PrepareForSleep signal on the system bus;
+// power-source changes from udev's power_supply events; activation from the
+// GUI application's state.
 class LinuxSystemEvents final : public SystemEvents {
     Q_OBJECT
 public:
