@@ -3,6 +3,9 @@
 #include "platform/linux/LinuxPowerSupplySource.h"
 #include "sampling/BatteryReader.h"
 
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -26,7 +29,9 @@ protected:
 
     FakeTree tree;
     FakeClock clock;
-    BatteryReader reader{std::make_unique<LinuxPowerSupplySource>(tree.root(), false), clock};
+    BatteryReader reader{std::make_unique<LinuxPowerSupplySource>(
+                             tree.root(), QDBusConnection(QStringLiteral("voltmere-no-such-bus"))),
+                         clock};
 };
 
 TEST_F(LinuxPowerSupplySourceTest, NoSuppliesOrOnlyPeripheralBatteriesMeanNoBattery)
@@ -174,5 +179,41 @@ TEST_F(LinuxPowerSupplySourceTest, LowPowerModeFromPlatformProfile)
     EXPECT_EQ(read()->lowPowerMode, false);
 }
 
+// The power-profiles daemon as it answers on the bus (its older name).
+class FakePowerProfiles final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "net.hadess.PowerProfiles")
+    Q_PROPERTY(QString ActiveProfile MEMBER activeProfile)
+public:
+    QString activeProfile = QStringLiteral("power-saver");
+};
+
+// The daemon's choice wins over the firmware profile; once the daemon is
+// gone, the firmware profile decides again.
+TEST(LinuxPowerSupplySourceDBusTest, PowerProfilesDaemonDecidesLowPowerMode)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    ASSERT_TRUE(bus.isConnected()) << "tests run under dbus-run-session";
+    FakeTree tree;
+    tree.write("sys/firmware/acpi/platform_profile", "balanced\n");
+    LinuxPowerSupplySource source(tree.root(), bus);
+    EXPECT_FALSE(source.lowPowerMode()); // no daemon on the bus yet
+
+    FakePowerProfiles daemon;
+    ASSERT_TRUE(bus.registerObject(QStringLiteral("/net/hadess/PowerProfiles"), &daemon,
+                                   QDBusConnection::ExportAllProperties));
+    ASSERT_TRUE(bus.registerService(QStringLiteral("net.hadess.PowerProfiles")));
+    EXPECT_TRUE(source.lowPowerMode());
+    daemon.activeProfile = QStringLiteral("balanced");
+    tree.write("sys/firmware/acpi/platform_profile", "low-power\n");
+    EXPECT_FALSE(source.lowPowerMode());
+
+    bus.unregisterService(QStringLiteral("net.hadess.PowerProfiles"));
+    bus.unregisterObject(QStringLiteral("/net/hadess/PowerProfiles"));
+    EXPECT_TRUE(source.lowPowerMode());
+}
+
 } // namespace
 } // namespace voltmere
+
+#include "LinuxPowerSupplySourceTest.moc"

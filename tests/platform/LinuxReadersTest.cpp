@@ -42,7 +42,7 @@ protected:
 
 TEST_F(LinuxReadersTest, SecondTickCarriesEveryFigure)
 {
-    SamplingEngine engine(makeLinuxReaders(tree.root(), clock, false), 2.0, clock);
+    SamplingEngine engine(makeLinuxReaders(tree.root(), clock, QDBusConnection(QStringLiteral("voltmere-no-such-bus"))), 2.0, clock);
     Snapshot first;
     engine.queue().sync([&] { first = engine.sample(); });
     EXPECT_FALSE(first.cpuTotal);
@@ -71,7 +71,7 @@ TEST_F(LinuxReadersTest, SecondTickCarriesEveryFigure)
 
 TEST_F(LinuxReadersTest, TreeTurningToGarbageMidRunGivesAbsentFiguresOnly)
 {
-    SamplingEngine engine(makeLinuxReaders(tree.root(), clock, false), 2.0, clock);
+    SamplingEngine engine(makeLinuxReaders(tree.root(), clock, QDBusConnection(QStringLiteral("voltmere-no-such-bus"))), 2.0, clock);
     engine.queue().sync([&] { engine.sample(); });
     clock.advance(2);
     for (const char *file : {"proc/stat", "proc/diskstats", "proc/net/dev", "proc/meminfo", "proc/300/stat",

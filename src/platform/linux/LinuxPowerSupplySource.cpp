@@ -178,10 +178,10 @@ PowerDictionary describeBattery(const Supply &battery, bool onAdapter)
 
 } // namespace
 
-LinuxPowerSupplySource::LinuxPowerSupplySource(std::string root, bool askPowerProfiles)
+LinuxPowerSupplySource::LinuxPowerSupplySource(std::string root, const QDBusConnection &bus)
     : m_root(std::move(root))
     , m_supplyPath(underRoot(m_root, "sys/class/power_supply"))
-    , m_askPowerProfiles(askPowerProfiles)
+    , m_bus(bus)
 {
 }
 
@@ -313,23 +313,20 @@ bool LinuxPowerSupplySource::lowPowerMode()
 {
     // The power-profiles daemon knows what the user chose; its bus name moved
     // from net.hadess to org.freedesktop.UPower, so both are asked.
-    if (m_askPowerProfiles) {
-        QDBusConnection bus = QDBusConnection::systemBus();
-        if (bus.isConnected()) {
-            const std::array<std::pair<QString, QString>, 2> daemons{
-                std::pair{QStringLiteral("org.freedesktop.UPower.PowerProfiles"),
-                          QStringLiteral("/org/freedesktop/UPower/PowerProfiles")},
-                std::pair{QStringLiteral("net.hadess.PowerProfiles"), QStringLiteral("/net/hadess/PowerProfiles")}};
-            for (const auto &[service, path] : daemons) {
-                QDBusMessage call = QDBusMessage::createMethodCall(
-                    service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-                call << service << QStringLiteral("ActiveProfile");
-                call.setAutoStartService(false);
-                const QDBusMessage reply = bus.call(call, QDBus::Block, 250);
-                if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
-                    const QVariant value = reply.arguments().constFirst().value<QDBusVariant>().variant();
-                    return value.toString() == QStringLiteral("power-saver");
-                }
+    if (m_bus.isConnected()) {
+        const std::array<std::pair<QString, QString>, 2> daemons{
+            std::pair{QStringLiteral("org.freedesktop.UPower.PowerProfiles"),
+                      QStringLiteral("/org/freedesktop/UPower/PowerProfiles")},
+            std::pair{QStringLiteral("net.hadess.PowerProfiles"), QStringLiteral("/net/hadess/PowerProfiles")}};
+        for (const auto &[service, path] : daemons) {
+            QDBusMessage call = QDBusMessage::createMethodCall(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                               QStringLiteral("Get"));
+            call << service << QStringLiteral("ActiveProfile");
+            call.setAutoStartService(false);
+            const QDBusMessage reply = m_bus.call(call, QDBus::Block, 250);
+            if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+                const QVariant value = reply.arguments().constFirst().value<QDBusVariant>().variant();
+                return value.toString() == QStringLiteral("power-saver");
             }
         }
     }

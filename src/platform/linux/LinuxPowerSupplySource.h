@@ -2,6 +2,8 @@
 
 #include "platform/PowerSourceProvider.h"
 
+#include <QDBusConnection>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -20,9 +22,10 @@ public:
         std::map<std::string, std::string, std::less<>> attributes;
     };
 
-    // `askPowerProfiles` lets the power-profiles daemon on the system bus
-    // decide Low Power Mode (tests on fake trees turn it off).
-    explicit LinuxPowerSupplySource(std::string root = "/", bool askPowerProfiles = true);
+    // `bus` is where the power-profiles daemon is asked for Low Power Mode:
+    // the system bus, a test's bus, or a disconnected one.
+    explicit LinuxPowerSupplySource(std::string root = "/",
+                                    const QDBusConnection &bus = QDBusConnection::systemBus());
 
     std::optional<std::vector<PowerDictionary>> powerSources() override;
     std::optional<PowerDictionary> batteryProperties() override;
@@ -42,7 +45,7 @@ public:
 private:
     std::string m_root;
     std::string m_supplyPath;
-    bool m_askPowerProfiles;
+    QDBusConnection m_bus;
 };
 
 } // namespace voltmere

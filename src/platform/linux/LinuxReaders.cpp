@@ -18,7 +18,7 @@
 
 namespace voltmere {
 
-SamplingEngine::Readers makeLinuxReaders(const std::string &root, const Clock &clock, bool askPowerProfiles)
+SamplingEngine::Readers makeLinuxReaders(const std::string &root, const Clock &clock, const QDBusConnection &bus)
 {
     SamplingEngine::Readers readers;
     readers.cpu = std::make_unique<CPUSampler>(std::make_unique<LinuxCPUTickSource>(root));
@@ -27,13 +27,13 @@ SamplingEngine::Readers makeLinuxReaders(const std::string &root, const Clock &c
     readers.network = std::make_unique<NetworkSampler>(std::make_unique<LinuxNetworkInterfaceSource>(root), clock);
     readers.processes = std::make_unique<ProcessSampler>(std::make_unique<LinuxProcessTableSource>(root), clock);
     readers.battery =
-        std::make_unique<BatteryReader>(std::make_unique<LinuxPowerSupplySource>(root, askPowerProfiles), clock);
+        std::make_unique<BatteryReader>(std::make_unique<LinuxPowerSupplySource>(root, bus), clock);
     return readers;
 }
 
 SamplingEngine::Readers makePlatformReaders()
 {
-    return makeLinuxReaders("/", Clock::system(), true);
+    return makeLinuxReaders("/", Clock::system(), QDBusConnection::systemBus());
 }
 
 double activeProcessorCount()
