@@ -45,8 +45,8 @@ void BM_FullTick(benchmark::State &state)
     }
     const auto processes = static_cast<double>(processCount());
     state.counters["processes"] = processes;
-    state.counters["per_process"] =
-        benchmark::Counter(processes, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_process"]
+        = benchmark::Counter(processes, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // Everything the tick reads, read once into memory.
@@ -55,12 +55,12 @@ void BM_ReadFloor(benchmark::State &state)
     std::string buffer;
     char stat[1024];
     for (auto _ : state) {
-        for (const char *file : {"/proc/stat", "/proc/meminfo", "/proc/pressure/memory", "/proc/diskstats",
-                                 "/proc/net/dev"}) {
+        for (const char *file :
+            { "/proc/stat", "/proc/meminfo", "/proc/pressure/memory", "/proc/diskstats", "/proc/net/dev" }) {
             proctext::readFile(file, buffer);
             benchmark::DoNotOptimize(buffer.data());
         }
-        for (const char *folder : {"/sys/block", "/sys/class/net", "/sys/class/power_supply"}) {
+        for (const char *folder : { "/sys/block", "/sys/class/net", "/sys/class/power_supply" }) {
             for (const auto &entry : std::filesystem::directory_iterator(folder)) {
                 if (std::string_view(folder) == "/sys/block") {
                     benchmark::DoNotOptimize(std::filesystem::exists(entry.path() / "device"));
@@ -110,7 +110,7 @@ int main(int argc, char **argv)
     const double tick = reporter.times["BM_FullTick/min_time:2.000"];
     if (floor > 0 && tick > 0) {
         std::printf("full tick / read floor: %.2fx (aim: at most 1.5x); %zu processes, %.2f us per process\n",
-                    tick / floor, processCount(), tick / static_cast<double>(processCount()));
+            tick / floor, processCount(), tick / static_cast<double>(processCount()));
     }
     return 0;
 }

@@ -10,12 +10,12 @@
 // Every comparison prints one "key=value" line per figure.
 
 #include "monitor/Clock.h"
+#include "platform/PlatformReaders.h"
 #include "platform/linux/LinuxBlockDeviceSource.h"
 #include "platform/linux/LinuxCPUTickSource.h"
 #include "platform/linux/LinuxMemoryCounterSource.h"
 #include "platform/linux/LinuxNetworkInterfaceSource.h"
 #include "platform/linux/LinuxProcessTableSource.h"
-#include "platform/PlatformReaders.h"
 #include "sampling/CPUSampler.h"
 #include "sampling/DiskSampler.h"
 #include "sampling/MemorySampler.h"
@@ -31,11 +31,11 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <fstream>
 #include <map>
 #include <string>
@@ -46,14 +46,17 @@ using namespace voltmere;
 
 namespace {
 
-double seconds(std::uint64_t nanoseconds) { return static_cast<double>(nanoseconds) / 1e9; }
+double seconds(std::uint64_t nanoseconds)
+{
+    return static_cast<double>(nanoseconds) / 1e9;
+}
 
 // CPU seconds of another process from its scheduler clock (nanosecond
 // accounting, not the tick counts the sampler reads).
 double processCPUSeconds(pid_t pid)
 {
-    clockid_t clock{};
-    timespec ts{};
+    clockid_t clock {};
+    timespec ts {};
     if (clock_getcpuclockid(pid, &clock) != 0 || clock_gettime(clock, &ts) != 0) {
         return -1;
     }
@@ -67,7 +70,8 @@ std::pair<double, double> machineJiffies()
     unsigned long long v[8] = {};
     if (FILE *stat = std::fopen("/proc/stat", "r")) {
         if (std::fscanf(stat, "cpu %llu %llu %llu %llu %llu %llu %llu %llu", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5],
-                        &v[6], &v[7]) != 8) {
+                &v[6], &v[7])
+            != 8) {
             std::fill(std::begin(v), std::end(v), 0ULL);
         }
         std::fclose(stat);
@@ -76,7 +80,7 @@ std::pair<double, double> machineJiffies()
     for (const unsigned long long x : v) {
         total += static_cast<double>(x);
     }
-    return {total - static_cast<double>(v[3] + v[4]), total};
+    return { total - static_cast<double>(v[3] + v[4]), total };
 }
 
 int cpuMode(double duration)
@@ -123,8 +127,8 @@ int cpuMode(double duration)
     std::printf("process_percent=%.2f\n", childPercent);
     std::printf("process_percent_independent=%.2f\n", (childEnd - childStart) / seconds(end - start) * 100.0);
     std::printf("cpu_total=%.2f\n", total ? total->busy : -1.0);
-    std::printf("cpu_total_independent=%.2f\n", (jiffiesEnd.first - jiffiesStart.first) /
-                                                    (jiffiesEnd.second - jiffiesStart.second) * 100.0);
+    std::printf("cpu_total_independent=%.2f\n",
+        (jiffiesEnd.first - jiffiesStart.first) / (jiffiesEnd.second - jiffiesStart.second) * 100.0);
     std::printf("measured_all_processes=%.2f\n", listed ? listed->measuredCPU : -1.0);
     return 0;
 }
@@ -145,13 +149,13 @@ int memoryMode()
         fields[key] = value * 1024;
     }
     std::printf("mem_total=%.0f\nmeminfo_total=%.0f\n", reading.total.value_or(-1), fields["MemTotal"]);
-    std::printf("mem_used=%.0f\nmeminfo_used=%.0f\n", reading.used.value_or(-1),
-                fields["MemTotal"] - fields["MemAvailable"]);
+    std::printf(
+        "mem_used=%.0f\nmeminfo_used=%.0f\n", reading.used.value_or(-1), fields["MemTotal"] - fields["MemAvailable"]);
     std::printf("swap_total=%.0f\nmeminfo_swap_total=%.0f\n", reading.swapTotal.value_or(-1), fields["SwapTotal"]);
     std::printf("swap_used=%.0f\nmeminfo_swap_used=%.0f\n", reading.swapUsed.value_or(-1),
-                fields["SwapTotal"] - fields["SwapFree"]);
-    std::printf("pressure=%.0f\nlevel=%d\n", reading.pressure.value_or(-1),
-                reading.level ? rawValue(*reading.level) : -1);
+        fields["SwapTotal"] - fields["SwapFree"]);
+    std::printf(
+        "pressure=%.0f\nlevel=%d\n", reading.pressure.value_or(-1), reading.level ? rawValue(*reading.level) : -1);
     return 0;
 }
 
@@ -175,10 +179,10 @@ int ratesMode(char **command)
     const auto networkRates = network.sample();
     std::printf("interval=%.3f\n", seconds(end - start));
     std::printf("command_status=%d\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
-    std::printf("disk_read=%.0f\ndisk_write=%.0f\n", diskRates ? diskRates->read : -1.0,
-                diskRates ? diskRates->write : -1.0);
+    std::printf(
+        "disk_read=%.0f\ndisk_write=%.0f\n", diskRates ? diskRates->read : -1.0, diskRates ? diskRates->write : -1.0);
     std::printf("net_in=%.0f\nnet_out=%.0f\n", networkRates ? networkRates->inRate : -1.0,
-                networkRates ? networkRates->outRate : -1.0);
+        networkRates ? networkRates->outRate : -1.0);
     return 0;
 }
 
@@ -220,7 +224,7 @@ int serveMode(int port)
     const int server = socket(AF_INET, SOCK_STREAM, 0);
     const int yes = 1;
     setsockopt(server, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     if (bind(server, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || listen(server, 1) != 0) {
@@ -242,7 +246,7 @@ int serveMode(int port)
 int transferMode(const char *host, int port, std::uint64_t send, std::uint64_t receive)
 {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     inet_pton(AF_INET, host, &address.sin_addr);
@@ -253,7 +257,7 @@ int transferMode(const char *host, int port, std::uint64_t send, std::uint64_t r
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    const std::uint64_t header[2] = {send, receive};
+    const std::uint64_t header[2] = { send, receive };
     const bool ok = sendAll(fd, reinterpret_cast<const char *>(header), sizeof header) && pump(fd, send, receive);
     close(fd);
     return ok ? 0 : 1;
@@ -277,10 +281,11 @@ int main(int argc, char **argv)
         return serveMode(std::atoi(argv[2]));
     }
     if (mode == "transfer" && argc == 6) {
-        return transferMode(argv[2], std::atoi(argv[3]), std::strtoull(argv[4], nullptr, 10),
-                            std::strtoull(argv[5], nullptr, 10));
+        return transferMode(
+            argv[2], std::atoi(argv[3]), std::strtoull(argv[4], nullptr, 10), std::strtoull(argv[5], nullptr, 10));
     }
-    std::fprintf(stderr, "usage: voltmere-probe cpu SECONDS | memory | rates -- CMD… | serve PORT | "
-                         "transfer HOST PORT SEND RECEIVE\n");
+    std::fprintf(stderr,
+        "usage: voltmere-probe cpu SECONDS | memory | rates -- CMD… | serve PORT | "
+        "transfer HOST PORT SEND RECEIVE\n");
     return 2;
 }

@@ -8,7 +8,7 @@ namespace voltmere {
 // Raw memory figures as the kernel publishes them. Each is absent when the
 // kernel did not deliver it; nothing here is validated yet.
 struct MemoryCounters {
-    std::optional<std::uint64_t> totalBytes;     // installed memory usable by the system
+    std::optional<std::uint64_t> totalBytes; // installed memory usable by the system
     std::optional<std::uint64_t> availableBytes; // what could be handed out without swapping
     std::optional<std::uint64_t> swapTotalBytes;
     std::optional<std::uint64_t> swapFreeBytes;

@@ -12,7 +12,7 @@ struct InterfaceRecord {
     static constexpr std::uint32_t flagUp = 0x1;
     static constexpr std::uint32_t flagLoopback = 0x8;
 
-    std::string name;        // empty when the platform gave no name
+    std::string name; // empty when the platform gave no name
     std::uint32_t flags = 0; // flagUp, flagLoopback, …; 0 when unreadable
     std::uint64_t inBytes = 0;
     std::uint64_t outBytes = 0;

@@ -6,8 +6,7 @@ namespace voltmere {
 
 namespace {
 
-template<typename T>
-std::optional<T> typedValue(const PowerDictionary &dictionary, std::string_view key)
+template <typename T> std::optional<T> typedValue(const PowerDictionary &dictionary, std::string_view key)
 {
     const auto it = dictionary.find(key);
     if (it == dictionary.end()) {

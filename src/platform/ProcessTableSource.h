@@ -9,7 +9,7 @@ namespace voltmere {
 
 // One process's identity and accumulated CPU time.
 struct ProcessTimes {
-    std::uint64_t start = 0;   // start time in the platform's units; only compared for equality
+    std::uint64_t start = 0; // start time in the platform's units; only compared for equality
     std::uint64_t cpuNanoseconds = 0; // user + system CPU time
 };
 

@@ -50,8 +50,7 @@ std::optional<BatteryReading> BatteryReader::read()
             continue;
         }
         const bool pluggedIn = stringValue(description, "Power Source State") == "AC Power";
-        const std::optional<PowerDictionary> adapter =
-            pluggedIn ? m_provider->adapterDetails() : std::nullopt;
+        const std::optional<PowerDictionary> adapter = pluggedIn ? m_provider->adapterDetails() : std::nullopt;
         // The system flag is only asked for when the description has none.
         const bool systemLowPower = boolValue(description, "LPM Active") ? false : m_provider->lowPowerMode();
         return derive(description, registryValues(), adapter, systemLowPower);
@@ -60,7 +59,7 @@ std::optional<BatteryReading> BatteryReader::read()
 }
 
 BatteryReading BatteryReader::derive(const PowerDictionary &battery, const RegistryValues &registry,
-                                     const std::optional<PowerDictionary> &adapter, bool systemLowPowerMode)
+    const std::optional<PowerDictionary> &adapter, bool systemLowPowerMode)
 {
     BatteryReading reading;
     reading.level = chargeLevel(battery);
@@ -107,7 +106,7 @@ RegistryValues BatteryReader::registryValues()
     if (const auto properties = m_provider ? m_provider->batteryProperties() : std::nullopt) {
         values = RegistryValues::fromProperties(*properties);
     }
-    m_registryCache = CachedRegistry{now, values};
+    m_registryCache = CachedRegistry { now, values };
     return values;
 }
 

@@ -36,7 +36,7 @@ public:
     // The reading of one internal-battery description; the registry values
     // and the adapter's and system's figures are passed in.
     static BatteryReading derive(const PowerDictionary &battery, const RegistryValues &registry,
-                                 const std::optional<PowerDictionary> &adapter, bool systemLowPowerMode);
+        const std::optional<PowerDictionary> &adapter, bool systemLowPowerMode);
 
     // Cached for registryCacheSeconds of wall time (a cache dated in the
     // future also counts as fresh), including "no battery entry".

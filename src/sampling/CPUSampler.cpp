@@ -35,7 +35,7 @@ std::optional<CPUReading> CPUSampler::sample()
         return std::nullopt;
     }
     // Nice time is user time that was deprioritised: it is busy and user.
-    return CPUReading{(u + s + n) / total * 100.0, (u + n) / total * 100.0, s / total * 100.0};
+    return CPUReading { (u + s + n) / total * 100.0, (u + n) / total * 100.0, s / total * 100.0 };
 }
 
 void CPUSampler::resetBaseline()

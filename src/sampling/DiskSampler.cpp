@@ -30,7 +30,7 @@ std::optional<DiskReading> DiskSampler::sample()
         return std::nullopt;
     }
     if (const auto rates = m_rate.update(read, written, m_clock.awakeNanoseconds())) {
-        return DiskReading{rates->first, rates->second};
+        return DiskReading { rates->first, rates->second };
     }
     return std::nullopt;
 }

@@ -48,8 +48,8 @@ std::optional<std::int64_t> MemorySampler::availableLevel(const MemoryCounters &
         return std::nullopt;
     }
     // In doubles: a garbled huge available figure must not overflow the product.
-    const double percent =
-        static_cast<double>(*counters.availableBytes) / static_cast<double>(*counters.totalBytes) * 100.0;
+    const double percent
+        = static_cast<double>(*counters.availableBytes) / static_cast<double>(*counters.totalBytes) * 100.0;
     if (percent > 1e6) {
         return std::nullopt;
     }
@@ -84,7 +84,7 @@ int MemorySampler::pressureCode(const MemoryCounters &counters, std::optional<st
 
 MemoryReading MemorySampler::sample()
 {
-    const MemoryCounters counters = m_source ? m_source->read() : MemoryCounters{};
+    const MemoryCounters counters = m_source ? m_source->read() : MemoryCounters {};
     MemoryReading reading;
     const std::optional<std::int64_t> level = availableLevel(counters);
     reading.pressure = pressureFromLevel(level);

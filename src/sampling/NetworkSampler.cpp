@@ -36,7 +36,7 @@ std::optional<NetworkReading> NetworkSampler::sample()
         }
     }
     if (const auto rates = m_rate.update(in, out, m_clock.awakeNanoseconds())) {
-        return NetworkReading{rates->first, rates->second};
+        return NetworkReading { rates->first, rates->second };
     }
     return std::nullopt;
 }

@@ -21,8 +21,8 @@ public:
     // Interfaces whose names start with one of these are tunnels, bridges,
     // loopbacks or capture devices whose traffic is already counted on (or
     // never leaves) a real interface. Tested in this order, case-sensitive.
-    static constexpr std::array<std::string_view, 8> excludedPrefixes{"lo",     "utun",  "ipsec", "gif",
-                                                                      "stf",    "bridge", "pktap", "anpi"};
+    static constexpr std::array<std::string_view, 8> excludedPrefixes { "lo", "utun", "ipsec", "gif", "stf", "bridge",
+        "pktap", "anpi" };
 
     NetworkSampler(std::unique_ptr<NetworkInterfaceSource> source, const Clock &clock);
 

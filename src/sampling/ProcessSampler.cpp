@@ -87,19 +87,19 @@ std::optional<ProcessReading> ProcessSampler::sample(int top)
             ++unreadable;
             continue;
         }
-        m_fresh[pid] = Prev{times->start, times->cpuNanoseconds};
+        m_fresh[pid] = Prev { times->start, times->cpuNanoseconds };
         if (wall <= 0) {
             continue;
         }
         const auto previous = m_prev.find(pid);
-        if (previous == m_prev.end() || previous->second.start != times->start ||
-            times->cpuNanoseconds < previous->second.cpu) {
+        if (previous == m_prev.end() || previous->second.start != times->start
+            || times->cpuNanoseconds < previous->second.cpu) {
             continue; // new process, reused pid, or a clock that stepped back: no figure yet
         }
         const double percent = static_cast<double>(times->cpuNanoseconds - previous->second.cpu) / wall * 100.0;
         measured += percent;
         if (percent >= listingFloor) {
-            listed.push_back({pid, percent});
+            listed.push_back({ pid, percent });
         }
     }
     std::swap(m_prev, m_fresh);
@@ -109,8 +109,8 @@ std::optional<ProcessReading> ProcessSampler::sample(int top)
     }
 
     // Stable: equal shares keep the order in which the system listed them.
-    std::stable_sort(listed.begin(), listed.end(),
-                     [](const Listed &a, const Listed &b) { return a.percent > b.percent; });
+    std::stable_sort(
+        listed.begin(), listed.end(), [](const Listed &a, const Listed &b) { return a.percent > b.percent; });
     ProcessReading reading;
     reading.measuredCPU = measured;
     reading.unreadable = unreadable;
@@ -118,12 +118,12 @@ std::optional<ProcessReading> ProcessSampler::sample(int top)
     reading.top.reserve(shown);
     for (std::size_t index = 0; index < shown; ++index) {
         const std::int32_t pid = listed[index].pid;
-        const std::uint64_t start = m_prev[pid].start;
+        const std::uint64_t start = m_prev.at(pid).start;
         auto cached = m_names.find(pid);
         if (cached == m_names.end() || cached->second.start != start) {
-            cached = m_names.insert_or_assign(pid, CachedName{start, resolveName(pid)}).first;
+            cached = m_names.insert_or_assign(pid, CachedName { start, resolveName(pid) }).first;
         }
-        reading.top.push_back(ProcessCPU{pid, cached->second.name, listed[index].percent});
+        reading.top.push_back(ProcessCPU { pid, cached->second.name, listed[index].percent });
     }
     // The cache is bounded: past four screens' worth plus slack, forget the
     // names of processes that are gone.

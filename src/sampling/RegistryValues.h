@@ -9,7 +9,7 @@ namespace voltmere {
 // The battery's slow-changing properties, read at most once a minute.
 struct RegistryValues {
     std::optional<int> cycleCount;
-    std::optional<int> designCapacity;     // mAh
+    std::optional<int> designCapacity; // mAh
     std::optional<int> fullChargeCapacity; // mAh
     std::optional<double> temperatureC;
 

@@ -14,8 +14,8 @@ public:
     // time passed, or when either sum went backwards (a device reset or
     // removed): then the new sums become the baseline and the next call
     // measures again. The sums always replace the baseline.
-    std::optional<std::pair<double, double>> update(std::uint64_t first, std::uint64_t second,
-                                                    std::uint64_t awakeNanoseconds);
+    std::optional<std::pair<double, double>> update(
+        std::uint64_t first, std::uint64_t second, std::uint64_t awakeNanoseconds);
     void reset() { m_last.reset(); }
     bool hasBaseline() const { return m_last.has_value(); }
 

@@ -1,6 +1,6 @@
+#include "platform/linux/LinuxPowerSupplySource.h"
 #include "FakeClock.h"
 #include "FakeTree.h"
-#include "platform/linux/LinuxPowerSupplySource.h"
 #include "sampling/BatteryReader.h"
 
 #include <QDBusAbstractAdaptor>
@@ -29,31 +29,26 @@ protected:
 
     FakeTree tree;
     FakeClock clock;
-    BatteryReader reader{std::make_unique<LinuxPowerSupplySource>(
-                             tree.root(), QDBusConnection(QStringLiteral("voltmere-no-such-bus"))),
-                         clock};
+    BatteryReader reader { std::make_unique<LinuxPowerSupplySource>(
+                               tree.root(), QDBusConnection(QStringLiteral("voltmere-no-such-bus"))),
+        clock };
 };
 
 TEST_F(LinuxPowerSupplySourceTest, NoSuppliesOrOnlyPeripheralBatteriesMeanNoBattery)
 {
     EXPECT_FALSE(read()); // no power_supply folder at all
-    supply("AC", {{"type", "Mains"}, {"online", "1"}});
-    supply("hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "40"}});
+    supply("AC", { { "type", "Mains" }, { "online", "1" } });
+    supply("hidpp_battery_0", { { "type", "Battery" }, { "scope", "Device" }, { "capacity", "40" } });
     EXPECT_FALSE(read());
 }
 
 TEST_F(LinuxPowerSupplySourceTest, ChargingFromChargeCountersWithEstimateFromCurrent)
 {
-    supply("AC", {{"type", "Mains"}, {"online", "1"}});
-    supply("BAT0", {{"type", "Battery"},
-                    {"status", "Charging"},
-                    {"charge_now", "3000000"},
-                    {"charge_full", "4000000"},
-                    {"charge_full_design", "4500000"},
-                    {"current_now", "-2000000"}, // signed by direction on some drivers
-                    {"cycle_count", "0"},
-                    {"health", "Good"},
-                    {"temp", "301"}});
+    supply("AC", { { "type", "Mains" }, { "online", "1" } });
+    supply("BAT0",
+        { { "type", "Battery" }, { "status", "Charging" }, { "charge_now", "3000000" }, { "charge_full", "4000000" },
+            { "charge_full_design", "4500000" }, { "current_now", "-2000000" }, // signed by direction on some drivers
+            { "cycle_count", "0" }, { "health", "Good" }, { "temp", "301" } });
     const auto reading = read();
     ASSERT_TRUE(reading);
     EXPECT_EQ(reading->level, 75);
@@ -72,16 +67,11 @@ TEST_F(LinuxPowerSupplySourceTest, ChargingFromChargeCountersWithEstimateFromCur
 
 TEST_F(LinuxPowerSupplySourceTest, DischargingFromEnergyCountersConvertedToMilliampHours)
 {
-    supply("AC", {{"type", "Mains"}, {"online", "0"}});
-    supply("BAT1", {{"type", "Battery"},
-                    {"scope", "System"},
-                    {"status", "Discharging"},
-                    {"energy_now", "28500000"},
-                    {"energy_full", "57000000"},
-                    {"energy_full_design", "60000000"},
-                    {"power_now", "14250000"},
-                    {"voltage_min_design", "11400000"},
-                    {"cycle_count", "312"}});
+    supply("AC", { { "type", "Mains" }, { "online", "0" } });
+    supply("BAT1",
+        { { "type", "Battery" }, { "scope", "System" }, { "status", "Discharging" }, { "energy_now", "28500000" },
+            { "energy_full", "57000000" }, { "energy_full_design", "60000000" }, { "power_now", "14250000" },
+            { "voltage_min_design", "11400000" }, { "cycle_count", "312" } });
     const auto reading = read();
     ASSERT_TRUE(reading);
     EXPECT_EQ(reading->level, 50);
@@ -95,18 +85,19 @@ TEST_F(LinuxPowerSupplySourceTest, DischargingFromEnergyCountersConvertedToMilli
 
 TEST_F(LinuxPowerSupplySourceTest, KernelEstimatesAndPercentageWinAndFullOnAdapter)
 {
-    supply("ucsi-source-psy-1", {{"type", "USB"}, {"online", "1"}, {"voltage_max", "20000000"},
-                                 {"current_max", "3250000"}});
-    supply("BAT0", {{"type", "Battery"}, {"status", "Full"}, {"capacity", "100"}, {"charge_now", "10"},
-                    {"charge_full", "20"}});
+    supply("ucsi-source-psy-1",
+        { { "type", "USB" }, { "online", "1" }, { "voltage_max", "20000000" }, { "current_max", "3250000" } });
+    supply("BAT0",
+        { { "type", "Battery" }, { "status", "Full" }, { "capacity", "100" }, { "charge_now", "10" },
+            { "charge_full", "20" } });
     auto reading = read();
     ASSERT_TRUE(reading);
     EXPECT_EQ(reading->level, 100);
     EXPECT_EQ(reading->state, ChargingState::fullyCharged);
     EXPECT_EQ(reading->adapterWatts, 65);
 
-    supply("ucsi-source-psy-1", {{"online", "0"}});
-    supply("BAT0", {{"status", "Discharging"}, {"capacity", "97"}, {"time_to_empty_now", "5400"}});
+    supply("ucsi-source-psy-1", { { "online", "0" } });
+    supply("BAT0", { { "status", "Discharging" }, { "capacity", "97" }, { "time_to_empty_now", "5400" } });
     reading = read();
     EXPECT_EQ(reading->state, ChargingState::onBattery);
     EXPECT_EQ(reading->timeToEmptyMinutes, 90);
@@ -115,28 +106,21 @@ TEST_F(LinuxPowerSupplySourceTest, KernelEstimatesAndPercentageWinAndFullOnAdapt
 
 TEST_F(LinuxPowerSupplySourceTest, WithoutAdapterSuppliesTheBatteryStatusDecides)
 {
-    supply("BAT0", {{"type", "Battery"}, {"status", "Not charging"}, {"capacity", "80"}});
+    supply("BAT0", { { "type", "Battery" }, { "status", "Not charging" }, { "capacity", "80" } });
     auto reading = read();
     ASSERT_TRUE(reading);
     EXPECT_TRUE(reading->isPluggedIn);
     EXPECT_EQ(reading->state, ChargingState::pluggedNotCharging);
-    supply("BAT0", {{"status", "Discharging"}});
+    supply("BAT0", { { "status", "Discharging" } });
     EXPECT_EQ(read()->state, ChargingState::onBattery);
 }
 
 TEST_F(LinuxPowerSupplySourceTest, GarbledValuesBecomeAbsent)
 {
-    supply("BAT0", {{"type", "Battery"},
-                    {"status", "Discharging"},
-                    {"capacity", "lots"},
-                    {"charge_now", "-5"},
-                    {"charge_full", "99999999999999999999999"},
-                    {"energy_now", "100"},
-                    {"energy_full", "0"},
-                    {"power_now", "0"},
-                    {"cycle_count", "-3"},
-                    {"temp", "900000000"},
-                    {"health", "Unknown"}});
+    supply("BAT0",
+        { { "type", "Battery" }, { "status", "Discharging" }, { "capacity", "lots" }, { "charge_now", "-5" },
+            { "charge_full", "99999999999999999999999" }, { "energy_now", "100" }, { "energy_full", "0" },
+            { "power_now", "0" }, { "cycle_count", "-3" }, { "temp", "900000000" }, { "health", "Unknown" } });
     const auto reading = read();
     ASSERT_TRUE(reading);
     EXPECT_FALSE(reading->level);
@@ -151,16 +135,16 @@ TEST_F(LinuxPowerSupplySourceTest, GarbledValuesBecomeAbsent)
 
 TEST_F(LinuxPowerSupplySourceTest, ChargeAboveFullReadsAsFull)
 {
-    supply("BAT0", {{"type", "Battery"}, {"status", "Charging"}, {"charge_now", "4100000"},
-                    {"charge_full", "4000000"}});
+    supply("BAT0",
+        { { "type", "Battery" }, { "status", "Charging" }, { "charge_now", "4100000" }, { "charge_full", "4000000" } });
     EXPECT_EQ(read()->level, 100);
 }
 
 TEST_F(LinuxPowerSupplySourceTest, PropertiesAreCachedForAMinute)
 {
-    supply("BAT0", {{"type", "Battery"}, {"capacity", "50"}, {"cycle_count", "10"}});
+    supply("BAT0", { { "type", "Battery" }, { "capacity", "50" }, { "cycle_count", "10" } });
     EXPECT_EQ(read()->cycleCount, 10);
-    supply("BAT0", {{"cycle_count", "11"}, {"capacity", "49"}});
+    supply("BAT0", { { "cycle_count", "11" }, { "capacity", "49" } });
     clock.advance(59);
     const auto cached = read();
     EXPECT_EQ(cached->cycleCount, 10);
@@ -171,7 +155,7 @@ TEST_F(LinuxPowerSupplySourceTest, PropertiesAreCachedForAMinute)
 
 TEST_F(LinuxPowerSupplySourceTest, LowPowerModeFromPlatformProfile)
 {
-    supply("BAT0", {{"type", "Battery"}, {"capacity", "50"}});
+    supply("BAT0", { { "type", "Battery" }, { "capacity", "50" } });
     EXPECT_EQ(read()->lowPowerMode, false);
     tree.write("sys/firmware/acpi/platform_profile", "low-power\n");
     EXPECT_EQ(read()->lowPowerMode, true);
@@ -200,8 +184,8 @@ TEST(LinuxPowerSupplySourceDBusTest, PowerProfilesDaemonDecidesLowPowerMode)
     EXPECT_FALSE(source.lowPowerMode()); // no daemon on the bus yet
 
     FakePowerProfiles daemon;
-    ASSERT_TRUE(bus.registerObject(QStringLiteral("/net/hadess/PowerProfiles"), &daemon,
-                                   QDBusConnection::ExportAllProperties));
+    ASSERT_TRUE(
+        bus.registerObject(QStringLiteral("/net/hadess/PowerProfiles"), &daemon, QDBusConnection::ExportAllProperties));
     ASSERT_TRUE(bus.registerService(QStringLiteral("net.hadess.PowerProfiles")));
     EXPECT_TRUE(source.lowPowerMode());
     daemon.activeProfile = QStringLiteral("balanced");

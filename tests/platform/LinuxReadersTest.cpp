@@ -1,6 +1,6 @@
+#include "platform/linux/LinuxReaders.h"
 #include "FakeClock.h"
 #include "FakeTree.h"
-#include "platform/linux/LinuxReaders.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +18,10 @@ protected:
         const auto n = [](std::uint64_t v) { return std::to_string(v); };
         tree.write("proc/stat", "cpu " + n(cpuTicks) + " 0 " + n(cpuTicks) + " " + n(2 * cpuTicks) + " 0 0 0 0 0 0\n");
         tree.write("proc/diskstats", "   8 0 sda 1 0 " + n(sectors) + " 0 1 0 " + n(2 * sectors) + " 0 0 0 0\n");
-        tree.write("proc/net/dev", "Inter-|\n face |\n  eth0: " + n(bytes) + " 0 0 0 0 0 0 0 " + n(bytes / 2) +
-                                       " 0 0 0 0 0 0 0\n");
-        tree.write("proc/300/stat", "300 (worker) R 1 1 1 0 -1 0 0 0 0 0 " + n(processTicks) + " 0 0 0 20 0 1 0 555 0 0");
+        tree.write("proc/net/dev",
+            "Inter-|\n face |\n  eth0: " + n(bytes) + " 0 0 0 0 0 0 0 " + n(bytes / 2) + " 0 0 0 0 0 0 0\n");
+        tree.write(
+            "proc/300/stat", "300 (worker) R 1 1 1 0 -1 0 0 0 0 0 " + n(processTicks) + " 0 0 0 20 0 1 0 555 0 0");
     }
 
     void SetUp() override
@@ -42,7 +43,8 @@ protected:
 
 TEST_F(LinuxReadersTest, SecondTickCarriesEveryFigure)
 {
-    SamplingEngine engine(makeLinuxReaders(tree.root(), clock, QDBusConnection(QStringLiteral("voltmere-no-such-bus"))), 2.0, clock);
+    SamplingEngine engine(
+        makeLinuxReaders(tree.root(), clock, QDBusConnection(QStringLiteral("voltmere-no-such-bus"))), 2.0, clock);
     Snapshot first;
     engine.queue().sync([&] { first = engine.sample(); });
     EXPECT_FALSE(first.cpuTotal);
@@ -71,19 +73,20 @@ TEST_F(LinuxReadersTest, SecondTickCarriesEveryFigure)
 
 TEST_F(LinuxReadersTest, TreeTurningToGarbageMidRunGivesAbsentFiguresOnly)
 {
-    SamplingEngine engine(makeLinuxReaders(tree.root(), clock, QDBusConnection(QStringLiteral("voltmere-no-such-bus"))), 2.0, clock);
+    SamplingEngine engine(
+        makeLinuxReaders(tree.root(), clock, QDBusConnection(QStringLiteral("voltmere-no-such-bus"))), 2.0, clock);
     engine.queue().sync([&] { engine.sample(); });
     clock.advance(2);
-    for (const char *file : {"proc/stat", "proc/diskstats", "proc/net/dev", "proc/meminfo", "proc/300/stat",
-                             "sys/class/power_supply/BAT0/capacity"}) {
+    for (const char *file : { "proc/stat", "proc/diskstats", "proc/net/dev", "proc/meminfo", "proc/300/stat",
+             "sys/class/power_supply/BAT0/capacity" }) {
         tree.write(file, "\x01\x02 garbage (((\n");
     }
     Snapshot snapshot;
     engine.queue().sync([&] { snapshot = engine.sample(); });
     EXPECT_FALSE(snapshot.cpuTotal);
     EXPECT_FALSE(snapshot.memTotal);
-    EXPECT_FALSE(snapshot.diskRead);   // a disk without statistics
-    EXPECT_FALSE(snapshot.netIn);      // no interface line could be read
+    EXPECT_FALSE(snapshot.diskRead); // a disk without statistics
+    EXPECT_FALSE(snapshot.netIn); // no interface line could be read
     EXPECT_TRUE(snapshot.topProcesses.empty());
     EXPECT_EQ(snapshot.unreadableProcessCount, 1);
     ASSERT_TRUE(snapshot.battery);

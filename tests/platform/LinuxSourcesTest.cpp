@@ -41,7 +41,8 @@ TEST(LinuxSourcesTest, CPUAndMemoryFromTree)
     LinuxMemoryCounterSource memory(tree.root());
     EXPECT_EQ(memory.read().totalBytes, 16318480ULL * 1024);
     EXPECT_FALSE(memory.read().stallFullPercent); // kernel without pressure stall information
-    tree.write("proc/pressure/memory", "some avg10=1.00 avg60=0 avg300=0 total=0\nfull avg10=0.50 avg60=0 avg300=0 total=0\n");
+    tree.write(
+        "proc/pressure/memory", "some avg10=1.00 avg60=0 avg300=0 total=0\nfull avg10=0.50 avg60=0 avg300=0 total=0\n");
     EXPECT_EQ(memory.read().stallFullPercent, 0.5);
     tree.write("proc/stat", "cpu 1 2"); // truncated mid-write
     EXPECT_FALSE(LinuxCPUTickSource(tree.root()).read());
@@ -51,11 +52,11 @@ TEST(LinuxSourcesTest, OnlyWholePhysicalDisksAreListed)
 {
     FakeTree tree;
     tree.write("proc/diskstats", fixture("diskstats"));
-    for (const char *disk : {"nvme0n1", "sda", "loop0", "dm-0", "zram0", "sdb"}) {
+    for (const char *disk : { "nvme0n1", "sda", "loop0", "dm-0", "zram0", "sdb" }) {
         tree.mkdir(std::string("sys/block/") + disk);
     }
     // Real disks have a device link; loop devices can too (but are excluded by name).
-    for (const char *disk : {"nvme0n1", "sda", "loop0", "sdb"}) {
+    for (const char *disk : { "nvme0n1", "sda", "loop0", "sdb" }) {
         tree.symlink("../../../devices/x", std::string("sys/block/") + disk + "/device");
         tree.mkdir("devices/x");
     }
@@ -97,12 +98,9 @@ TEST(LinuxSourcesTest, InterfacesCarryFlagsFromSysfs)
 
 class LinuxProcessTableTest : public ::testing::Test {
 protected:
-    void addProcess(int pid, std::string_view stat)
-    {
-        tree.write("proc/" + std::to_string(pid) + "/stat", stat);
-    }
+    void addProcess(int pid, std::string_view stat) { tree.write("proc/" + std::to_string(pid) + "/stat", stat); }
     FakeTree tree;
-    LinuxProcessTableSource source{tree.root(), 100};
+    LinuxProcessTableSource source { tree.root(), 100 };
 };
 
 TEST_F(LinuxProcessTableTest, ListsNumericFoldersAndReportsOverflow)
@@ -116,7 +114,7 @@ TEST_F(LinuxProcessTableTest, ListsNumericFoldersAndReportsOverflow)
     EXPECT_EQ(source.listProcessIds(ids), 2u); // more than fit: the caller grows its buffer
     std::int32_t all[8] = {};
     ASSERT_EQ(source.listProcessIds(all), 2u);
-    EXPECT_EQ(std::set<std::int32_t>(all, all + 2), (std::set<std::int32_t>{1, 42}));
+    EXPECT_EQ(std::set<std::int32_t>(all, all + 2), (std::set<std::int32_t> { 1, 42 }));
 
     const auto times = source.times(42);
     ASSERT_TRUE(times);

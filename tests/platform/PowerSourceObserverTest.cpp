@@ -1,5 +1,5 @@
-#include "platform/linux/LinuxSystemEvents.h"
 #include "platform/linux/PowerSourceObserver.h"
+#include "platform/linux/LinuxSystemEvents.h"
 
 #include <QDBusConnection>
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
-#include "FakeTree.h"
 #include "platform/linux/ProcText.h"
+#include "FakeTree.h"
 
 #include <gtest/gtest.h>
 
@@ -42,10 +42,10 @@ TEST(ProcTextTest, CPUTicksFoldKernelCategories)
 TEST(ProcTextTest, BrokenCPULineIsAbsent)
 {
     EXPECT_FALSE(parseCPUTicks(""));
-    EXPECT_FALSE(parseCPUTicks("cpu 1 2 3\n"));          // truncated
-    EXPECT_FALSE(parseCPUTicks("cpu 1 -2 3 4 5\n"));     // negative
-    EXPECT_FALSE(parseCPUTicks("cpu 1 2 x 4 5\n"));      // garbled
-    EXPECT_FALSE(parseCPUTicks("cpu0 1 2 3 4 5\n"));     // not the aggregate line
+    EXPECT_FALSE(parseCPUTicks("cpu 1 2 3\n")); // truncated
+    EXPECT_FALSE(parseCPUTicks("cpu 1 -2 3 4 5\n")); // negative
+    EXPECT_FALSE(parseCPUTicks("cpu 1 2 x 4 5\n")); // garbled
+    EXPECT_FALSE(parseCPUTicks("cpu0 1 2 3 4 5\n")); // not the aggregate line
     EXPECT_FALSE(parseCPUTicks("cpu 1 2 3 99999999999999999999999\n"));
 }
 
@@ -69,8 +69,8 @@ TEST(ProcTextTest, MeminfoInBytesAndBrokenLinesAbsent)
 TEST(ProcTextTest, MemoryPressureAvg10)
 {
     MemoryCounters counters;
-    parseMemoryPressure("some avg10=12.50 avg60=1.00 avg300=0.00 total=5\nfull avg10=3.25 avg60=0 avg300=0 total=1",
-                        counters);
+    parseMemoryPressure(
+        "some avg10=12.50 avg60=1.00 avg300=0.00 total=5\nfull avg10=3.25 avg60=0 avg300=0 total=1", counters);
     EXPECT_EQ(counters.stallSomePercent, 12.5);
     EXPECT_EQ(counters.stallFullPercent, 3.25);
     MemoryCounters garbled;
@@ -84,13 +84,13 @@ TEST(ProcTextTest, DiskstatsSkipsShortAndGarbledLines)
     std::vector<std::string> names;
     std::uint64_t nvmeRead = 0;
     forEachDiskstatsLine(fixture("diskstats") + "   8 16 sdb 1 2 x 4 5 6 7\n   8 32 sdc 1 2\n",
-                         [&](std::string_view name, std::uint64_t read, std::uint64_t) {
-                             names.emplace_back(name);
-                             if (name == "nvme0n1") {
-                                 nvmeRead = read;
-                             }
-                         });
-    EXPECT_EQ(names, (std::vector<std::string>{"loop0", "nvme0n1", "nvme0n1p1", "sda", "dm-0"}));
+        [&](std::string_view name, std::uint64_t read, std::uint64_t) {
+            names.emplace_back(name);
+            if (name == "nvme0n1") {
+                nvmeRead = read;
+            }
+        });
+    EXPECT_EQ(names, (std::vector<std::string> { "loop0", "nvme0n1", "nvme0n1p1", "sda", "dm-0" }));
     EXPECT_EQ(nvmeRead, 3240130u);
 }
 
@@ -99,14 +99,14 @@ TEST(ProcTextTest, NetDevSkipsHeadersAndBrokenLines)
     std::vector<std::string> names;
     std::uint64_t ethIn = 0, ethOut = 0;
     forEachNetDevLine(fixture("net_dev") + "  bad: 1 2 3\n weird: x 0 0 0 0 0 0 0 5\n",
-                      [&](std::string_view name, std::uint64_t in, std::uint64_t out) {
-                          names.emplace_back(name);
-                          if (name == "eth0") {
-                              ethIn = in;
-                              ethOut = out;
-                          }
-                      });
-    EXPECT_EQ(names, (std::vector<std::string>{"lo", "eth0", "wlan0", "docker0"}));
+        [&](std::string_view name, std::uint64_t in, std::uint64_t out) {
+            names.emplace_back(name);
+            if (name == "eth0") {
+                ethIn = in;
+                ethOut = out;
+            }
+        });
+    EXPECT_EQ(names, (std::vector<std::string> { "lo", "eth0", "wlan0", "docker0" }));
     EXPECT_EQ(ethIn, 52302688u);
     EXPECT_EQ(ethOut, 56045u);
 }

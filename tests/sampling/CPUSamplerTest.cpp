@@ -9,7 +9,10 @@ namespace {
 
 class ScriptedTicks final : public CPUTickSource {
 public:
-    explicit ScriptedTicks(std::deque<std::optional<CPUTicks>> *script) : m_script(script) {}
+    explicit ScriptedTicks(std::deque<std::optional<CPUTicks>> *script)
+        : m_script(script)
+    {
+    }
     std::optional<CPUTicks> read() override
     {
         auto next = m_script->front();
@@ -24,12 +27,12 @@ private:
 class CPUSamplerTest : public ::testing::Test {
 protected:
     std::deque<std::optional<CPUTicks>> script;
-    CPUSampler sampler{std::make_unique<ScriptedTicks>(&script)};
+    CPUSampler sampler { std::make_unique<ScriptedTicks>(&script) };
 };
 
 TEST_F(CPUSamplerTest, FirstCallSetsBaselineThenNiceCountsAsUserAndBusy)
 {
-    script = {CPUTicks{1000, 500, 8000, 100}, CPUTicks{1030, 510, 8050, 110}};
+    script = { CPUTicks { 1000, 500, 8000, 100 }, CPUTicks { 1030, 510, 8050, 110 } };
     EXPECT_FALSE(sampler.sample());
     const auto reading = sampler.sample();
     ASSERT_TRUE(reading);
@@ -41,7 +44,7 @@ TEST_F(CPUSamplerTest, FirstCallSetsBaselineThenNiceCountsAsUserAndBusy)
 TEST_F(CPUSamplerTest, WrappedCounterGivesSmallDifference)
 {
     const std::uint64_t nearTop = UINT64_MAX - 5; // six ticks below the wrap
-    script = {CPUTicks{nearTop, 0, 0, 0}, CPUTicks{6, 0, 12, 0}};
+    script = { CPUTicks { nearTop, 0, 0, 0 }, CPUTicks { 6, 0, 12, 0 } };
     sampler.sample();
     const auto reading = sampler.sample();
     ASSERT_TRUE(reading);
@@ -52,7 +55,7 @@ TEST_F(CPUSamplerTest, WrappedCounterGivesSmallDifference)
 TEST_F(CPUSamplerTest, CounterSteppingBackCountsAsZeroNotAsAlmostFullWrap)
 {
     // iowait (folded into idle) can go backwards on tickless kernels.
-    script = {CPUTicks{100, 100, 1000, 0}, CPUTicks{150, 150, 990, 0}};
+    script = { CPUTicks { 100, 100, 1000, 0 }, CPUTicks { 150, 150, 990, 0 } };
     sampler.sample();
     const auto reading = sampler.sample();
     ASSERT_TRUE(reading);
@@ -61,7 +64,7 @@ TEST_F(CPUSamplerTest, CounterSteppingBackCountsAsZeroNotAsAlmostFullWrap)
 
 TEST_F(CPUSamplerTest, NoElapsedTicksIsAbsentAndReplacesBaseline)
 {
-    script = {CPUTicks{10, 10, 10, 10}, CPUTicks{10, 10, 10, 10}, CPUTicks{20, 10, 10, 10}};
+    script = { CPUTicks { 10, 10, 10, 10 }, CPUTicks { 10, 10, 10, 10 }, CPUTicks { 20, 10, 10, 10 } };
     sampler.sample();
     EXPECT_FALSE(sampler.sample());
     const auto reading = sampler.sample();
@@ -71,7 +74,7 @@ TEST_F(CPUSamplerTest, NoElapsedTicksIsAbsentAndReplacesBaseline)
 
 TEST_F(CPUSamplerTest, FailedReadKeepsBaselineAndResetForgetsIt)
 {
-    script = {CPUTicks{0, 0, 0, 0}, std::nullopt, CPUTicks{0, 10, 10, 0}, CPUTicks{0, 20, 20, 0}};
+    script = { CPUTicks { 0, 0, 0, 0 }, std::nullopt, CPUTicks { 0, 10, 10, 0 }, CPUTicks { 0, 20, 20, 0 } };
     sampler.sample();
     EXPECT_FALSE(sampler.sample());
     EXPECT_TRUE(sampler.sample()); // measured against the first reading

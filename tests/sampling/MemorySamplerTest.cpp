@@ -7,7 +7,10 @@ namespace {
 
 class FixedCounters final : public MemoryCounterSource {
 public:
-    explicit FixedCounters(MemoryCounters counters) : m_counters(counters) {}
+    explicit FixedCounters(MemoryCounters counters)
+        : m_counters(counters)
+    {
+    }
     MemoryCounters read() override { return m_counters; }
 
 private:
@@ -29,7 +32,7 @@ TEST(MemorySamplerTest, PressureIsHundredMinusAvailableLevelWithinRange)
     EXPECT_EQ(MemorySampler::pressureFromLevel(-1), std::nullopt);
     EXPECT_EQ(MemorySampler::pressureFromLevel(std::nullopt), std::nullopt);
 
-    const MemoryReading reading = sampleWith({16 * gib, 4 * gib, 2 * gib, gib, 0.0, 0.0});
+    const MemoryReading reading = sampleWith({ 16 * gib, 4 * gib, 2 * gib, gib, 0.0, 0.0 });
     EXPECT_EQ(reading.pressure, 75.0);
     EXPECT_EQ(reading.total, 16.0 * gib);
     EXPECT_EQ(reading.used, 12.0 * gib);
@@ -40,7 +43,7 @@ TEST(MemorySamplerTest, PressureIsHundredMinusAvailableLevelWithinRange)
 
 TEST(MemorySamplerTest, AvailableAboveTotalGivesNoPressureAndNoNegativeUse)
 {
-    const MemoryReading reading = sampleWith({4 * gib, 5 * gib, gib, 2 * gib, std::nullopt, std::nullopt});
+    const MemoryReading reading = sampleWith({ 4 * gib, 5 * gib, gib, 2 * gib, std::nullopt, std::nullopt });
     EXPECT_FALSE(reading.pressure);
     EXPECT_EQ(reading.used, 0.0);
     EXPECT_EQ(reading.swapUsed, 0.0);
@@ -60,7 +63,7 @@ TEST(MemorySamplerTest, UnreadableMemoryLeavesEverythingAbsent)
 
 TEST(MemorySamplerTest, SwapNeedsBothFigures)
 {
-    const MemoryReading reading = sampleWith({gib, gib / 2, gib, std::nullopt, std::nullopt, std::nullopt});
+    const MemoryReading reading = sampleWith({ gib, gib / 2, gib, std::nullopt, std::nullopt, std::nullopt });
     EXPECT_FALSE(reading.swapUsed);
     EXPECT_FALSE(reading.swapTotal);
 }
@@ -68,7 +71,7 @@ TEST(MemorySamplerTest, SwapNeedsBothFigures)
 TEST(MemorySamplerTest, PressureLevelThresholds)
 {
     const auto levelOf = [](std::optional<double> some, std::optional<double> full, std::uint64_t availablePercent) {
-        return sampleWith({100 * gib, availablePercent * gib, 0, 0, some, full}).level;
+        return sampleWith({ 100 * gib, availablePercent * gib, 0, 0, some, full }).level;
     };
     EXPECT_EQ(levelOf(0.0, 0.0, 50), MemoryPressureLevel::normal);
     EXPECT_EQ(levelOf(9.99, 1.99, 15), MemoryPressureLevel::normal);
@@ -81,7 +84,7 @@ TEST(MemorySamplerTest, PressureLevelThresholds)
     EXPECT_EQ(levelOf(std::nullopt, std::nullopt, 50), MemoryPressureLevel::normal);
     EXPECT_EQ(levelOf(std::nullopt, std::nullopt, 4), MemoryPressureLevel::critical);
     // Without MemAvailable the stall figures alone decide.
-    EXPECT_EQ(sampleWith({gib, std::nullopt, 0, 0, 20.0, 0.0}).level, MemoryPressureLevel::warning);
+    EXPECT_EQ(sampleWith({ gib, std::nullopt, 0, 0, 20.0, 0.0 }).level, MemoryPressureLevel::warning);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-#include "FakeClock.h"
 #include "sampling/ProcessSampler.h"
+#include "FakeClock.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +45,7 @@ public:
         if (it == processes.end() || !it->second.readable) {
             return std::nullopt;
         }
-        return ProcessTimes{it->second.start, it->second.cpu};
+        return ProcessTimes { it->second.start, it->second.cpu };
     }
     std::string executablePath(std::int32_t pid) override
     {
@@ -87,11 +87,11 @@ protected:
 
 TEST_F(ProcessSamplerTest, FirstCallOnlySetsBaselinesThenListsAboveFloor)
 {
-    table->processes[10] = {1, 0, "/usr/bin/idle", "idle"};
-    table->processes[11] = {1, 0, "/usr/bin/edge", "edge"};
-    table->processes[12] = {1, 0, "/usr/bin/busy", "busy"};
+    table->processes[10] = { 1, 0, "/usr/bin/idle", "idle" };
+    table->processes[11] = { 1, 0, "/usr/bin/edge", "edge" };
+    table->processes[12] = { 1, 0, "/usr/bin/busy", "busy" };
     EXPECT_FALSE(sampler->sample(10));
-    run({{10, 0.04}, {11, 0.05}, {12, 150}});
+    run({ { 10, 0.04 }, { 11, 0.05 }, { 12, 150 } });
     const auto reading = sampler->sample(10);
     ASSERT_TRUE(reading);
     ASSERT_EQ(reading->top.size(), 2u);
@@ -105,7 +105,7 @@ TEST_F(ProcessSamplerTest, FirstCallOnlySetsBaselinesThenListsAboveFloor)
 TEST_F(ProcessSamplerTest, TopTenOfTwelveBusiestFirstAndStableOnTies)
 {
     for (std::int32_t pid = 1; pid <= 12; ++pid) {
-        table->processes[pid] = {1, 0, "/bin/p" + std::to_string(pid), ""};
+        table->processes[pid] = { 1, 0, "/bin/p" + std::to_string(pid), "" };
     }
     sampler->sample(10);
     std::map<std::int32_t, double> load;
@@ -124,18 +124,18 @@ TEST_F(ProcessSamplerTest, TopTenOfTwelveBusiestFirstAndStableOnTies)
 
 TEST_F(ProcessSamplerTest, ReusedPidIsNotComparedAndGetsFreshName)
 {
-    table->processes[7] = {100, 50 * second, "/usr/bin/old", ""};
+    table->processes[7] = { 100, 50 * second, "/usr/bin/old", "" };
     sampler->sample(10);
-    run({{7, 50}});
+    run({ { 7, 50 } });
     EXPECT_EQ(sampler->sample(10)->top.at(0).name, QStringLiteral("old"));
     // pid 7 now belongs to a new process with less CPU time.
-    table->processes[7] = {200, second / 10, "/usr/bin/new", ""};
+    table->processes[7] = { 200, second / 10, "/usr/bin/new", "" };
     clock.advance(1);
     const auto first = sampler->sample(10);
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->top.empty());
     EXPECT_DOUBLE_EQ(first->measuredCPU, 0);
-    run({{7, 30}});
+    run({ { 7, 30 } });
     const auto second = sampler->sample(10);
     ASSERT_TRUE(second);
     ASSERT_EQ(second->top.size(), 1u);
@@ -145,11 +145,11 @@ TEST_F(ProcessSamplerTest, ReusedPidIsNotComparedAndGetsFreshName)
 
 TEST_F(ProcessSamplerTest, NameFallsBackToShortNameThenPid)
 {
-    table->processes[20] = {1, 0, "", "kworker/0:1"};
-    table->processes[21] = {1, 0, "", ""};
-    table->processes[22] = {1, 0, "/opt/app/bin/", "app"}; // a path without a file name
+    table->processes[20] = { 1, 0, "", "kworker/0:1" };
+    table->processes[21] = { 1, 0, "", "" };
+    table->processes[22] = { 1, 0, "/opt/app/bin/", "app" }; // a path without a file name
     sampler->sample(10);
-    run({{20, 3}, {21, 2}, {22, 1}});
+    run({ { 20, 3 }, { 21, 2 }, { 22, 1 } });
     const auto reading = sampler->sample(10);
     ASSERT_TRUE(reading);
     ASSERT_EQ(reading->top.size(), 3u);
@@ -158,19 +158,19 @@ TEST_F(ProcessSamplerTest, NameFallsBackToShortNameThenPid)
     EXPECT_EQ(reading->top[2].name, QStringLiteral("app"));
     // Names are looked up once per process instance.
     const int lookups = table->nameLookups;
-    run({{20, 3}, {21, 2}, {22, 1}});
+    run({ { 20, 3 }, { 21, 2 }, { 22, 1 } });
     sampler->sample(10);
     EXPECT_EQ(table->nameLookups, lookups);
 }
 
 TEST_F(ProcessSamplerTest, UnreadableAndVanishedProcessesAreCountedNotListed)
 {
-    table->processes[1] = {1, 0, "/bin/a", ""};
-    table->processes[2] = {1, 0, "/bin/b", "", false};
-    table->processes[3] = {1, 0, "/bin/c", ""};
+    table->processes[1] = { 1, 0, "/bin/a", "" };
+    table->processes[2] = { 1, 0, "/bin/b", "", false };
+    table->processes[3] = { 1, 0, "/bin/c", "" };
     sampler->sample(10);
-    run({{1, 10}, {3, 10}});
-    table->vanishAfterListing = {3};
+    run({ { 1, 10 }, { 3, 10 } });
+    table->vanishAfterListing = { 3 };
     const auto reading = sampler->sample(10);
     ASSERT_TRUE(reading);
     EXPECT_EQ(reading->unreadable, 2);
@@ -182,7 +182,7 @@ TEST_F(ProcessSamplerTest, CachePrunedToLiveProcessesAboveLimit)
 {
     // 300 processes each take a turn in the list, filling the cache.
     for (std::int32_t pid = 1; pid <= 300; ++pid) {
-        table->processes[pid] = {1, 0, "/bin/p", ""};
+        table->processes[pid] = { 1, 0, "/bin/p", "" };
     }
     sampler->sample(10);
     for (std::int32_t round = 0; round < 30; ++round) {
@@ -205,32 +205,32 @@ TEST_F(ProcessSamplerTest, CachePrunedToLiveProcessesAboveLimit)
 TEST_F(ProcessSamplerTest, IdBufferGrowsAndOnlyReturnedIdsAreExamined)
 {
     for (std::int32_t pid = 1; pid <= 2100; ++pid) {
-        table->processes[pid] = {1, 0, "/bin/p", ""};
+        table->processes[pid] = { 1, 0, "/bin/p", "" };
     }
     EXPECT_EQ(sampler->idCapacity(), 2048u);
     sampler->sample(10);
     EXPECT_EQ(sampler->idCapacity(), 2100u + 256u);
-    run({{2100, 20}});
+    run({ { 2100, 20 } });
     const auto reading = sampler->sample(10);
     ASSERT_TRUE(reading);
     EXPECT_EQ(reading->top.at(0).pid, 2100); // the last process was seen despite the first overflow
-    EXPECT_EQ(reading->unreadable, 0);       // no stale or zero ids were read
+    EXPECT_EQ(reading->unreadable, 0); // no stale or zero ids were read
 }
 
 TEST_F(ProcessSamplerTest, FailedListingKeepsBaselinesAndResetForgetsThem)
 {
-    table->processes[5] = {1, 0, "/bin/x", ""};
+    table->processes[5] = { 1, 0, "/bin/x", "" };
     sampler->sample(10);
     table->failListing = true;
-    run({{5, 40}});
+    run({ { 5, 40 } });
     EXPECT_FALSE(sampler->sample(10));
     table->failListing = false;
-    run({{5, 40}});
+    run({ { 5, 40 } });
     const auto reading = sampler->sample(10);
     ASSERT_TRUE(reading);
     EXPECT_NEAR(reading->top.at(0).cpu, 40, 1e-6); // over both seconds since the kept baseline
     sampler->resetBaselines();
-    run({{5, 40}});
+    run({ { 5, 40 } });
     EXPECT_FALSE(sampler->sample(10));
 }
 

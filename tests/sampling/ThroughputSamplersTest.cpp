@@ -23,7 +23,10 @@ private:
 
 class FakeInterfaces final : public NetworkInterfaceSource {
 public:
-    explicit FakeInterfaces(std::optional<std::vector<InterfaceRecord>> *records) : m_records(records) {}
+    explicit FakeInterfaces(std::optional<std::vector<InterfaceRecord>> *records)
+        : m_records(records)
+    {
+    }
     std::optional<std::vector<InterfaceRecord>> read() override { return *m_records; }
 
 private:
@@ -38,21 +41,21 @@ protected:
     {
         devices.emplace();
         for (const auto &[read, written] : disks) {
-            devices->push_back(BlockDeviceStatistics{read, written});
+            devices->push_back(BlockDeviceStatistics { read, written });
         }
     }
 
     FakeClock clock;
     std::optional<std::vector<std::optional<BlockDeviceStatistics>>> devices;
-    DiskSampler sampler{std::make_unique<FakeDevices>(&devices), clock};
+    DiskSampler sampler { std::make_unique<FakeDevices>(&devices), clock };
 };
 
 TEST_F(DiskSamplerTest, RateOverTwoDisks)
 {
-    setDisks({{1000, 0}, {3000, 100}});
+    setDisks({ { 1000, 0 }, { 3000, 100 } });
     EXPECT_FALSE(sampler.sample());
     clock.advance(2);
-    setDisks({{1500, 0}, {3500, 300}});
+    setDisks({ { 1500, 0 }, { 3500, 300 } });
     const auto reading = sampler.sample();
     ASSERT_TRUE(reading);
     EXPECT_DOUBLE_EQ(reading->read, 500);
@@ -61,13 +64,13 @@ TEST_F(DiskSamplerTest, RateOverTwoDisks)
 
 TEST_F(DiskSamplerTest, CounterDropGivesOneAbsentThenMeasuresAgain)
 {
-    setDisks({{5000, 5000}});
+    setDisks({ { 5000, 5000 } });
     sampler.sample();
     clock.advance(1);
-    setDisks({{100, 6000}}); // the disk was replaced
+    setDisks({ { 100, 6000 } }); // the disk was replaced
     EXPECT_FALSE(sampler.sample());
     clock.advance(1);
-    setDisks({{300, 6500}});
+    setDisks({ { 300, 6500 } });
     const auto reading = sampler.sample();
     ASSERT_TRUE(reading);
     EXPECT_DOUBLE_EQ(reading->read, 200);
@@ -76,10 +79,10 @@ TEST_F(DiskSamplerTest, CounterDropGivesOneAbsentThenMeasuresAgain)
 
 TEST_F(DiskSamplerTest, WrappingSumStillMeasuresWhenSumGrows)
 {
-    setDisks({{UINT64_MAX - 10, 0}, {20, 0}}); // the sum wraps to 9
+    setDisks({ { UINT64_MAX - 10, 0 }, { 20, 0 } }); // the sum wraps to 9
     sampler.sample();
     clock.advance(1);
-    setDisks({{UINT64_MAX - 10, 0}, {30, 0}});
+    setDisks({ { UINT64_MAX - 10, 0 }, { 30, 0 } });
     const auto reading = sampler.sample();
     ASSERT_TRUE(reading);
     EXPECT_DOUBLE_EQ(reading->read, 10);
@@ -87,18 +90,18 @@ TEST_F(DiskSamplerTest, WrappingSumStillMeasuresWhenSumGrows)
 
 TEST_F(DiskSamplerTest, NoStatisticsNeverSetsABaseline)
 {
-    devices.emplace(std::vector<std::optional<BlockDeviceStatistics>>{std::nullopt, std::nullopt});
+    devices.emplace(std::vector<std::optional<BlockDeviceStatistics>> { std::nullopt, std::nullopt });
     EXPECT_FALSE(sampler.sample());
     clock.advance(1);
     EXPECT_FALSE(sampler.sample());
     devices.reset(); // unlistable
     EXPECT_FALSE(sampler.sample());
-    setDisks({{10, 10}});
+    setDisks({ { 10, 10 } });
     clock.advance(1);
     EXPECT_FALSE(sampler.sample()); // the first real figures are only a baseline
     // A missing counter adds nothing instead of hiding the other one.
-    devices.emplace(std::vector<std::optional<BlockDeviceStatistics>>{BlockDeviceStatistics{20, std::nullopt},
-                                                                      BlockDeviceStatistics{std::nullopt, 30}});
+    devices.emplace(std::vector<std::optional<BlockDeviceStatistics>> {
+        BlockDeviceStatistics { 20, std::nullopt }, BlockDeviceStatistics { std::nullopt, 30 } });
     clock.advance(1);
     const auto reading = sampler.sample();
     ASSERT_TRUE(reading);
@@ -108,12 +111,12 @@ TEST_F(DiskSamplerTest, NoStatisticsNeverSetsABaseline)
 
 TEST_F(DiskSamplerTest, SameAwakeTimeIsAbsentAndOverwritesBaseline)
 {
-    setDisks({{0, 0}});
+    setDisks({ { 0, 0 } });
     sampler.sample();
-    setDisks({{100, 100}});
+    setDisks({ { 100, 100 } });
     EXPECT_FALSE(sampler.sample());
     clock.advance(1);
-    setDisks({{150, 100}});
+    setDisks({ { 150, 100 } });
     const auto reading = sampler.sample();
     ASSERT_TRUE(reading);
     EXPECT_DOUBLE_EQ(reading->read, 50);
@@ -126,21 +129,17 @@ class NetworkSamplerTest : public ::testing::Test {
 protected:
     FakeClock clock;
     std::optional<std::vector<InterfaceRecord>> records;
-    NetworkSampler sampler{std::make_unique<FakeInterfaces>(&records), clock};
+    NetworkSampler sampler { std::make_unique<FakeInterfaces>(&records), clock };
 };
 
 TEST_F(NetworkSamplerTest, CountsOnlyUpNonLoopbackInterfacesWithoutExcludedPrefixes)
 {
     const auto table = [](std::uint64_t bytes) {
-        return std::vector<InterfaceRecord>{
-            {"lo0", up | InterfaceRecord::flagLoopback, bytes, bytes},
-            {"utun0", up, bytes, bytes},
-            {"awdl0", up, bytes, 2 * bytes},
-            {"en0", up, 2 * bytes, bytes},
-            {"en1", 0, bytes, bytes}, // down
-            {"eth0", up | InterfaceRecord::flagLoopback, bytes, bytes},
-            {"bridge100", up, bytes, bytes},
-            {"", up, bytes, 0}, // nameless interfaces pass the name test
+        return std::vector<InterfaceRecord> {
+            { "lo0", up | InterfaceRecord::flagLoopback, bytes, bytes }, { "utun0", up, bytes, bytes },
+            { "awdl0", up, bytes, 2 * bytes }, { "en0", up, 2 * bytes, bytes }, { "en1", 0, bytes, bytes }, // down
+            { "eth0", up | InterfaceRecord::flagLoopback, bytes, bytes }, { "bridge100", up, bytes, bytes },
+            { "", up, bytes, 0 }, // nameless interfaces pass the name test
         };
     };
     records = table(1000);
@@ -156,25 +155,25 @@ TEST_F(NetworkSamplerTest, CountsOnlyUpNonLoopbackInterfacesWithoutExcludedPrefi
 TEST_F(NetworkSamplerTest, EveryExcludedPrefixIsSkipped)
 {
     for (const std::string_view prefix : NetworkSampler::excludedPrefixes) {
-        EXPECT_FALSE(NetworkSampler::isCounted({std::string(prefix) + "7", up, 0, 0})) << prefix;
+        EXPECT_FALSE(NetworkSampler::isCounted({ std::string(prefix) + "7", up, 0, 0 })) << prefix;
     }
-    EXPECT_TRUE(NetworkSampler::isCounted({"wlan0", up, 0, 0}));
-    EXPECT_TRUE(NetworkSampler::isCounted({"Lo0", up, 0, 0})); // case-sensitive
+    EXPECT_TRUE(NetworkSampler::isCounted({ "wlan0", up, 0, 0 }));
+    EXPECT_TRUE(NetworkSampler::isCounted({ "Lo0", up, 0, 0 })); // case-sensitive
 }
 
 TEST_F(NetworkSamplerTest, UnreadableTableKeepsBaselineAndVanishedInterfaceRestarts)
 {
-    records = std::vector<InterfaceRecord>{{"eth0", up, 100, 100}, {"wlan0", up, 100, 100}};
+    records = std::vector<InterfaceRecord> { { "eth0", up, 100, 100 }, { "wlan0", up, 100, 100 } };
     sampler.sample();
     records.reset();
     clock.advance(1);
     EXPECT_FALSE(sampler.sample());
-    records = std::vector<InterfaceRecord>{{"eth0", up, 300, 100}, {"wlan0", up, 100, 100}};
+    records = std::vector<InterfaceRecord> { { "eth0", up, 300, 100 }, { "wlan0", up, 100, 100 } };
     clock.advance(1);
     const auto reading = sampler.sample();
     ASSERT_TRUE(reading);
     EXPECT_DOUBLE_EQ(reading->inRate, 100); // 200 bytes over the two seconds since the kept baseline
-    records = std::vector<InterfaceRecord>{{"eth0", up, 300, 100}}; // wlan0 went away
+    records = std::vector<InterfaceRecord> { { "eth0", up, 300, 100 } }; // wlan0 went away
     clock.advance(1);
     EXPECT_FALSE(sampler.sample());
     clock.advance(1);

@@ -18,7 +18,7 @@ LinuxBlockDeviceSource::LinuxBlockDeviceSource(std::string root)
 
 bool LinuxBlockDeviceSource::isVirtualDeviceName(std::string_view name)
 {
-    static constexpr std::array<std::string_view, 5> prefixes{"loop", "ram", "dm-", "md", "zram"};
+    static constexpr std::array<std::string_view, 5> prefixes { "loop", "ram", "dm-", "md", "zram" };
     for (const std::string_view prefix : prefixes) {
         if (name.starts_with(prefix)) {
             return true;
@@ -44,14 +44,14 @@ std::optional<std::vector<std::optional<BlockDeviceStatistics>>> LinuxBlockDevic
         }
     }
     if (disks.empty()) {
-        return std::vector<std::optional<BlockDeviceStatistics>>{};
+        return std::vector<std::optional<BlockDeviceStatistics>> {};
     }
 
     std::map<std::string, BlockDeviceStatistics, std::less<>> counters;
     if (proctext::readFile(m_diskstatsPath, m_buffer)) {
         proctext::forEachDiskstatsLine(m_buffer, [&](std::string_view name, std::uint64_t read, std::uint64_t written) {
             // Sector counts × 512 wrap like any 64-bit counter; the rate rule copes.
-            counters.insert_or_assign(std::string(name), BlockDeviceStatistics{read * 512, written * 512});
+            counters.insert_or_assign(std::string(name), BlockDeviceStatistics { read * 512, written * 512 });
         });
     }
     std::vector<std::optional<BlockDeviceStatistics>> result;

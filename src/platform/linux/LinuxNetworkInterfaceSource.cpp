@@ -41,10 +41,10 @@ std::optional<std::vector<InterfaceRecord>> LinuxNetworkInterfaceSource::read()
     }
     std::vector<InterfaceRecord> records;
     proctext::forEachNetDevLine(m_buffer, [&](std::string_view name, std::uint64_t in, std::uint64_t out) {
-        InterfaceRecord record{std::string(name), 0, in, out};
+        InterfaceRecord record { std::string(name), 0, in, out };
         // A name that could walk out of the folder is not an interface name.
-        if (name.find('/') == std::string_view::npos && name != "." && name != ".." &&
-            proctext::readFile(m_classNetPath + record.name + "/flags", m_flagsBuffer)) {
+        if (name.find('/') == std::string_view::npos && name != "." && name != ".."
+            && proctext::readFile(m_classNetPath + record.name + "/flags", m_flagsBuffer)) {
             record.flags = parseFlags(m_flagsBuffer);
         }
         records.push_back(std::move(record));

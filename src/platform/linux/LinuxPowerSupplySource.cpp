@@ -18,12 +18,10 @@ namespace voltmere {
 namespace {
 
 // The attributes the description and the battery properties are built from.
-constexpr std::array<const char *, 23> attributeNames{
-    "type",           "scope",          "online",        "status",           "capacity",
-    "charge_now",     "charge_full",    "charge_full_design", "energy_now",   "energy_full",
-    "energy_full_design", "current_now", "power_now",    "voltage_now",      "voltage_min_design",
-    "time_to_empty_now", "time_to_full_now", "cycle_count", "health",         "temp",
-    "voltage_max",    "current_max",    "present"};
+constexpr std::array<const char *, 23> attributeNames { "type", "scope", "online", "status", "capacity", "charge_now",
+    "charge_full", "charge_full_design", "energy_now", "energy_full", "energy_full_design", "current_now", "power_now",
+    "voltage_now", "voltage_min_design", "time_to_empty_now", "time_to_full_now", "cycle_count", "health", "temp",
+    "voltage_max", "current_max", "present" };
 
 using Supply = LinuxPowerSupplySource::Supply;
 
@@ -89,8 +87,8 @@ std::optional<std::int64_t> energyAsCharge(const Supply &battery, std::string_vi
 }
 
 // µAh → mAh, or from energy where the driver only reports energy.
-std::optional<std::int64_t> capacityInMilliampHours(const Supply &battery, std::string_view chargeName,
-                                                    std::string_view energyName)
+std::optional<std::int64_t> capacityInMilliampHours(
+    const Supply &battery, std::string_view chargeName, std::string_view energyName)
 {
     if (const auto charge = positive(battery, chargeName)) {
         return roundedInteger(*charge / 1000.0);
@@ -103,8 +101,8 @@ std::optional<std::int64_t> capacityInMilliampHours(const Supply &battery, std::
 // energy ÷ power, or remaining charge ÷ current.
 std::optional<std::int64_t> minutesAtPresentDraw(const Supply &battery, bool toFull)
 {
-    const auto estimate = [&](std::string_view now, std::string_view full, std::string_view rate)
-        -> std::optional<std::int64_t> {
+    const auto estimate
+        = [&](std::string_view now, std::string_view full, std::string_view rate) -> std::optional<std::int64_t> {
         const auto amount = magnitude(battery, now);
         const auto flow = magnitude(battery, rate);
         if (!amount || !flow || *flow <= 0) {
@@ -135,9 +133,10 @@ PowerDictionary describeBattery(const Supply &battery, bool onAdapter)
     const auto percent = signedAttribute(battery, "capacity");
     if (percent && *percent >= 0) {
         description["Current Capacity"] = std::min<std::int64_t>(*percent, 100);
-        description["Max Capacity"] = std::int64_t{100};
+        description["Max Capacity"] = std::int64_t { 100 };
     } else {
-        for (const auto &[now, full] : {std::pair{"charge_now", "charge_full"}, std::pair{"energy_now", "energy_full"}}) {
+        for (const auto &[now, full] :
+            { std::pair { "charge_now", "charge_full" }, std::pair { "energy_now", "energy_full" } }) {
             const auto amount = signedAttribute(battery, now);
             const auto capacity = signedAttribute(battery, full);
             if (amount && capacity && *amount >= 0 && *capacity > 0) {
@@ -195,7 +194,7 @@ std::optional<std::vector<Supply>> LinuxPowerSupplySource::readSupplies() const
     }
     std::vector<Supply> supplies;
     for (const fs::directory_entry &entry : entries) {
-        Supply supply{entry.path().filename().string(), {}};
+        Supply supply { entry.path().filename().string(), {} };
         const std::string folder = entry.path().string() + '/';
         for (const char *name : attributeNames) {
             if (auto line = proctext::readLine(folder + name)) {
@@ -211,8 +210,8 @@ std::optional<std::vector<Supply>> LinuxPowerSupplySource::readSupplies() const
 const Supply *LinuxPowerSupplySource::internalBattery(const std::vector<Supply> &supplies)
 {
     for (const Supply &supply : supplies) {
-        if (attribute(supply, "type") == "Battery" && attribute(supply, "scope") != "Device" &&
-            attribute(supply, "present") != "0") {
+        if (attribute(supply, "type") == "Battery" && attribute(supply, "scope") != "Device"
+            && attribute(supply, "present") != "0") {
             return &supply;
         }
     }
@@ -236,11 +235,11 @@ std::vector<PowerDictionary> LinuxPowerSupplySource::describe(const std::vector<
             // Without any adapter supply (some USB-C laptops expose none),
             // the battery's own status tells whether power comes in.
             const std::string status = attribute(supply, "status");
-            const bool onAdapter = anyAdapter ? adapterOnline
-                                              : status == "Charging" || status == "Full" || status == "Not charging";
+            const bool onAdapter
+                = anyAdapter ? adapterOnline : status == "Charging" || status == "Full" || status == "Not charging";
             descriptions.push_back(describeBattery(supply, onAdapter));
         } else {
-            descriptions.push_back(PowerDictionary{{"Type", attribute(supply, "type")}});
+            descriptions.push_back(PowerDictionary { { "Type", attribute(supply, "type") } });
         }
     }
     return descriptions;
@@ -277,7 +276,7 @@ std::optional<PowerDictionary> LinuxPowerSupplySource::adapterDetails(const std:
         const auto amps = positive(supply, "current_max");
         if (volts && amps) {
             if (const auto watts = roundedInteger(*volts / 1e6 * (*amps / 1e6))) {
-                return PowerDictionary{{"Watts", *watts}};
+                return PowerDictionary { { "Watts", *watts } };
             }
         }
     }
@@ -314,13 +313,14 @@ bool LinuxPowerSupplySource::lowPowerMode()
     // The power-profiles daemon knows what the user chose; its bus name moved
     // from net.hadess to org.freedesktop.UPower, so both are asked.
     if (m_bus.isConnected()) {
-        const std::array<std::pair<QString, QString>, 2> daemons{
-            std::pair{QStringLiteral("org.freedesktop.UPower.PowerProfiles"),
-                      QStringLiteral("/org/freedesktop/UPower/PowerProfiles")},
-            std::pair{QStringLiteral("net.hadess.PowerProfiles"), QStringLiteral("/net/hadess/PowerProfiles")}};
+        const std::array<std::pair<QString, QString>, 2> daemons {
+            std::pair { QStringLiteral("org.freedesktop.UPower.PowerProfiles"),
+                QStringLiteral("/org/freedesktop/UPower/PowerProfiles") },
+            std::pair { QStringLiteral("net.hadess.PowerProfiles"), QStringLiteral("/net/hadess/PowerProfiles") }
+        };
         for (const auto &[service, path] : daemons) {
-            QDBusMessage call = QDBusMessage::createMethodCall(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                               QStringLiteral("Get"));
+            QDBusMessage call = QDBusMessage::createMethodCall(
+                service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
             call << service << QStringLiteral("ActiveProfile");
             call.setAutoStartService(false);
             const QDBusMessage reply = m_bus.call(call, QDBus::Block, 250);
@@ -331,8 +331,8 @@ bool LinuxPowerSupplySource::lowPowerMode()
         }
     }
     // Without the daemon, the firmware's platform profile is the next best word.
-    return proctext::readLine(underRoot(m_root, "sys/firmware/acpi/platform_profile")) ==
-           std::optional<std::string>("low-power");
+    return proctext::readLine(underRoot(m_root, "sys/firmware/acpi/platform_profile"))
+        == std::optional<std::string>("low-power");
 }
 
 } // namespace voltmere

@@ -24,8 +24,7 @@ public:
 
     // `bus` is where the power-profiles daemon is asked for Low Power Mode:
     // the system bus, a test's bus, or a disconnected one.
-    explicit LinuxPowerSupplySource(std::string root = "/",
-                                    const QDBusConnection &bus = QDBusConnection::systemBus());
+    explicit LinuxPowerSupplySource(std::string root = "/", const QDBusConnection &bus = QDBusConnection::systemBus());
 
     std::optional<std::vector<PowerDictionary>> powerSources() override;
     std::optional<PowerDictionary> batteryProperties() override;

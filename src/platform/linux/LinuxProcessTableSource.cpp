@@ -66,7 +66,7 @@ std::optional<ProcessTimes> LinuxProcessTableSource::times(std::int32_t pid)
     if (ticks < stat->userTicks || ticks > std::numeric_limits<std::uint64_t>::max() / m_nanosecondsPerTick) {
         return std::nullopt; // a garbled count that no real process reaches
     }
-    return ProcessTimes{stat->startTicks, ticks * m_nanosecondsPerTick};
+    return ProcessTimes { stat->startTicks, ticks * m_nanosecondsPerTick };
 }
 
 std::string LinuxProcessTableSource::executablePath(std::int32_t pid)

@@ -1,5 +1,5 @@
-#include "platform/PlatformReaders.h"
 #include "platform/linux/LinuxReaders.h"
+#include "platform/PlatformReaders.h"
 
 #include "platform/linux/LinuxBlockDeviceSource.h"
 #include "platform/linux/LinuxCPUTickSource.h"
@@ -26,8 +26,7 @@ SamplingEngine::Readers makeLinuxReaders(const std::string &root, const Clock &c
     readers.disk = std::make_unique<DiskSampler>(std::make_unique<LinuxBlockDeviceSource>(root), clock);
     readers.network = std::make_unique<NetworkSampler>(std::make_unique<LinuxNetworkInterfaceSource>(root), clock);
     readers.processes = std::make_unique<ProcessSampler>(std::make_unique<LinuxProcessTableSource>(root), clock);
-    readers.battery =
-        std::make_unique<BatteryReader>(std::make_unique<LinuxPowerSupplySource>(root, bus), clock);
+    readers.battery = std::make_unique<BatteryReader>(std::make_unique<LinuxPowerSupplySource>(root, bus), clock);
     return readers;
 }
 

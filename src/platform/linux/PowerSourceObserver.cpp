@@ -33,8 +33,8 @@ void PowerSourceObserver::start()
         return;
     }
     m_monitor = udev_monitor_new_from_netlink(m_udev, "udev");
-    if (!m_monitor || udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "power_supply", nullptr) < 0 ||
-        udev_monitor_enable_receiving(m_monitor) < 0) {
+    if (!m_monitor || udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "power_supply", nullptr) < 0
+        || udev_monitor_enable_receiving(m_monitor) < 0) {
         return; // no netlink socket here (a container): ticks still read the battery
     }
     const int fd = udev_monitor_get_fd(m_monitor);

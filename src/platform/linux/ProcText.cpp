@@ -30,8 +30,7 @@ std::string_view nextField(std::string_view &text)
 }
 
 // Fills every slot of `fields` from `text`; false when the line is too short.
-template<std::size_t N>
-bool takeFields(std::string_view &text, std::string_view (&fields)[N])
+template <std::size_t N> bool takeFields(std::string_view &text, std::string_view (&fields)[N])
 {
     for (std::string_view &field : fields) {
         field = nextField(text);
@@ -121,7 +120,7 @@ std::optional<CPUTicks> parseCPUTicks(std::string_view procStat)
         return std::nullopt;
     }
     // Sums wrap like the counters; the sampler's delta handles that.
-    return CPUTicks{fields[0], fields[2] + fields[5] + fields[6] + fields[7], fields[3] + fields[4], fields[1]};
+    return CPUTicks { fields[0], fields[2] + fields[5] + fields[6] + fields[7], fields[3] + fields[4], fields[1] };
 }
 
 void parseMeminfo(std::string_view meminfo, MemoryCounters &counters)
@@ -164,8 +163,8 @@ void parseMemoryPressure(std::string_view pressure, MemoryCounters &counters)
     }
 }
 
-void forEachDiskstatsLine(std::string_view diskstats,
-                          const std::function<void(std::string_view, std::uint64_t, std::uint64_t)> &visit)
+void forEachDiskstatsLine(
+    std::string_view diskstats, const std::function<void(std::string_view, std::uint64_t, std::uint64_t)> &visit)
 {
     while (!diskstats.empty()) {
         std::string_view line = nextLine(diskstats);
@@ -182,8 +181,8 @@ void forEachDiskstatsLine(std::string_view diskstats,
     }
 }
 
-void forEachNetDevLine(std::string_view netDev,
-                       const std::function<void(std::string_view, std::uint64_t, std::uint64_t)> &visit)
+void forEachNetDevLine(
+    std::string_view netDev, const std::function<void(std::string_view, std::uint64_t, std::uint64_t)> &visit)
 {
     while (!netDev.empty()) {
         const std::string_view line = nextLine(netDev);
@@ -239,7 +238,7 @@ std::optional<PidStat> parsePidStat(std::string_view stat)
     if (!user || !system || !start) {
         return std::nullopt;
     }
-    return PidStat{*user, *system, *start};
+    return PidStat { *user, *system, *start };
 }
 
 bool readFile(const std::string &path, std::string &out)

@@ -34,12 +34,11 @@ void parseMemoryPressure(std::string_view pressure, MemoryCounters &counters);
 // Each well-formed line of /proc/diskstats: device name, sectors read,
 // sectors written (sectors are always 512 bytes there).
 void forEachDiskstatsLine(std::string_view diskstats,
-                          const std::function<void(std::string_view name, std::uint64_t sectorsRead,
-                                                   std::uint64_t sectorsWritten)> &visit);
+    const std::function<void(std::string_view name, std::uint64_t sectorsRead, std::uint64_t sectorsWritten)> &visit);
 
 // Each well-formed interface line of /proc/net/dev: name, bytes received, bytes sent.
 void forEachNetDevLine(std::string_view netDev,
-                       const std::function<void(std::string_view name, std::uint64_t in, std::uint64_t out)> &visit);
+    const std::function<void(std::string_view name, std::uint64_t in, std::uint64_t out)> &visit);
 
 // The fields of /proc/<pid>/stat a CPU measurement needs, in clock ticks.
 struct PidStat {
