@@ -84,7 +84,10 @@ int MemorySampler::pressureCode(const MemoryCounters &counters, std::optional<st
 
 MemoryReading MemorySampler::sample()
 {
-    const MemoryCounters counters = m_source ? m_source->read() : MemoryCounters {};
+    MemoryCounters counters = m_source ? m_source->read() : MemoryCounters {};
+    if (counters.totalBytes == 0u) {
+        counters.totalBytes.reset(); // a machine without memory is a garbled file, not a figure
+    }
     MemoryReading reading;
     const std::optional<std::int64_t> level = availableLevel(counters);
     reading.pressure = pressureFromLevel(level);

@@ -61,6 +61,15 @@ TEST(MemorySamplerTest, UnreadableMemoryLeavesEverythingAbsent)
     EXPECT_FALSE(reading.swapTotal);
 }
 
+TEST(MemorySamplerTest, ZeroTotalIsNotAReading)
+{
+    const MemoryReading reading = sampleWith({0, 0, 0, 0, std::nullopt, std::nullopt});
+    EXPECT_FALSE(reading.total);
+    EXPECT_FALSE(reading.used);
+    EXPECT_FALSE(reading.pressure);
+    EXPECT_EQ(reading.swapTotal, 0.0); // no swap configured is a real answer
+}
+
 TEST(MemorySamplerTest, SwapNeedsBothFigures)
 {
     const MemoryReading reading = sampleWith({ gib, gib / 2, gib, std::nullopt, std::nullopt, std::nullopt });
