@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxSystemEvents.h"
 
+#include "platform/linux/PowerSourceObserver.h"
+
 #include <QDBusConnection>
 #include <QGuiApplication>
 
@@ -31,6 +33,10 @@ void LinuxSystemEvents::start()
                     QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
                     SLOT(prepareForSleep(bool)));
     }
+
+    m_powerSources = new PowerSourceObserver(this);
+    connect(m_powerSources, &PowerSourceObserver::changed, this, &SystemEvents::powerSourceChanged);
+    m_powerSources->start();
 
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {

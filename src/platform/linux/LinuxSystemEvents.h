@@ -6,8 +6,11 @@
 
 namespace voltmere {
 
+class PowerSourceObserver;
+
 // Sleep and wake come from logind's PrepareForSleep signal on the system bus;
-// activation from the GUI application's state.
+// power-source changes from udev's power_supply events; activation from the
+// GUI application's state.
 class LinuxSystemEvents final : public SystemEvents {
     Q_OBJECT
 public:
@@ -22,6 +25,7 @@ private Q_SLOTS:
 private:
     QDBusConnection m_bus;
     bool m_started = false;
+    PowerSourceObserver *m_powerSources = nullptr;
 };
 
 } // namespace voltmere
