@@ -13,6 +13,10 @@
 
 namespace voltmere {
 
+namespace {
+constexpr qreal haloSpread = 6;
+}
+
 ChargeRing::ChargeRing(qreal size, qreal lineWidth, const ThemeColor &tint, QWidget *parent)
     : QWidget(parent)
     , m_size(size)
@@ -170,8 +174,9 @@ void ChargeRing::paintEvent(QPaintEvent *)
     const ColorScheme scheme = Environment::colorScheme(this);
     const qreal side = std::min(width(), height());
     const QPointF centre(width() / 2.0, height() / 2.0);
-    // The stroke is centred on the radius, so it stays inside the square.
-    const qreal radius = side / 2.0 - m_lineWidth / 2.0 - 1.0;
+    // The stroke is centred on the radius; the charging halo reaches
+    // haloSpread further out, and both must stay inside the square.
+    const qreal radius = side / 2.0 - m_lineWidth / 2.0 - haloSpread / 2.0;
     const QRectF circle(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
 
     // QPainterPath counts angles counter-clockwise; ours run clockwise.
@@ -193,7 +198,7 @@ void ChargeRing::paintEvent(QPaintEvent *)
             QColor halo = tint;
             const double strength = isPulsing() ? 0.12 + 0.22 * m_pulsePhase : 0.22;
             halo.setAlphaF(static_cast<float>(strength));
-            painter.strokePath(arc(fraction), QPen(halo, m_lineWidth + 6, Qt::SolidLine, Qt::RoundCap));
+            painter.strokePath(arc(fraction), QPen(halo, m_lineWidth + haloSpread, Qt::SolidLine, Qt::RoundCap));
         }
         QLinearGradient gradient(circle.bottomLeft(), circle.topRight());
         QColor start = tint;

@@ -56,6 +56,12 @@ bool FocusRing::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+void FocusRing::setShowingFocus(bool showing)
+{
+    m_focused = showing;
+    follow();
+}
+
 void FocusRing::follow()
 {
     if (!m_focused || !m_target->isVisible()) {

@@ -18,6 +18,8 @@ public:
     static FocusRing *attach(QWidget *target, qreal radius);
 
     bool isShowingFocus() const { return m_focused; }
+    // Shows or hides the ring regardless of focus; for still renders.
+    void setShowingFocus(bool showing);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -18,7 +18,7 @@ SegmentGauge::SegmentGauge(int segments, const ThemeColor &color, qreal height, 
     , m_height(height)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFixedHeight(static_cast<int>(std::ceil(height)) + 6); // room for the glow
+    setFixedHeight(static_cast<int>(std::ceil(height + 2 * glowRadius)));
 }
 
 int SegmentGauge::litCount(double value, int segments)
@@ -68,7 +68,9 @@ void SegmentGauge::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const ColorScheme scheme = Environment::colorScheme(this);
-    const qreal segmentWidth = (width() - spacing * (m_segments - 1)) / m_segments;
+    // The glow reaches glowRadius beyond the end segments; keep it inside.
+    const qreal inset = glowRadius;
+    const qreal segmentWidth = (width() - 2 * inset - spacing * (m_segments - 1)) / m_segments;
     const qreal top = (height() - m_height) / 2;
     const int litNow = static_cast<int>(std::round(m_shownLit));
     painter.setPen(Qt::NoPen);
@@ -76,12 +78,12 @@ void SegmentGauge::paintEvent(QPaintEvent *)
     const QColor on = m_color.resolve(scheme);
     const QColor glow = m_color.opacity(scheme == ColorScheme::dark ? 0.55 : 0.15).resolve(scheme);
     for (int i = 0; i < m_segments; ++i) {
-        const QRectF segment(i * (segmentWidth + spacing), top, segmentWidth, m_height);
+        const QRectF segment(inset + i * (segmentWidth + spacing), top, segmentWidth, m_height);
         painter.setBrush(empty);
         painter.drawRoundedRect(segment, cornerRadius, cornerRadius);
     }
     for (int i = 0; i < litNow && i < m_segments; ++i) {
-        const QRectF segment(i * (segmentWidth + spacing), top, segmentWidth, m_height);
+        const QRectF segment(inset + i * (segmentWidth + spacing), top, segmentWidth, m_height);
         // A 3-point glow, drawn as two fading halos.
         for (int ring = 3; ring >= 1; ring -= 2) {
             QColor halo = glow;

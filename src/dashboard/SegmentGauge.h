@@ -15,6 +15,7 @@ class SegmentGauge : public QWidget {
 public:
     static constexpr qreal spacing = 3;
     static constexpr qreal cornerRadius = 2;
+    static constexpr qreal glowRadius = 3;
 
     SegmentGauge(int segments, const ThemeColor &color, qreal height, QWidget *parent = nullptr);
 

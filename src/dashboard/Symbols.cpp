@@ -1,9 +1,12 @@
 #include "dashboard/Symbols.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QHash>
 #include <QPainter>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cmath>
 
 namespace voltmere::Symbols {
@@ -11,19 +14,19 @@ namespace voltmere::Symbols {
 const std::vector<Entry> &table()
 {
     static const std::vector<Entry> entries{
-        {QStringLiteral("bolt.fill"), QStringLiteral("flash")},
-        {QStringLiteral("powerplug"), QStringLiteral("preferences-system-power-management")},
-        {QStringLiteral("powerplug.fill"), QStringLiteral("preferences-system-power-management")},
+        {QStringLiteral("bolt.fill"), QStringLiteral("preferences-desktop-thunderbolt")},
+        {QStringLiteral("powerplug"), QStringLiteral("gtk-connect")},
+        {QStringLiteral("powerplug.fill"), QStringLiteral("network-connect")},
         {QStringLiteral("cpu"), QStringLiteral("preferences-devices-cpu")},
-        {QStringLiteral("exclamationmark.triangle"), QStringLiteral("data-warning")},
-        {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("dialog-warning")},
-        {QStringLiteral("sparkle"), QStringLiteral("games-hint")},
-        {QStringLiteral("arrow.up.right"), QStringLiteral("gnumeric-link-external")},
+        {QStringLiteral("exclamationmark.triangle"), QStringLiteral("emblem-warning")},
+        {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("emblem-warning")},
+        {QStringLiteral("sparkle"), QStringLiteral("starred-symbolic")},
+        {QStringLiteral("arrow.up.right"), QStringLiteral("link")},
         {QStringLiteral("checkmark"), QStringLiteral("checkmark")},
         {QStringLiteral("checkmark.circle"), QStringLiteral("emblem-checked")},
         {QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy")},
         {QStringLiteral("gearshape"), QStringLiteral("configure")},
-        {QStringLiteral("gearshape.fill"), QStringLiteral("gearhead-shape")},
+        {QStringLiteral("gearshape.fill"), QStringLiteral("emblem-system-symbolic")},
         {QStringLiteral("bell"), QStringLiteral("notifications")},
         {QStringLiteral("bell.fill"), QStringLiteral("notifications")},
         {QStringLiteral("bell.slash"), QStringLiteral("notifications-disabled")},
@@ -32,55 +35,98 @@ const std::vector<Entry> &table()
         {QStringLiteral("info.circle"), QStringLiteral("help-about")},
         {QStringLiteral("ellipsis.circle"), QStringLiteral("overflow-menu")},
         {QStringLiteral("chevron.right"), QStringLiteral("go-next")},
-        {QStringLiteral("square.stack.3d.up.fill"), QStringLiteral("edit-select-all-layers")},
+        {QStringLiteral("square.stack.3d.up.fill"), QStringLiteral("dialog-layers")},
         {QStringLiteral("gauge.with.dots.needle.33percent"), QStringLiteral("speedometer")},
         {QStringLiteral("battery.0percent"), QStringLiteral("battery-000")},
         {QStringLiteral("battery.25percent"), QStringLiteral("battery-020")},
         {QStringLiteral("battery.50percent"), QStringLiteral("battery-050")},
         {QStringLiteral("battery.75percent"), QStringLiteral("battery-080")},
         {QStringLiteral("battery.100percent"), QStringLiteral("battery-100")},
-        {QStringLiteral("battery.100percent.bolt"), QStringLiteral("battery-100-charging")},
+        {QStringLiteral("battery.100percent.bolt"), QStringLiteral("battery-full-charging-symbolic")},
     };
     return entries;
 }
 
-void ensureTheme()
+QStringList themeFolders()
 {
-    static const bool done = [] {
-        QStringList paths = QIcon::themeSearchPaths();
-        for (const QString &dataDir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
-            const QString icons = QDir(dataDir).filePath(QStringLiteral("icons"));
-            if (!paths.contains(icons)) {
-                paths.append(icons);
+    QStringList folders;
+    QStringList roots;
+    for (const QString &dataDir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+        roots.append(QDir(dataDir).filePath(QStringLiteral("icons")));
+    }
+    roots.append(QStringLiteral("/usr/share/icons"));
+    for (const QString &root : roots) {
+        const QString breeze = QDir(root).filePath(QStringLiteral("breeze"));
+        if (QFileInfo(breeze).isDir() && !folders.contains(breeze)) {
+            folders.append(breeze);
+        }
+    }
+    return folders;
+}
+
+QString iconFile(const QString &iconName)
+{
+    // Breeze draws the small sizes as monochrome glyphs; 22 is its native
+    // size for toolbar and status icons.
+    static const QStringList sizes{QStringLiteral("22"), QStringLiteral("24"), QStringLiteral("16"),
+                                   QStringLiteral("32"), QStringLiteral("symbolic")};
+    static const QStringList contexts{QStringLiteral("actions"), QStringLiteral("status"),
+                                      QStringLiteral("devices"), QStringLiteral("preferences"),
+                                      QStringLiteral("emblems"),  QStringLiteral("places")};
+    for (const QString &theme : themeFolders()) {
+        for (const QString &size : sizes) {
+            for (const QString &context : contexts) {
+                for (const QString &name : {iconName, iconName + QStringLiteral("-symbolic")}) {
+                    const QString path = QStringLiteral("%1/%2/%3/%4.svg").arg(theme, context, size, name);
+                    if (QFileInfo::exists(path)) {
+                        return path;
+                    }
+                }
             }
         }
-        if (!paths.contains(QStringLiteral("/usr/share/icons"))) {
-            paths.append(QStringLiteral("/usr/share/icons"));
-        }
-        QIcon::setThemeSearchPaths(paths);
-        // The desktop's own theme may lack these names or draw them in
-        // colour; the symbols are always Breeze's monochrome set.
-        QIcon::setFallbackThemeName(QStringLiteral("breeze"));
-        return true;
-    }();
-    Q_UNUSED(done);
+    }
+    return {};
 }
 
 QIcon icon(const QString &symbol)
 {
-    ensureTheme();
+    static QHash<QString, QIcon> cache;
+    const auto cached = cache.constFind(symbol);
+    if (cached != cache.constEnd()) {
+        return *cached;
+    }
+    QIcon found;
     for (const Entry &entry : table()) {
         if (entry.symbol == symbol) {
-            // Asked of Breeze itself rather than the desktop's theme, so every
-            // machine draws the same glyph.
-            const QString saved = QIcon::themeName();
-            QIcon::setThemeName(QStringLiteral("breeze"));
-            QIcon found = QIcon::fromTheme(entry.iconName);
-            QIcon::setThemeName(saved);
-            return found;
+            // Read from Breeze's own folders rather than through the desktop's
+            // theme, which may lack these names or draw them in colour, and
+            // which Qt does not find at all on the offscreen platform.
+            const QString path = iconFile(entry.iconName);
+            if (!path.isEmpty()) {
+                found = QIcon(path);
+            }
+            break;
         }
     }
-    return {};
+    cache.insert(symbol, found);
+    return found;
+}
+
+QImage knockOutWhite(const QImage &icon)
+{
+    QImage image = icon.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = line[x];
+            const double luminance = 0.299 * qRed(p) + 0.587 * qGreen(p) + 0.114 * qBlue(p);
+            // Fades from opaque at 180 to gone at 235, so anti-aliased edges
+            // of the light detail stay smooth.
+            const double keep = std::clamp((235.0 - luminance) / (235.0 - 180.0), 0.0, 1.0);
+            line[x] = qRgba(qRed(p), qGreen(p), qBlue(p), static_cast<int>(std::lround(qAlpha(p) * keep)));
+        }
+    }
+    return image;
 }
 
 QPixmap pixmap(const QString &symbol, int size, const QColor &color, qreal devicePixelRatio)
@@ -95,8 +141,8 @@ QPixmap pixmap(const QString &symbol, int size, const QColor &color, qreal devic
     }
     QPainter painter(&tinted);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QPixmap mask = source.pixmap(QSize(size, size), devicePixelRatio);
-    painter.drawPixmap(QRectF(0, 0, size, size), mask, QRectF(mask.rect()));
+    const QImage mask = knockOutWhite(source.pixmap(QSize(size, size), devicePixelRatio).toImage());
+    painter.drawImage(QRectF(0, 0, size, size), mask, QRectF(mask.rect()));
     // Keep the icon's shape and coverage, replace its colours.
     painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
     painter.fillRect(QRectF(0, 0, size, size), color);

@@ -33,9 +33,14 @@ QPixmap pixmap(const QString &symbol, int size, const QColor &color, qreal devic
 // Draws `symbol` tinted into `rect`, keeping its aspect.
 void paint(QPainter &painter, const QRectF &rect, const QString &symbol, const QColor &color);
 
-// Points Qt at the Breeze theme, which it does not find by itself on the
-// offscreen platform. Called by the functions above; idempotent.
-void ensureTheme();
+// Several Breeze glyphs are coloured shapes with white detail (the "!" of
+// the warning sign, the tick of the check). As a mask they would lose that
+// detail, so light pixels become transparent first.
+QImage knockOutWhite(const QImage &icon);
+// The Breeze theme folders searched, in order (user data folders first).
+QStringList themeFolders();
+// The SVG file drawn for a Breeze icon name; empty when no folder has it.
+QString iconFile(const QString &iconName);
 
 } // namespace Symbols
 
