@@ -5,6 +5,7 @@
 #include "app/WelcomeGate.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -95,6 +96,20 @@ TEST_F(ApplicationShellTest, ClosingTheLastWindowKeepsTheProgramRunning)
     shell.window(WindowID::about)->close();
     QCoreApplication::processEvents();
     EXPECT_FALSE(quitRequested);
+}
+
+TEST_F(ApplicationShellTest, AppearanceChangeReappliesTheIcon)
+{
+    QSignalSpy appearance(&shell, &ApplicationShell::appearanceChanged);
+    const QPalette original = QApplication::palette();
+    QApplication::setWindowIcon(QIcon());
+    QPalette dark = original;
+    dark.setColor(QPalette::Window, QColor(0x11, 0x13, 0x16));
+    QApplication::setPalette(dark);
+    QCoreApplication::processEvents();
+    QApplication::setPalette(original);
+    EXPECT_GE(appearance.count(), 1);
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
 }
 
 TEST_F(ApplicationShellTest, ForgetsItselfAsRouterTargetWhenDestroyed)
