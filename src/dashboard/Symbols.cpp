@@ -14,10 +14,12 @@ namespace voltmere::Symbols {
 const std::vector<Entry> &table()
 {
     static const std::vector<Entry> entries{
+        // Breeze has no plain bolt, chip or triangle: these are the closest
+        // glyphs whose shape reads the same at tray size.
         {QStringLiteral("bolt.fill"), QStringLiteral("preferences-desktop-thunderbolt")},
         {QStringLiteral("powerplug"), QStringLiteral("gtk-connect")},
         {QStringLiteral("powerplug.fill"), QStringLiteral("network-connect")},
-        {QStringLiteral("cpu"), QStringLiteral("preferences-devices-cpu")},
+        {QStringLiteral("cpu"), QStringLiteral("office-chart-area")},
         {QStringLiteral("exclamationmark.triangle"), QStringLiteral("emblem-warning")},
         {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("emblem-warning")},
         {QStringLiteral("sparkle"), QStringLiteral("starred-symbolic")},
