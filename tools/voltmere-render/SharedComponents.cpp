@@ -54,29 +54,32 @@ TextComponent *caption(const QString &text)
     return label;
 }
 
-QWidget *column(std::initializer_list<QWidget *> children, int spacing = 12)
+// Children one after another: a column is left as is, a row is centred
+// vertically and packed to the leading edge.
+QWidget *stack(QBoxLayout::Direction direction, std::initializer_list<QWidget *> children, int spacing)
 {
     auto *widget = new QWidget;
-    auto *layout = new QVBoxLayout(widget);
+    auto *layout = new QBoxLayout(direction, widget);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(spacing);
+    const bool isRow = direction == QBoxLayout::LeftToRight;
     for (QWidget *child : children) {
-        layout->addWidget(child);
+        layout->addWidget(child, 0, isRow ? Qt::AlignVCenter : Qt::Alignment());
+    }
+    if (isRow) {
+        layout->addStretch();
     }
     return widget;
 }
 
+QWidget *column(std::initializer_list<QWidget *> children, int spacing = 12)
+{
+    return stack(QBoxLayout::TopToBottom, children, spacing);
+}
+
 QWidget *row(std::initializer_list<QWidget *> children, int spacing = 16)
 {
-    auto *widget = new QWidget;
-    auto *layout = new QHBoxLayout(widget);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    for (QWidget *child : children) {
-        layout->addWidget(child, 0, Qt::AlignVCenter);
-    }
-    layout->addStretch();
-    return widget;
+    return stack(QBoxLayout::LeftToRight, children, spacing);
 }
 
 QWidget *cards()
