@@ -1,12 +1,17 @@
-#include "app/TerminationSignals.h"
+#include "app/AppLifecycle.h"
+#include "app/ApplicationShell.h"
+#include "app/SingleInstance.h"
+#include "app/URLRouter.h"
 #include "monitor/Monitor.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdlib>
 
 int main(int argc, char **argv)
 {
+    using namespace voltmere;
     // Without a display the program still samples and records; it just has
     // nothing to draw on.
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
@@ -16,12 +21,26 @@ int main(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("Voltmere"));
     QApplication::setApplicationName(QStringLiteral("Voltmere"));
     QApplication::setApplicationVersion(QStringLiteral(VOLTMERE_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("voltmere"));
     // A tray program: closing its last window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    voltmere::TerminationSignals::install();
-    voltmere::Monitor &monitor = voltmere::Monitor::shared();
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &monitor, [&monitor] { monitor.stop(); });
+    // One instance per user: a second launch (for example the desktop
+    // opening a voltmere: address) passes its addresses on and ends.
+    const QStringList launchUrls = SingleInstance::urlsFromArguments(QApplication::arguments());
+    SingleInstance instance;
+    if (instance.claim(launchUrls) == SingleInstance::Role::handedOver) {
+        return 0;
+    }
+
+    Monitor &monitor = Monitor::shared();
+    AppLifecycle::stopMonitorOnQuit(app, monitor);
     monitor.start();
+
+    ApplicationShell shell(monitor);
+    shell.start();
+    QObject::connect(&instance, &SingleInstance::urlsReceived, &shell,
+                     [&monitor](const QStringList &urls) { URLRouter::handleAll(urls, monitor); });
+    QTimer::singleShot(0, &shell, [&monitor, launchUrls] { URLRouter::handleAll(launchUrls, monitor); });
     return app.exec();
 }

@@ -1,0 +1,31 @@
+# The desktop entry makes the desktop hand "voltmere:" addresses to the
+# program; the icons and the tray glyph go where icon themes look for them.
+# The entry names the installed program by its full path, so it works even
+# when the prefix is not on the session's PATH. It is written at install
+# time, so `cmake --install --prefix` gets the right path too.
+install(CODE "
+  set(entry_dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")
+  file(READ \"${CMAKE_SOURCE_DIR}/resources/voltmere.desktop.in\" entry)
+  string(REPLACE \"@VOLTMERE_INSTALLED_BINARY@\" \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/voltmere\" entry \"\${entry}\")
+  file(MAKE_DIRECTORY \"\${entry_dir}\")
+  message(STATUS \"Installing: \${entry_dir}/voltmere.desktop\")
+  file(WRITE \"\${entry_dir}/voltmere.desktop\" \"\${entry}\")
+")
+install(FILES ${CMAKE_SOURCE_DIR}/resources/AppIconLight.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME voltmere.svg)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/AppIconDark.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME voltmere-dark.svg)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/MenuBarIconTemplate.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/status RENAME voltmere-symbolic.svg)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/AppIconLight.svg
+              ${CMAKE_SOURCE_DIR}/resources/AppIconDark.svg
+              ${CMAKE_SOURCE_DIR}/resources/MenuBarIconTemplate.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/voltmere)
+# Refresh the desktop's handler cache where the tool exists; an install
+# without it still works once the desktop rescans.
+install(CODE "
+  find_program(update_desktop_database update-desktop-database)
+  if(update_desktop_database)
+    execute_process(COMMAND \${update_desktop_database} -q \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")
+  endif()
+")

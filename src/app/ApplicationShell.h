@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/WindowOpener.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace voltmere {
+
+class MenuBarTray;
+class Monitor;
+
+// Ties the running program together: opens windows by identifier (creating
+// each on first use, raising it afterwards), owns the tray, follows the
+// desktop's light or dark appearance, and serves URL routing. Main thread only.
+class ApplicationShell : public QObject, public WindowOpener, public ShellActions {
+    Q_OBJECT
+public:
+    using WindowFactory = std::function<QWidget *()>;
+
+    explicit ApplicationShell(Monitor &monitor, QObject *parent = nullptr);
+    ~ApplicationShell() override;
+
+    // Makes `identifier` openable. Windows are created on first open and
+    // belong to the shell; one that deletes itself on close is created anew
+    // on the next open.
+    void registerWindow(const QString &identifier, WindowFactory factory);
+    // The open window for `identifier`, if any.
+    QWidget *window(const QString &identifier) const;
+
+    // Shows the tray where the desktop has one, and runs the label's
+    // appearance step (without a tray at once, so addresses still open windows).
+    void start();
+    MenuBarTray *tray() const { return m_tray.get(); }
+
+    void openWindow(const QString &identifier) override;
+    void activateApp() override;
+    // Shows the panel: the tray's panel, or the same panel as a window.
+    void clickStatusItem() override;
+
+Q_SIGNALS:
+    // The desktop switched between light and dark.
+    void appearanceChanged();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    Monitor &m_monitor;
+    QHash<QString, WindowFactory> m_factories;
+    QHash<QString, QPointer<QWidget>> m_windows;
+    QPointer<QWidget> m_lastOpened;
+    std::unique_ptr<MenuBarTray> m_tray;
+};
+
+} // namespace voltmere

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+#include <vector>
+
+class QPainter;
+class QRectF;
+
+namespace voltmere {
+
+// The system symbols the views name, each mapped to a monochrome icon of the
+// installed Breeze theme. Icons are drawn as masks and tinted at draw time,
+// so one icon serves every theme colour. Main thread only.
+namespace Symbols {
+
+struct Entry {
+    QString symbol;   // the name the views use, e.g. "bolt.fill"
+    QString iconName; // the Breeze icon drawn for it
+};
+
+// Every symbol the views use, in no particular order.
+const std::vector<Entry> &table();
+// The icon for `symbol`; a null icon for a name not in the table or an icon
+// the theme lacks.
+QIcon icon(const QString &symbol);
+// `symbol` tinted `color`, `size` device-independent pixels square, at
+// `devicePixelRatio`. A transparent pixmap when the icon is missing.
+QPixmap pixmap(const QString &symbol, int size, const QColor &color, qreal devicePixelRatio = 1.0);
+// Draws `symbol` tinted into `rect`, keeping its aspect.
+void paint(QPainter &painter, const QRectF &rect, const QString &symbol, const QColor &color);
+
+// Several Breeze glyphs are coloured shapes with white detail (the "!" of
+// the warning sign, the tick of the check). As a mask they would lose that
+// detail, so light pixels become transparent first.
+QImage knockOutWhite(const QImage &icon);
+// The Breeze theme folders searched, in order (user data folders first).
+QStringList themeFolders();
+// The SVG file drawn for a Breeze icon name; empty when no folder has it.
+QString iconFile(const QString &iconName);
+
+} // namespace Symbols
+
+} // namespace voltmere

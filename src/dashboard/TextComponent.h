@@ -1,0 +1,38 @@
+#pragma once
+
+#include "dashboard/ThemeColor.h"
+
+#include <QFont>
+#include <QWidget>
+
+namespace voltmere {
+
+// One line of themed text, painted with a colour resolved for the present
+// scheme at paint time. The base of the text components below.
+class TextComponent : public QWidget {
+    Q_OBJECT
+public:
+    explicit TextComponent(QWidget *parent = nullptr);
+
+    const QString &text() const { return m_text; }
+    void setText(const QString &text);
+    void setTextFont(const QFont &font);
+    void setColor(const ThemeColor &color);
+    void setAlignment(Qt::Alignment alignment);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    // Draws `line` the way this component draws its text.
+    void drawLine(QPainter &painter, const QString &line) const;
+
+private:
+    QString m_text;
+    QFont m_font;
+    ThemeColor m_color;
+    Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
+};
+
+} // namespace voltmere

@@ -1,0 +1,18 @@
+#include "dashboard/Unavailable.h"
+
+#include "dashboard/Theme.h"
+
+namespace voltmere {
+
+Unavailable::Unavailable(const QString &reason, qreal size, QWidget *parent)
+    : TextComponent(parent)
+    , m_reason(reason)
+{
+    setText(QStringLiteral("Unavailable"));
+    setTextFont(Theme::font(size, QFont::Medium));
+    setColor(Theme::muted);
+    setToolTip(reason);
+    setAccessibleName(QStringLiteral("Unavailable. ") + reason);
+}
+
+} // namespace voltmere

@@ -1,0 +1,128 @@
+#include "TestMonitor.h"
+
+#include "app/ApplicationShell.h"
+#include "app/URLRouter.h"
+#include "app/WelcomeGate.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace voltmere {
+namespace {
+
+class ApplicationShellTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WelcomeGate::setOffered(false);
+        qunsetenv("VOLTMERE_SKIP_WELCOME");
+        for (const QString &id : {WindowID::dashboard, WindowID::welcome, WindowID::about, WindowID::panel}) {
+            shell.registerWindow(id, [this, id] {
+                ++created[id];
+                auto *window = new QWidget;
+                window->setWindowTitle(id);
+                return window;
+            });
+        }
+    }
+    void TearDown() override { WelcomeGate::setOffered(false); }
+
+    test::TestMonitor fixture;
+    ApplicationShell shell{*fixture.monitor};
+    QHash<QString, int> created;
+};
+
+TEST_F(ApplicationShellTest, OpensAWindowOnceAndRaisesItAfterwards)
+{
+    shell.openWindow(WindowID::about);
+    QWidget *about = shell.window(WindowID::about);
+    ASSERT_TRUE(about);
+    EXPECT_TRUE(about->isVisible());
+    about->hide();
+    shell.openWindow(WindowID::about);
+    EXPECT_EQ(shell.window(WindowID::about), about);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_EQ(created.value(WindowID::about), 1);
+}
+
+TEST_F(ApplicationShellTest, WindowThatDeletesItselfOnCloseIsCreatedAnew)
+{
+    shell.openWindow(WindowID::dashboard);
+    QWidget *dashboard = shell.window(WindowID::dashboard);
+    ASSERT_TRUE(dashboard);
+    dashboard->setAttribute(Qt::WA_DeleteOnClose);
+    dashboard->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(shell.window(WindowID::dashboard));
+    shell.openWindow(WindowID::dashboard);
+    EXPECT_TRUE(shell.window(WindowID::dashboard));
+    EXPECT_EQ(created.value(WindowID::dashboard), 2);
+}
+
+TEST_F(ApplicationShellTest, UnknownIdentifierOpensNothing)
+{
+    shell.openWindow(QStringLiteral("inspector"));
+    EXPECT_FALSE(shell.window(QStringLiteral("inspector")));
+}
+
+TEST_F(ApplicationShellTest, ClickingTheStatusItemWithoutATrayShowsThePanelAsAWindow)
+{
+    URLRouter::handle(QStringLiteral("voltmere://panel"), *fixture.monitor);
+    ASSERT_TRUE(shell.window(WindowID::panel));
+    EXPECT_TRUE(shell.window(WindowID::panel)->isVisible());
+}
+
+TEST_F(ApplicationShellTest, StartingWithoutATrayStillRoutesAddressesAndOffersTheWelcomeOnce)
+{
+    shell.start(); // the offscreen platform has no tray
+    EXPECT_EQ(URLRouter::openWindow(), &shell);
+    EXPECT_EQ(created.value(WindowID::welcome), 1);
+    EXPECT_TRUE(WelcomeGate::offered());
+
+    URLRouter::handle(QStringLiteral("voltmere://open/battery"), *fixture.monitor);
+    EXPECT_EQ(fixture.monitor->section(), DashboardSection::battery);
+    ASSERT_TRUE(shell.window(WindowID::dashboard));
+    EXPECT_TRUE(shell.window(WindowID::dashboard)->isVisible());
+}
+
+TEST_F(ApplicationShellTest, ClosingTheLastWindowKeepsTheProgramRunning)
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    bool quitRequested = false;
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &shell, [&quitRequested] { quitRequested = true; });
+    shell.openWindow(WindowID::about);
+    shell.window(WindowID::about)->close();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(quitRequested);
+}
+
+TEST_F(ApplicationShellTest, AppearanceChangeReappliesTheIcon)
+{
+    QSignalSpy appearance(&shell, &ApplicationShell::appearanceChanged);
+    const QPalette original = QApplication::palette();
+    QApplication::setWindowIcon(QIcon());
+    QPalette dark = original;
+    dark.setColor(QPalette::Window, QColor(0x11, 0x13, 0x16));
+    QApplication::setPalette(dark);
+    QCoreApplication::processEvents();
+    QApplication::setPalette(original);
+    EXPECT_GE(appearance.count(), 1);
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
+}
+
+TEST_F(ApplicationShellTest, ForgetsItselfAsRouterTargetWhenDestroyed)
+{
+    {
+        test::TestMonitor other;
+        ApplicationShell temporary(*other.monitor);
+        temporary.start();
+        EXPECT_EQ(URLRouter::shell(), &temporary);
+    }
+    EXPECT_EQ(URLRouter::shell(), nullptr);
+    EXPECT_EQ(URLRouter::openWindow(), nullptr);
+}
+
+} // namespace
+} // namespace voltmere

@@ -1,0 +1,127 @@
+#include "Surface.h"
+
+#include "dashboard/AuroraBackground.h"
+#include "dashboard/Environment.h"
+#include "dashboard/Theme.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QVBoxLayout>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace voltmere::render {
+
+std::vector<Surface> allSurfaces()
+{
+    std::vector<Surface> surfaces = sharedComponentSurfaces();
+    for (Surface &s : trayLabelSurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
+    return surfaces;
+}
+
+namespace {
+
+constexpr qreal scale = 2.0;
+
+// Standard widgets (switches, labels) take their colours from the palette.
+QPalette paletteFor(ColorScheme scheme)
+{
+    QPalette palette = QApplication::style()->standardPalette();
+    const QColor text = Theme::text.resolve(scheme);
+    const QColor base = Theme::windowBase.resolve(scheme);
+    palette.setColor(QPalette::Window, base);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::Base, Theme::cardFillTop.resolve(scheme));
+    palette.setColor(QPalette::Button, Theme::cardFillBottom.resolve(scheme));
+    palette.setColor(QPalette::Highlight, Theme::mint.resolve(scheme));
+    return palette;
+}
+
+// The backdrop every surface sits on, as inside a window.
+class Backdrop : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        AuroraBackground::paint(painter, QRectF(rect()), Environment::colorScheme(this));
+    }
+};
+
+QImage renderWidget(const Surface &surface, ColorScheme scheme)
+{
+    Backdrop backdrop;
+    backdrop.setPalette(paletteFor(scheme));
+    Environment::setColorScheme(&backdrop, scheme);
+    Environment::setStaticRender(&backdrop, true);
+    auto *layout = new QVBoxLayout(&backdrop);
+    const int margin = 24; // leaves room for card shadows
+    layout->setContentsMargins(margin, margin, margin, margin);
+    QWidget *content = surface.widget();
+    layout->addWidget(content);
+    if (surface.size.isValid()) {
+        backdrop.resize(surface.size);
+    } else {
+        backdrop.resize(backdrop.sizeHint());
+    }
+    backdrop.setAttribute(Qt::WA_DontShowOnScreen);
+    backdrop.show();
+    QApplication::processEvents();
+    QImage image(backdrop.size() * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    backdrop.render(&image);
+    return image;
+}
+
+} // namespace
+
+} // namespace voltmere::render
+
+int main(int argc, char **argv)
+{
+    using namespace voltmere;
+    if (!std::getenv("QT_QPA_PLATFORM")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: voltmere-render OUTPUT_FOLDER\n");
+        return 2;
+    }
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setFont(Theme::font(13));
+    QDir out(args.at(1));
+    if (!out.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "voltmere-render: cannot create %s\n", qPrintable(args.at(1)));
+        return 1;
+    }
+    int failures = 0;
+    int written = 0;
+    for (const render::Surface &surface : render::allSurfaces()) {
+        for (ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
+            const QImage image = surface.image ? surface.image(scheme) : render::renderWidget(surface, scheme);
+            const QString file = out.filePath(surface.name + (scheme == ColorScheme::dark ? QStringLiteral("-dark.png")
+                                                                                         : QStringLiteral("-light.png")));
+            if (image.isNull() || !image.save(file)) {
+                std::fprintf(stderr, "voltmere-render: could not write %s\n", qPrintable(file));
+                ++failures;
+            } else {
+                ++written;
+            }
+        }
+    }
+    std::printf("voltmere-render: %d images in %s\n", written, qPrintable(out.absolutePath()));
+    return failures == 0 ? 0 : 1;
+}
