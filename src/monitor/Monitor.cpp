@@ -1,6 +1,7 @@
 #include "monitor/Monitor.h"
 
 #include "app/Preferences.h"
+#include "history/HistoryStore.h"
 #include "platform/SerialQueue.h"
 #include "platform/SystemEvents.h"
 #include "sampling/SamplingEngine.h"
@@ -16,14 +17,6 @@
 namespace voltmere {
 
 namespace {
-
-// Until the history store is plugged in, the program records nothing.
-class DiscardingRecorder final : public HistoryRecorder {
-public:
-    void mark(HistoryEvent, Timestamp, bool) override {}
-    void record(const Snapshot &) override {}
-    void flush(bool) override {}
-};
 
 // Runs `work` on the main thread if `monitor` still exists by then. Safe to
 // call from any thread: the weak pointer is checked only on the main thread.
@@ -61,12 +54,18 @@ Monitor::~Monitor()
 Monitor &Monitor::shared()
 {
     static Monitor *monitor = [] {
-        static DiscardingRecorder recorder;
-        return new Monitor(Preferences::shared(), recorder, SamplingEngine::createForThisMachine(),
+        Preferences &prefs = Preferences::shared();
+        // Lives for the process, like the Monitor: it is never closed.
+        HistoryStore *store = HistoryStore::createAtDefaultLocation().release();
+        // Copied before anything is recorded; no pruning happens here.
+        store->setRetentionDays(prefs.historyRetentionDays());
+        return new Monitor(prefs, *store, SamplingEngine::createForThisMachine(),
                            SystemEvents::createForThisMachine());
     }();
     return *monitor;
 }
+
+HistoryStore *Monitor::historyStore() const { return dynamic_cast<HistoryStore *>(&m_history); }
 
 void Monitor::start()
 {
