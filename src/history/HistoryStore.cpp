@@ -309,7 +309,11 @@ void HistoryStore::flushLocked()
             sqlite3_reset(m_insertEvent);
         }
     }
-    sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    // A commit that fails must not leave the transaction open, or every
+    // later batch would pile into it and never reach the file.
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
     // A failed write is not retried; clear() keeps the storage for reuse.
     m_pending.clear();
     m_pendingEvents.clear();
@@ -348,6 +352,9 @@ void HistoryStore::deleteAll()
         }
         sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
         sqlite3_exec(m_db, "VACUUM;", nullptr, nullptr, nullptr);
+        // In WAL mode the vacuum itself goes through the log; checkpoint
+        // again so the log is really left empty.
+        sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
     });
 }
 
