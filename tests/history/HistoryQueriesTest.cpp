@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 namespace voltmere {
 
 inline void PrintTo(const HistoryGap &gap, std::ostream *os)
@@ -177,6 +180,64 @@ TEST_F(HistoryQueriesTest, FindsTheProcessesOfTheNearestSampleWithinFifteenSecon
     // A row without a name (not ours) reads as an empty name.
     ASSERT_TRUE(test::execute(store->path(), "INSERT INTO proc VALUES (" + std::to_string(t + 60) + ", 0, 3, NULL, 9)"));
     EXPECT_EQ(store->processes(t + 60)->second, (std::vector<ProcessCPU>{{3, QString(), 9}}));
+}
+
+// The store folds ordered rows itself rather than asking SQLite to GROUP BY
+// the bucket and to pair rows with LAG(); both must give what those
+// statements give, on messy data too.
+TEST_F(HistoryQueriesTest, AgreesWithTheGroupedAndWindowedStatementsOnIrregularData)
+{
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> unit(0, 1);
+    Timestamp t = f;
+    while (t < f + 6 * 3600) {
+        Snapshot s;
+        s.date = t;
+        s.awake = t - f;
+        s.cpuTotal = unit(random) < 0.1 ? std::nullopt : std::optional<double>(std::round(unit(random) * 8) * 12.5);
+        if (unit(random) < 0.8) {
+            s.battery = BatteryReading{};
+            s.battery->isPluggedIn = unit(random) < 0.5;
+        }
+        store->record(s);
+        const double roll = unit(random);
+        t += roll < 0.9 ? 2 + unit(random) * 4 : 15 + unit(random) * 400;
+    }
+    const Timestamp from = f + 100.5;
+    const Timestamp to = f + 6 * 3600 - 77;
+    const HistorySeries series = store->load(HistoryMetric::cpu, from, to, 240);
+
+    const double w = (to - from) / 240;
+    const auto grouped = test::queryRows(
+        store->path(), "SELECT CAST((ts - " + std::to_string(from) + ") / " + QString::number(w, 'g', 17).toStdString()
+                           + " AS INTEGER) AS b, AVG(cpu), MAX(cpu), ts, AVG(COALESCE(plugged, 0)), COUNT(*) "
+                             "FROM sample WHERE ts >= "
+                           + std::to_string(from) + " AND ts <= " + std::to_string(to)
+                           + " AND cpu IS NOT NULL GROUP BY b ORDER BY b");
+    ASSERT_EQ(series.buckets.size(), grouped.size());
+    int count = 0;
+    for (std::size_t i = 0; i < grouped.size(); ++i) {
+        const HistoryBucket &bucket = series.buckets[i];
+        EXPECT_DOUBLE_EQ(bucket.start, from + w * grouped[i][0].toDouble());
+        EXPECT_NEAR(bucket.avg, grouped[i][1].toDouble(), 1e-9);
+        EXPECT_EQ(bucket.max, grouped[i][2].toDouble());
+        EXPECT_NEAR(bucket.maxAt, grouped[i][3].toDouble(), 1e-4);
+        EXPECT_NEAR(bucket.pluggedFraction, grouped[i][4].toDouble(), 1e-9);
+        count += grouped[i][5].toInt();
+    }
+    EXPECT_EQ(series.sampleCount, count);
+
+    const auto paired = test::queryRows(
+        store->path(), "SELECT prev, ts FROM (SELECT ts, LAG(ts) OVER (ORDER BY ts) AS prev FROM sample WHERE ts >= "
+                           + std::to_string(from) + " AND ts <= " + std::to_string(to)
+                           + ") WHERE prev IS NOT NULL AND ts - prev > 20");
+    ASSERT_EQ(series.gaps.size(), paired.size());
+    ASSERT_GT(paired.size(), 10u);
+    for (std::size_t i = 0; i < paired.size(); ++i) {
+        EXPECT_NEAR(series.gaps[i].start, paired[i][0].toDouble(), 1e-4);
+        EXPECT_NEAR(series.gaps[i].end, paired[i][1].toDouble(), 1e-4);
+    }
+    EXPECT_EQ(store->gaps(from, to), series.gaps);
 }
 
 } // namespace
