@@ -9,6 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <limits>
 
@@ -352,6 +358,94 @@ TEST_F(HistoryStoreTest, WritesThatFailWhileTheDatabaseIsLockedAreDroppedAndReco
     store->record(snapshotAt(clock.now() + 5));
     store->flush(true);
     EXPECT_EQ(queryRows(path(), "SELECT ts FROM sample"), (std::vector<QStringList>{{"1800000005.0"}}));
+}
+
+// Makes a file or folder unwritable for this process: by permission bits,
+// and, since root ignores those, by the immutable attribute where the file
+// system has one. Undone on destruction so the temporary folder can go.
+class ReadOnly {
+public:
+    explicit ReadOnly(const QString &path, mode_t mode)
+        : m_path(path.toStdString())
+    {
+        chmod(m_path.c_str(), mode);
+        setImmutable(true);
+    }
+    ~ReadOnly()
+    {
+        setImmutable(false);
+        chmod(m_path.c_str(), 0700);
+    }
+
+private:
+    void setImmutable(bool on) const
+    {
+        if (geteuid() != 0) {
+            return;
+        }
+        const int fd = open(m_path.c_str(), O_RDONLY | O_NONBLOCK);
+        if (fd < 0) {
+            return;
+        }
+        int flags = 0;
+        if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        }
+        close(fd);
+    }
+
+    std::string m_path;
+};
+
+TEST_F(HistoryStoreTest, AReadOnlyDatabaseIsNeverChangedAndNothingBreaks)
+{
+    {
+        auto store = openStore();
+        store->record(snapshotAt(clock.now() - 60));
+        store->flush(true);
+    } // closed cleanly: no -wal or -shm left beside it
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    for (const bool folderToo : {true, false}) {
+        SCOPED_TRACE(folderToo ? "read-only file and folder" : "read-only file");
+        const ReadOnly lockedFile(path(), 0444);
+        std::optional<ReadOnly> lockedFolder;
+        if (folderToo) {
+            lockedFolder.emplace(QFileInfo(path()).path(), 0555);
+        }
+        if (QFile(path()).open(QIODevice::Append)) {
+            GTEST_SKIP() << "cannot make a file read-only here";
+        }
+
+        auto store = openStore();
+        for (int i = 0; i < 3; ++i) {
+            clock.advance(200);
+            store->record(snapshotAt(clock.now()));
+        }
+        store->mark(HistoryEvent::sleep, clock.now(), true);
+        store->setRetention(1);
+        const HistorySeries series = store->load(HistoryMetric::cpu, clock.now() - 7200, clock.now(), 240);
+        store->deleteAll();
+        if (folderToo) {
+            // Without its shared-memory file a WAL database cannot even be read.
+            EXPECT_EQ(store->openError(), QStringLiteral("unable to open database file"));
+            EXPECT_EQ(series, HistorySeries{});
+        } else {
+            // The past stays readable; nothing new can be stored.
+            EXPECT_FALSE(store->openError());
+            EXPECT_EQ(series.sampleCount, 1);
+        }
+        store.reset();
+        clock.advance(-600);
+
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), before);
+        file.close();
+    }
 }
 
 } // namespace
