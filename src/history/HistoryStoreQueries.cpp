@@ -62,6 +62,25 @@ struct Hole {
     double ts;
 };
 
+// Feeds on the samples of a range in time order and notes each one that
+// comes more than 20 s after its predecessor in the range, the pairs that
+// LAG(ts) OVER (ORDER BY ts) would give.
+class HoleFinder {
+public:
+    void next(double ts)
+    {
+        if (m_previous && ts - *m_previous > HistoryStore::minimumGapSeconds) {
+            m_holes.push_back({*m_previous, ts});
+        }
+        m_previous = ts;
+    }
+    const std::vector<Hole> &holes() const { return m_holes; }
+
+private:
+    std::optional<double> m_previous;
+    std::vector<Hole> m_holes;
+};
+
 // Gives each hole its reason: the awake clock at its two ends (looked up on
 // the primary key), then the events within a second of either end.
 std::vector<HistoryGap> classifyGaps(sqlite3 *db, const std::vector<Hole> &holes)
@@ -141,7 +160,7 @@ HistorySeries HistoryStore::load(HistoryMetric metric, Timestamp from, Timestamp
         // from every sample, with or without the metric.
         const std::string name = column(metric);
         const std::string sql = "SELECT ts, " + name + ", plugged FROM sample WHERE ts >= ?1 AND ts <= ?2 ORDER BY ts";
-        std::vector<Hole> holes;
+        HoleFinder holes;
         sqlite3_stmt *statement = nullptr;
         if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
             sqlite3_bind_double(statement, 1, from);
@@ -158,13 +177,9 @@ HistorySeries HistoryStore::load(HistoryMetric metric, Timestamp from, Timestamp
                     series.sampleCount += count;
                 }
             };
-            std::optional<double> previous;
             while (sqlite3_step(statement) == SQLITE_ROW) {
                 const double ts = sqlite3_column_double(statement, 0);
-                if (previous && ts - *previous > minimumGapSeconds) {
-                    holes.push_back({*previous, ts});
-                }
-                previous = ts;
+                holes.next(ts);
                 if (sqlite3_column_type(statement, 1) == SQLITE_NULL) {
                     continue;
                 }
@@ -194,7 +209,7 @@ HistorySeries HistoryStore::load(HistoryMetric metric, Timestamp from, Timestamp
             close();
         }
         sqlite3_finalize(statement);
-        series.gaps = classifyGaps(m_db, holes);
+        series.gaps = classifyGaps(m_db, holes.holes());
 
         // A line through consecutive buckets breaks exactly where a gap wider
         // than one bucket lies between them; shorter gaps stay joined.
@@ -230,10 +245,8 @@ std::vector<HistoryGap> HistoryStore::gaps(Timestamp from, Timestamp to)
 std::vector<HistoryGap> HistoryStore::gapsLocked(double from, double to)
 {
     Q_ASSERT(m_queue.isCurrent());
-    // Each sample in the range against its predecessor in the range, as
-    // LAG(ts) OVER (ORDER BY ts) would pair them; the scan reads the ts
-    // index alone.
-    std::vector<Hole> holes;
+    // The scan reads the ts index alone.
+    HoleFinder holes;
     sqlite3_stmt *statement = nullptr;
     if (sqlite3_prepare_v2(m_db, gapScanSQL, -1, &statement, nullptr) != SQLITE_OK) {
         sqlite3_finalize(statement);
@@ -241,16 +254,11 @@ std::vector<HistoryGap> HistoryStore::gapsLocked(double from, double to)
     }
     sqlite3_bind_double(statement, 1, from);
     sqlite3_bind_double(statement, 2, to);
-    std::optional<double> previous;
     while (sqlite3_step(statement) == SQLITE_ROW) {
-        const double ts = sqlite3_column_double(statement, 0);
-        if (previous && ts - *previous > minimumGapSeconds) {
-            holes.push_back({*previous, ts});
-        }
-        previous = ts;
+        holes.next(sqlite3_column_double(statement, 0));
     }
     sqlite3_finalize(statement);
-    return classifyGaps(m_db, holes);
+    return classifyGaps(m_db, holes.holes());
 }
 
 std::optional<HistoryStore::ProcessesNear> HistoryStore::processes(Timestamp near)
