@@ -127,7 +127,9 @@ void HistoryStore::open()
 {
     std::error_code error;
     const std::filesystem::path file(m_path.toStdString());
-    std::filesystem::create_directories(file.parent_path(), error);
+    if (file.has_parent_path()) {
+        std::filesystem::create_directories(file.parent_path(), error);
+    }
     if (error) {
         m_openError = QString::fromStdString(error.message());
         return;
@@ -222,7 +224,7 @@ void HistoryStore::setRetention(int days)
 int HistoryStore::retentionDays() const
 {
     int days = 0;
-    const_cast<SerialQueue &>(m_queue).sync([this, &days] { days = m_retentionDays; });
+    m_queue.sync([this, &days] { days = m_retentionDays; });
     return days;
 }
 

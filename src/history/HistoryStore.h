@@ -111,7 +111,7 @@ private:
 
     const QString m_path;
     const Clock &m_clock;
-    SerialQueue m_queue;
+    mutable SerialQueue m_queue; // sync() from const readers
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_insertSample = nullptr;
     sqlite3_stmt *m_insertProc = nullptr;
