@@ -175,7 +175,8 @@ TEST_F(PreferencesTest, ACorruptFileLoadsDefaultsAndLaterChangesStillStick)
 {
     QFile corrupt(file());
     ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
-    corrupt.write(QByteArray("\x00\xff[General\n=\x01\x02garbage\nchargeReminder.target=\"90\n[[[\n", 56));
+    static const char garbage[] = "\x00\xff[General\n=\x01\x02garbage\nchargeReminder.target=\"90\n[[[\n";
+    corrupt.write(garbage, sizeof garbage - 1);
     corrupt.close();
 
     auto store = openStore();
