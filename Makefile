@@ -30,5 +30,10 @@ test-asan: deps
 bench: build
 	@scripts/run-bench $(BUILD)
 
+# Real readers against independent measurements; needs root (namespaces).
+accuracy: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target voltmere-probe
+	@scripts/accuracy $(BUILD)
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

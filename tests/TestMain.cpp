@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
+
+#include <unicode/locid.h>
 
 int main(int argc, char **argv)
 {
@@ -11,8 +14,11 @@ int main(int argc, char **argv)
     if (!std::getenv("QT_QPA_PLATFORM")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
+    setenv("TZ", "UTC", 1);
+    tzset();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    setenv("LANG", "en_US.UTF-8", 0);
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale::setDefault(icu::Locale("en_US"), status);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("voltmere-tests"));
     testing::InitGoogleTest(&argc, argv);

@@ -2,6 +2,8 @@
 
 #include "app/Preferences.h"
 #include "history/HistoryStore.h"
+#include "monitor/Insights.h"
+#include "platform/NotificationCenter.h"
 #include "platform/SerialQueue.h"
 #include "platform/SystemEvents.h"
 #include "sampling/SamplingEngine.h"
@@ -17,6 +19,23 @@
 namespace voltmere {
 
 namespace {
+
+// Stands in when the program was given no notification service: no
+// identity to read settings for, and every request fails visibly.
+class UnavailableNotificationCenter final : public NotificationCenter {
+public:
+    bool hasApplicationIdentity() const override { return false; }
+    void getSettings(std::function<void(NotificationSettings)>) override {}
+    void requestAuthorization(ErrorCompletion completion) override { completion(reason()); }
+    void add(const QString &, const NotificationContent &, ErrorCompletion completion) override
+    {
+        completion(reason());
+    }
+    std::optional<QString> openSettings() override { return reason(); }
+
+private:
+    static QString reason() { return QStringLiteral("No notification service is available."); }
+};
 
 // Runs `work` on the main thread if `monitor` still exists by then. Safe to
 // call from any thread: the weak pointer is checked only on the main thread.
@@ -43,7 +62,18 @@ Monitor::Monitor(Preferences &prefs, HistoryRecorder &history, std::unique_ptr<S
     , m_clock(clock)
     , m_engine(std::move(engine))
     , m_events(std::move(events))
+    , m_notifications(std::make_unique<UnavailableNotificationCenter>())
 {
+}
+
+Monitor::Monitor(Preferences &prefs, HistoryRecorder &history, std::unique_ptr<SamplingEngine> engine,
+                 std::unique_ptr<SystemEvents> events, std::unique_ptr<NotificationCenter> notifications,
+                 const Clock &clock, QObject *parent)
+    : Monitor(prefs, history, std::move(engine), std::move(events), clock, parent)
+{
+    if (notifications) {
+        m_notifications = std::move(notifications);
+    }
 }
 
 Monitor::~Monitor()
@@ -59,8 +89,8 @@ Monitor &Monitor::shared()
         HistoryStore *store = HistoryStore::createAtDefaultLocation().release();
         // Copied before anything is recorded; no pruning happens here.
         store->setRetentionDays(prefs.historyRetentionDays());
-        return new Monitor(prefs, *store, SamplingEngine::createForThisMachine(),
-                           SystemEvents::createForThisMachine());
+        return new Monitor(prefs, *store, SamplingEngine::createForThisMachine(), SystemEvents::createForThisMachine(),
+                           NotificationCenter::createForThisMachine());
     }();
     return *monitor;
 }
@@ -83,6 +113,12 @@ void Monitor::start()
         m_events->start();
     }
     scheduleTimer();
+    refreshNotificationStatus();
+    if (m_events) {
+        // The user may have changed the permission in the desktop's settings
+        // meanwhile; coming back to the program picks that up.
+        connect(m_events.get(), &SystemEvents::applicationBecameActive, this, &Monitor::refreshNotificationStatus);
+    }
 }
 
 void Monitor::stop()
@@ -172,12 +208,91 @@ void Monitor::applyBattery(const std::optional<BatteryReading> &reading)
 
 void Monitor::evaluateReminder()
 {
-    // The charge-reminder state machine plugs in here.
+    ChargeReminderLogic reminder = m_reminder;
+    const int target = m_prefs.reminderTarget();
+    const bool due = reminder.evaluate(m_prefs.reminderEnabled(), target, m_battery, m_clock.now());
+    if (reminder != m_reminder) {
+        m_reminder = reminder;
+        Q_EMIT reminderChanged();
+    }
+    if (due) {
+        const int level = m_battery && m_battery->level ? *m_battery->level : target;
+        post({QStringLiteral("Battery reached %1%").arg(target),
+              QStringLiteral("Charge reminder: the battery is at %1% and still plugged in. You can unplug now.")
+                  .arg(level),
+              NotificationContent::Sound::systemDefault},
+             chargeReminderId);
+    }
 }
 
 void Monitor::updateInsight()
 {
-    // The insight rules plug in here.
+    setInsight(Insights::evaluate(m_snapshots, m_battery, m_reminder.status, m_prefs.reminderTarget(), m_clock.now()));
+}
+
+void Monitor::refreshNotificationStatus()
+{
+    // Without an identity the settings cannot be read; the permission keeps
+    // its value (unknown from the start).
+    if (!m_notifications->hasApplicationIdentity()) {
+        return;
+    }
+    const QPointer<Monitor> self(this);
+    m_notifications->getSettings([self](NotificationSettings settings) {
+        onMainThread(self, [settings](Monitor &monitor) {
+            const NotificationPermission permission = notificationPermissionFor(settings);
+            if (monitor.m_notificationPermission != permission) {
+                monitor.m_notificationPermission = permission;
+                Q_EMIT monitor.notificationPermissionChanged();
+            }
+        });
+    });
+}
+
+void Monitor::requestNotificationPermission()
+{
+    const QPointer<Monitor> self(this);
+    m_notifications->requestAuthorization([self](std::optional<QString> error) {
+        onMainThread(self, [error = std::move(error)](Monitor &monitor) {
+            monitor.setLastNotificationError(error);
+            monitor.refreshNotificationStatus();
+        });
+    });
+}
+
+void Monitor::sendTestNotification()
+{
+    post({QStringLiteral("Charge reminder test"),
+          QStringLiteral("This is how Voltmere will tell you the battery reached %1%.").arg(m_prefs.reminderTarget()),
+          NotificationContent::Sound::none},
+         chargeReminderTestId);
+}
+
+void Monitor::post(const NotificationContent &content, const QString &identifier)
+{
+    const QPointer<Monitor> self(this);
+    m_notifications->add(identifier, content, [self](std::optional<QString> error) {
+        onMainThread(self, [error = std::move(error)](Monitor &monitor) { monitor.setLastNotificationError(error); });
+    });
+}
+
+bool Monitor::openNotificationSettings()
+{
+    // Success says nothing about notification requests, so it leaves an
+    // earlier request's error in place.
+    if (auto error = m_notifications->openSettings()) {
+        setLastNotificationError(error);
+        return false;
+    }
+    return true;
+}
+
+void Monitor::setLastNotificationError(const std::optional<QString> &error)
+{
+    if (m_lastNotificationError != error) {
+        m_lastNotificationError = error;
+        Q_EMIT lastNotificationErrorChanged();
+    }
 }
 
 void Monitor::setInsight(const std::optional<Insight> &insight)

@@ -2,9 +2,11 @@
 
 #include "history/HistoryRecorder.h"
 #include "monitor/BatteryReading.h"
+#include "monitor/ChargeReminderLogic.h"
 #include "monitor/Clock.h"
 #include "monitor/DashboardSection.h"
 #include "monitor/Insight.h"
+#include "monitor/NotificationPermission.h"
 #include "monitor/OverviewAnchor.h"
 #include "monitor/Snapshot.h"
 
@@ -20,6 +22,7 @@
 namespace voltmere {
 
 class HistoryStore;
+class NotificationCenter;
 class Preferences;
 class QueueTimer;
 class SamplingEngine;
@@ -52,6 +55,12 @@ public:
 
     Monitor(Preferences &prefs, HistoryRecorder &history, std::unique_ptr<SamplingEngine> engine,
             std::unique_ptr<SystemEvents> events, const Clock &clock = Clock::system(), QObject *parent = nullptr);
+    // With the notification service to use; without one (above) the program
+    // behaves as if no service can be reached: the permission stays unknown
+    // and every request fails with a recorded error.
+    Monitor(Preferences &prefs, HistoryRecorder &history, std::unique_ptr<SamplingEngine> engine,
+            std::unique_ptr<SystemEvents> events, std::unique_ptr<NotificationCenter> notifications,
+            const Clock &clock = Clock::system(), QObject *parent = nullptr);
     ~Monitor() override;
 
     // The program's instance, built on first use with the shared preferences,
@@ -85,6 +94,24 @@ public:
     void evaluateReminder();
     void updateInsight();
 
+    // Notifications. Completions of the service arrive on its threads and
+    // only hand their result back here.
+    // Re-reads the permission (at start, on activation, after a request).
+    void refreshNotificationStatus();
+    // Asks the system for permission to show alerts with sound.
+    void requestNotificationPermission();
+    // Posts "charge-reminder-test" for the present target, without sound.
+    void sendTestNotification();
+    // Submits `content` under `identifier`, delivered at once; the outcome
+    // lands in lastNotificationError.
+    void post(const NotificationContent &content, const QString &identifier);
+    // Opens the desktop's notification settings. On failure the reason is
+    // put in lastNotificationError and false is returned.
+    bool openNotificationSettings();
+
+    static inline const QString chargeReminderId = QStringLiteral("charge-reminder");
+    static inline const QString chargeReminderTestId = QStringLiteral("charge-reminder-test");
+
     void willSleep();
     void didWake();
 
@@ -99,6 +126,9 @@ public:
     const QSet<QString> &openSurfaces() const { return m_openSurfaces; }
     UsageAccumulator selfClosed() const { return m_selfClosed; }
     UsageAccumulator selfOpen() const { return m_selfOpen; }
+    const ChargeReminderLogic &reminder() const { return m_reminder; }
+    NotificationPermission notificationPermission() const { return m_notificationPermission; }
+    const std::optional<QString> &lastNotificationError() const { return m_lastNotificationError; }
     DashboardSection section() const { return m_section; }
     void setSection(DashboardSection section);
     std::optional<OverviewAnchor> overviewAnchor() const { return m_overviewAnchor; }
@@ -128,6 +158,9 @@ Q_SIGNALS:
     void openSurfacesChanged();
     void selfClosedChanged();
     void selfOpenChanged();
+    void reminderChanged();
+    void notificationPermissionChanged();
+    void lastNotificationErrorChanged();
     void sectionChanged();
     void overviewAnchorChanged();
     void historyEpochChanged();
@@ -135,12 +168,14 @@ Q_SIGNALS:
 private:
     void scheduleTimer();
     void setInsight(const std::optional<Insight> &insight);
+    void setLastNotificationError(const std::optional<QString> &error);
 
     Preferences &m_prefs;
     HistoryRecorder &m_history;
     const Clock &m_clock;
     std::unique_ptr<SamplingEngine> m_engine;
     std::unique_ptr<SystemEvents> m_events;
+    std::unique_ptr<NotificationCenter> m_notifications;
     std::unique_ptr<QueueTimer> m_timer; // destroyed before the engine and its queue
 
     std::deque<Snapshot> m_snapshots;
@@ -154,6 +189,9 @@ private:
     QSet<QString> m_openSurfaces;
     UsageAccumulator m_selfClosed;
     UsageAccumulator m_selfOpen;
+    ChargeReminderLogic m_reminder;
+    NotificationPermission m_notificationPermission = NotificationPermission::unknown;
+    std::optional<QString> m_lastNotificationError;
     DashboardSection m_section = DashboardSection::overview;
     std::optional<OverviewAnchor> m_overviewAnchor;
     int m_historyEpoch = 0;

@@ -5,12 +5,8 @@
 
 #include <sqlite3.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
-
-// Readable failure messages for text comparisons.
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace voltmere::test {
 

@@ -1,18 +1,21 @@
 #include "platform/linux/LinuxSystemEvents.h"
 
+#include "platform/linux/PowerSourceObserver.h"
+
 #include <QDBusConnection>
 #include <QGuiApplication>
 
 namespace voltmere {
 
-LinuxSystemEvents::LinuxSystemEvents(QObject *parent)
+LinuxSystemEvents::LinuxSystemEvents(const QDBusConnection &bus, QObject *parent)
     : SystemEvents(parent)
+    , m_bus(bus)
 {
 }
 
 std::unique_ptr<SystemEvents> SystemEvents::createForThisMachine(QObject *parent)
 {
-    return std::make_unique<LinuxSystemEvents>(parent);
+    return std::make_unique<LinuxSystemEvents>(QDBusConnection::systemBus(), parent);
 }
 
 void LinuxSystemEvents::start()
@@ -25,12 +28,15 @@ void LinuxSystemEvents::start()
     // logind announces a suspend with PrepareForSleep(true) and the resume
     // with PrepareForSleep(false). Without a system bus (containers, CI)
     // there is simply no sleep event; nothing else depends on it.
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (bus.isConnected()) {
-        bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+    if (m_bus.isConnected()) {
+        m_bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
                     QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
                     SLOT(prepareForSleep(bool)));
     }
+
+    m_powerSources = new PowerSourceObserver(this);
+    connect(m_powerSources, &PowerSourceObserver::changed, this, &SystemEvents::powerSourceChanged);
+    m_powerSources->start();
 
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {

@@ -2,14 +2,20 @@
 
 #include "platform/SystemEvents.h"
 
+#include <QDBusConnection>
+
 namespace voltmere {
 
+class PowerSourceObserver;
+
 // Sleep and wake come from logind's PrepareForSleep signal on the system bus;
-// activation from the GUI application's state.
+// power-source changes from udev's power_supply events; activation from the
+// GUI application's state.
 class LinuxSystemEvents final : public SystemEvents {
     Q_OBJECT
 public:
-    explicit LinuxSystemEvents(QObject *parent = nullptr);
+    // `bus` is where logind's signals arrive: the system bus, or a test's bus.
+    explicit LinuxSystemEvents(const QDBusConnection &bus, QObject *parent = nullptr);
 
     void start() override;
 
@@ -17,7 +23,9 @@ private Q_SLOTS:
     void prepareForSleep(bool start);
 
 private:
+    QDBusConnection m_bus;
     bool m_started = false;
+    PowerSourceObserver *m_powerSources = nullptr;
 };
 
 } // namespace voltmere

@@ -1,2 +1,0 @@
-#include <benchmark/benchmark.h>
-int main(int argc, char **argv) { benchmark::Initialize(&argc, argv); benchmark::RunSpecifiedBenchmarks(); }

@@ -1,0 +1,93 @@
+#include "platform/linux/LinuxProcessTableSource.h"
+
+#include "platform/linux/ProcText.h"
+#include "platform/linux/SysRoot.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <limits>
+
+namespace voltmere {
+
+LinuxProcessTableSource::LinuxProcessTableSource(std::string root, long ticksPerSecond)
+    : m_procPath(underRoot(root, "proc/"))
+{
+    long hz = ticksPerSecond > 0 ? ticksPerSecond : sysconf(_SC_CLK_TCK);
+    if (hz <= 0) {
+        hz = 100;
+    }
+    m_nanosecondsPerTick = 1'000'000'000ULL / static_cast<std::uint64_t>(hz);
+}
+
+const char *LinuxProcessTableSource::pidPath(std::int32_t pid, const char *leaf)
+{
+    m_path.assign(m_procPath);
+    m_path += std::to_string(pid);
+    m_path += '/';
+    m_path += leaf;
+    return m_path.c_str();
+}
+
+std::optional<std::size_t> LinuxProcessTableSource::listProcessIds(std::span<std::int32_t> ids)
+{
+    DIR *dir = opendir(m_procPath.c_str());
+    if (!dir) {
+        return std::nullopt;
+    }
+    std::size_t present = 0;
+    while (const dirent *entry = readdir(dir)) {
+        const std::optional<std::uint64_t> pid = proctext::parseUnsigned(entry->d_name);
+        if (!pid || *pid == 0 || *pid > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
+            continue;
+        }
+        if (present < ids.size()) {
+            ids[present] = static_cast<std::int32_t>(*pid);
+        }
+        ++present;
+    }
+    closedir(dir);
+    return present;
+}
+
+std::optional<ProcessTimes> LinuxProcessTableSource::times(std::int32_t pid)
+{
+    // A stat line is a few hundred bytes; a long comm still fits easily.
+    char buffer[1024];
+    const std::optional<std::size_t> size = proctext::readFileInto(pidPath(pid, "stat"), buffer, sizeof buffer);
+    if (!size) {
+        return std::nullopt; // gone, or not ours to read
+    }
+    const std::optional<proctext::PidStat> stat = proctext::parsePidStat(std::string_view(buffer, *size));
+    if (!stat) {
+        return std::nullopt;
+    }
+    const std::uint64_t ticks = stat->userTicks + stat->systemTicks;
+    if (ticks < stat->userTicks || ticks > std::numeric_limits<std::uint64_t>::max() / m_nanosecondsPerTick) {
+        return std::nullopt; // a garbled count that no real process reaches
+    }
+    return ProcessTimes { stat->startTicks, ticks * m_nanosecondsPerTick };
+}
+
+std::string LinuxProcessTableSource::executablePath(std::int32_t pid)
+{
+    char target[4096];
+    const ssize_t length = readlink(pidPath(pid, "exe"), target, sizeof target);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) {
+        return {}; // kernel threads, other users' processes, or gone
+    }
+    std::string path(target, static_cast<std::size_t>(length));
+    // A program replaced on disk while it runs (an upgrade) keeps its name.
+    constexpr std::string_view deleted = " (deleted)";
+    if (path.ends_with(deleted)) {
+        path.resize(path.size() - deleted.size());
+    }
+    return path;
+}
+
+std::string LinuxProcessTableSource::shortName(std::int32_t pid)
+{
+    return proctext::readLine(pidPath(pid, "comm")).value_or(std::string());
+}
+
+} // namespace voltmere

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "monitor/Clock.h"
+#include "platform/PowerSourceProvider.h"
+#include "sampling/Readers.h"
+#include "sampling/RegistryValues.h"
+
+#include <memory>
+#include <optional>
+
+namespace voltmere {
+
+// The internal battery and the power adapter, derived from the platform's
+// power-source descriptions. Runs on the sampling queue only (it keeps the
+// battery-properties cache).
+class BatteryReader final : public BatteryStatusReader {
+public:
+    // Why a battery figure is missing, as the surfaces say it.
+    static constexpr const char *levelUnavailableReason = "IOPowerSources didn't report a current capacity.";
+    static constexpr const char *stateUnavailableReason = "IOPowerSources didn't report a power source state.";
+    static constexpr const char *healthUnavailableReason = "IOPowerSources didn't report a health condition.";
+    static constexpr const char *cycleCountUnavailableReason = "AppleSmartBattery CycleCount is missing.";
+    static constexpr const char *capacityUnavailableReason = "AppleSmartBattery capacity keys are missing.";
+    static constexpr const char *temperatureUnavailableReason = "AppleSmartBattery Temperature is missing.";
+    static constexpr const char *chargeLevelUnavailableReason = "macOS didn't report a charge level.";
+
+    // The battery's slow properties are re-read after this long.
+    static constexpr double registryCacheSeconds = 60.0;
+
+    BatteryReader(std::unique_ptr<PowerSourceProvider> provider, const Clock &clock);
+
+    // Absent when the power sources cannot be enumerated or none of them is
+    // an internal battery.
+    std::optional<BatteryReading> read() override;
+
+    // The reading of one internal-battery description; the registry values
+    // and the adapter's and system's figures are passed in.
+    static BatteryReading derive(const PowerDictionary &battery, const RegistryValues &registry,
+        const std::optional<PowerDictionary> &adapter, bool systemLowPowerMode);
+
+    // Cached for registryCacheSeconds of wall time (a cache dated in the
+    // future also counts as fresh), including "no battery entry".
+    RegistryValues registryValues();
+
+private:
+    struct CachedRegistry {
+        Timestamp date = 0;
+        RegistryValues values;
+    };
+
+    std::unique_ptr<PowerSourceProvider> m_provider;
+    const Clock &m_clock;
+    std::optional<CachedRegistry> m_registryCache;
+};
+
+} // namespace voltmere

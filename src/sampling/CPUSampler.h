@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/CPUTickSource.h"
+#include "sampling/Readers.h"
+
+#include <memory>
+#include <optional>
+
+namespace voltmere {
+
+// Machine-wide busy, user and system percentages over the interval since the
+// previous call, from the cumulative tick counters. Runs on the sampling
+// queue only.
+class CPUSampler final : public CPULoadReader {
+public:
+    // Why a CPU figure is missing, as the surfaces say it.
+    static constexpr const char *unavailableReason = "host_statistics didn't return CPU load.";
+
+    explicit CPUSampler(std::unique_ptr<CPUTickSource> source);
+
+    // Absent on the first call (it only sets the baseline), when the counters
+    // cannot be read, and when no tick elapsed since the previous call.
+    std::optional<CPUReading> sample() override;
+    void resetBaseline() override;
+
+    // Ticks elapsed between two readings of one counter. Counters are unsigned
+    // 64-bit: one that passed 2^64 still gives the small true difference. A
+    // counter that went backwards (Linux's iowait does on tickless kernels)
+    // would otherwise look like an almost full wrap; a difference beyond half
+    // the range is taken as such a step back and counts as 0.
+    static std::uint64_t tickDelta(std::uint64_t previous, std::uint64_t current);
+
+private:
+    std::unique_ptr<CPUTickSource> m_source;
+    std::optional<CPUTicks> m_last;
+};
+
+} // namespace voltmere

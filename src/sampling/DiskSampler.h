@@ -1,0 +1,32 @@
+#pragma once
+
+#include "monitor/Clock.h"
+#include "platform/BlockDeviceSource.h"
+#include "sampling/Readers.h"
+#include "sampling/ThroughputRate.h"
+
+#include <memory>
+
+namespace voltmere {
+
+// Read and write throughput summed over every storage device, in bytes per
+// second of awake time. Runs on the sampling queue only.
+class DiskSampler final : public DiskThroughputReader {
+public:
+    // Why the disk figures are missing, as the surfaces say it.
+    static constexpr const char *unavailableReason = "No IOBlockStorageDriver statistics were found.";
+
+    DiskSampler(std::unique_ptr<BlockDeviceSource> source, const Clock &clock);
+
+    // Absent on the first call, when no device has statistics (the baseline
+    // then stays as it was) and on the call after a counter went backwards.
+    std::optional<DiskReading> sample() override;
+    void resetBaseline() override { m_rate.reset(); }
+
+private:
+    std::unique_ptr<BlockDeviceSource> m_source;
+    const Clock &m_clock;
+    ThroughputRate m_rate;
+};
+
+} // namespace voltmere

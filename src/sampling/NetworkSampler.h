@@ -1,0 +1,44 @@
+#pragma once
+
+#include "monitor/Clock.h"
+#include "platform/NetworkInterfaceSource.h"
+#include "sampling/Readers.h"
+#include "sampling/ThroughputRate.h"
+
+#include <array>
+#include <memory>
+#include <string_view>
+
+namespace voltmere {
+
+// Bytes received and sent per second of awake time, summed over the real
+// network interfaces. Runs on the sampling queue only.
+class NetworkSampler final : public NetworkThroughputReader {
+public:
+    // Why the network figures are missing, as the surfaces say it.
+    static constexpr const char *unavailableReason = "Interface counters (NET_RT_IFLIST2) couldn't be read.";
+
+    // Interfaces whose names start with one of these are tunnels, bridges,
+    // loopbacks or capture devices whose traffic is already counted on (or
+    // never leaves) a real interface. Tested in this order, case-sensitive.
+    static constexpr std::array<std::string_view, 8> excludedPrefixes { "lo", "utun", "ipsec", "gif", "stf", "bridge",
+        "pktap", "anpi" };
+
+    NetworkSampler(std::unique_ptr<NetworkInterfaceSource> source, const Clock &clock);
+
+    // Absent on the first call, when the interface table cannot be read (the
+    // baseline then stays) and on the call after a counter went backwards.
+    std::optional<NetworkReading> sample() override;
+    void resetBaseline() override { m_rate.reset(); }
+
+    // Whether an interface's traffic counts: up, not loopback, and not named
+    // with an excluded prefix. An empty name passes the name test.
+    static bool isCounted(const InterfaceRecord &record);
+
+private:
+    std::unique_ptr<NetworkInterfaceSource> m_source;
+    const Clock &m_clock;
+    ThroughputRate m_rate;
+};
+
+} // namespace voltmere

@@ -1,0 +1,136 @@
+#include "sampling/ProcessSampler.h"
+
+#include <algorithm>
+
+namespace voltmere {
+
+namespace {
+
+// Room the id list keeps beyond the present process count, so processes
+// started between two ticks still fit; and the extra when it must grow.
+constexpr std::size_t idMargin = 64;
+constexpr std::size_t idGrowth = 256;
+
+} // namespace
+
+ProcessSampler::ProcessSampler(std::unique_ptr<ProcessTableSource> source, const Clock &clock)
+    : m_source(std::move(source))
+    , m_clock(clock)
+    , m_ids(initialIdCapacity, 0)
+{
+}
+
+void ProcessSampler::resetBaselines()
+{
+    m_prev.clear();
+    m_lastWall = 0;
+}
+
+std::optional<std::size_t> ProcessSampler::listIds()
+{
+    std::optional<std::size_t> present = m_source->listProcessIds(m_ids);
+    if (present && *present + idMargin > m_ids.size()) {
+        const bool overflowed = *present > m_ids.size();
+        m_ids.assign(*present + idGrowth, 0);
+        if (overflowed) {
+            present = m_source->listProcessIds(m_ids);
+        }
+    }
+    if (!present || *present == 0) {
+        return std::nullopt;
+    }
+    // Only the ids actually written are examined.
+    return std::min(*present, m_ids.size());
+}
+
+QString ProcessSampler::resolveName(std::int32_t pid)
+{
+    const std::string path = m_source->executablePath(pid);
+    const std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty()) {
+        name = m_source->shortName(pid);
+    }
+    if (name.empty()) {
+        return QStringLiteral("pid ") + QString::number(pid);
+    }
+    return QString::fromStdString(name);
+}
+
+std::optional<ProcessReading> ProcessSampler::sample(int top)
+{
+    if (!m_source) {
+        return std::nullopt;
+    }
+    const std::uint64_t now = m_clock.awakeNanoseconds();
+    const std::optional<std::size_t> count = listIds();
+    if (!count) {
+        return std::nullopt;
+    }
+    // CPU times and the wall clock are both nanoseconds, so the share is a plain ratio.
+    const double wall = m_lastWall != 0 && now > m_lastWall ? static_cast<double>(now - m_lastWall) : 0.0;
+
+    m_fresh.clear();
+    m_fresh.reserve(*count);
+    struct Listed {
+        std::int32_t pid;
+        double percent;
+    };
+    std::vector<Listed> listed;
+    double measured = 0;
+    int unreadable = 0;
+    for (std::size_t index = 0; index < *count; ++index) {
+        const std::int32_t pid = m_ids[index];
+        // A process that exits between the listing and this read lands here too.
+        const std::optional<ProcessTimes> times = m_source->times(pid);
+        if (!times) {
+            ++unreadable;
+            continue;
+        }
+        m_fresh[pid] = Prev { times->start, times->cpuNanoseconds };
+        if (wall <= 0) {
+            continue;
+        }
+        const auto previous = m_prev.find(pid);
+        if (previous == m_prev.end() || previous->second.start != times->start
+            || times->cpuNanoseconds < previous->second.cpu) {
+            continue; // new process, reused pid, or a clock that stepped back: no figure yet
+        }
+        const double percent = static_cast<double>(times->cpuNanoseconds - previous->second.cpu) / wall * 100.0;
+        measured += percent;
+        if (percent >= listingFloor) {
+            listed.push_back({ pid, percent });
+        }
+    }
+    std::swap(m_prev, m_fresh);
+    m_lastWall = now;
+    if (wall <= 0) {
+        return std::nullopt;
+    }
+
+    // Stable: equal shares keep the order in which the system listed them.
+    std::stable_sort(
+        listed.begin(), listed.end(), [](const Listed &a, const Listed &b) { return a.percent > b.percent; });
+    ProcessReading reading;
+    reading.measuredCPU = measured;
+    reading.unreadable = unreadable;
+    const std::size_t shown = std::min(listed.size(), static_cast<std::size_t>(std::max(top, 0)));
+    reading.top.reserve(shown);
+    for (std::size_t index = 0; index < shown; ++index) {
+        const std::int32_t pid = listed[index].pid;
+        const std::uint64_t start = m_prev.at(pid).start;
+        auto cached = m_names.find(pid);
+        if (cached == m_names.end() || cached->second.start != start) {
+            cached = m_names.insert_or_assign(pid, CachedName { start, resolveName(pid) }).first;
+        }
+        reading.top.push_back(ProcessCPU { pid, cached->second.name, listed[index].percent });
+    }
+    // The cache is bounded: past four screens' worth plus slack, forget the
+    // names of processes that are gone.
+    if (m_names.size() > static_cast<std::size_t>(std::max(top, 0)) * 4 + 200) {
+        std::erase_if(m_names, [this](const auto &entry) { return !m_prev.contains(entry.first); });
+    }
+    return reading;
+}
+
+} // namespace voltmere
