@@ -15,9 +15,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <random>
-#include <ctime>
 
 namespace {
 
@@ -35,7 +35,7 @@ public:
     void set(Timestamp t) { m_now = t; }
 
 private:
-    std::atomic<Timestamp> m_now{0};
+    std::atomic<Timestamp> m_now { 0 };
 };
 
 struct Fixture {
@@ -55,7 +55,7 @@ Fixture *fixture = nullptr;
 // and unlike wall time it does not grow when other work shares the cores.
 double processCpuSeconds()
 {
-    timespec ts{};
+    timespec ts {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
@@ -75,9 +75,9 @@ struct ProcessCpuCounter {
     double began;
 };
 
-const char *const processNames[] = {"WindowServer", "kernel_task", "firefox", "Xorg", "pipewire", "code",
-                                    "gnome-shell", "cc1plus", "node", "python3", "mds_stores", "Slack",
-                                    "systemd-journal", "ld", "clang", "dockerd", "postgres", "java"};
+const char *const processNames[]
+    = { "WindowServer", "kernel_task", "firefox", "Xorg", "pipewire", "code", "gnome-shell", "cc1plus", "node",
+          "python3", "mds_stores", "Slack", "systemd-journal", "ld", "clang", "dockerd", "postgres", "java" };
 
 // Five listed processes per tick, the busiest first, as the sampler hands
 // them over; usually two or three are above the 0.5 % storage threshold.
@@ -96,14 +96,14 @@ Snapshot makeSnapshot(Timestamp date, double awake, std::mt19937 &random)
     s.diskWrite = 5e5 * unit(random);
     s.netIn = 2e5 * unit(random);
     s.netOut = 5e4 * unit(random);
-    s.battery = BatteryReading{};
+    s.battery = BatteryReading {};
     s.battery->level = 20 + static_cast<int>(80 * unit(random));
     s.battery->isPluggedIn = unit(random) < 0.5;
     s.battery->state = s.battery->isPluggedIn ? ChargingState::charging : ChargingState::onBattery;
     double cpu = 60 * unit(random);
     for (int i = 0; i < 5; ++i) {
         const auto name = processNames[random() % std::size(processNames)];
-        s.topProcesses.push_back({static_cast<std::int32_t>(300 + random() % 4000), QString::fromLatin1(name), cpu});
+        s.topProcesses.push_back({ static_cast<std::int32_t>(300 + random() % 4000), QString::fromLatin1(name), cpu });
         cpu *= 0.1 + 0.3 * unit(random);
     }
     return s;
@@ -182,7 +182,10 @@ double runCount(const std::string &sql)
     return rows;
 }
 
-std::string fixed(double value) { return QString::number(value, 'f', 3).toStdString(); }
+std::string fixed(double value)
+{
+    return QString::number(value, 'f', 3).toStdString();
+}
 
 void BM_BaselineGroupedSQL7Days(benchmark::State &state)
 {
@@ -190,10 +193,9 @@ void BM_BaselineGroupedSQL7Days(benchmark::State &state)
     const double from = fixture->end - 7 * day;
     const std::string w = fixed(7 * day / 240);
     const std::string sql = "SELECT CAST((ts - " + fixed(from) + ") / " + w
-                            + " AS INTEGER) AS b, AVG(cpu), MAX(cpu), ts, AVG(COALESCE(plugged, 0)), COUNT(*) "
-                              "FROM sample WHERE ts >= "
-                            + fixed(from) + " AND ts <= " + fixed(fixture->end)
-                            + " AND cpu IS NOT NULL GROUP BY b ORDER BY b";
+        + " AS INTEGER) AS b, AVG(cpu), MAX(cpu), ts, AVG(COALESCE(plugged, 0)), COUNT(*) "
+          "FROM sample WHERE ts >= "
+        + fixed(from) + " AND ts <= " + fixed(fixture->end) + " AND cpu IS NOT NULL GROUP BY b ORDER BY b";
     double rows = 0;
     for (auto _ : state) {
         rows = runCount(sql);
@@ -208,8 +210,7 @@ void BM_BaselineWindowGaps7Days(benchmark::State &state)
     const double from = fixture->end - 7 * day;
     const std::string sql = "SELECT prev, ts, prev_awake, awake FROM (SELECT ts, awake, LAG(ts) OVER (ORDER BY ts) AS "
                             "prev, LAG(awake) OVER (ORDER BY ts) AS prev_awake FROM sample WHERE ts >= "
-                            + fixed(from) + " AND ts <= " + fixed(fixture->end)
-                            + ") WHERE prev IS NOT NULL AND ts - prev > 20";
+        + fixed(from) + " AND ts <= " + fixed(fixture->end) + ") WHERE prev IS NOT NULL AND ts - prev > 20";
     double rows = 0;
     for (auto _ : state) {
         rows = runCount(sql);
@@ -290,9 +291,9 @@ int main(int argc, char **argv)
     buildFixture();
     const double bytes = static_cast<double>(fixture->store->fileSize());
     std::printf("synthetic history: %ld samples over %d days with %d gaps, built in %.1f s\n", fixture->samples, days,
-                gapCount, fixture->buildSeconds);
+        gapCount, fixture->buildSeconds);
     std::printf("database size: %.1f MB, %.0f bytes per day of recording (%.0f per sample)\n", bytes / 1e6,
-                bytes / days, bytes / static_cast<double>(fixture->samples));
+        bytes / days, bytes / static_cast<double>(fixture->samples));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     fixture->store.reset();

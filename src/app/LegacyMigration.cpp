@@ -9,7 +9,10 @@ namespace voltmere::LegacyMigration {
 
 namespace {
 
-std::filesystem::path fsPath(const QString &path) { return std::filesystem::path(path.toStdString()); }
+std::filesystem::path fsPath(const QString &path)
+{
+    return std::filesystem::path(path.toStdString());
+}
 
 } // namespace
 

@@ -88,7 +88,8 @@ Preferences::Preferences(QSettings &store, QObject *parent)
     : QObject(parent)
     , m_store(store)
 {
-    m_menuBarStyle = menuBarStyleFromRaw(store.value(styleKey).toString().toStdString()).value_or(MenuBarStyle::battery);
+    m_menuBarStyle
+        = menuBarStyleFromRaw(store.value(styleKey).toString().toStdString()).value_or(MenuBarStyle::battery);
 
     const int minutes = readInt(store, windowKey);
     m_overviewWindowMinutes = (minutes == 1 || minutes == 5 || minutes == 15 || minutes == 60) ? minutes : 5;
@@ -110,7 +111,7 @@ Preferences::~Preferences() = default;
 
 const QStringList &Preferences::storedKeys()
 {
-    static const QStringList keys{styleKey, windowKey, retentionKey, enabledKey, targetKey, welcomeKey};
+    static const QStringList keys { styleKey, windowKey, retentionKey, enabledKey, targetKey, welcomeKey };
     return keys;
 }
 
@@ -120,10 +121,10 @@ Preferences &Preferences::shared()
     // store is the same whenever this is first touched. Both live for the
     // process; every write is synced at once.
     static Preferences *preferences = [] {
-        auto *standard = new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Voltmere"),
-                                       QStringLiteral("Voltmere"));
+        auto *standard = new QSettings(
+            QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Voltmere"), QStringLiteral("Voltmere"));
         QSettings legacy(QSettings::NativeFormat, QSettings::UserScope, LegacyMigration::legacyOrganization,
-                         LegacyMigration::legacyApplication);
+            LegacyMigration::legacyApplication);
         // An unreadable legacy file counts as no legacy domain at all.
         QSettings *source = legacy.status() == QSettings::NoError ? &legacy : nullptr;
         LegacyMigration::migrateDefaults(source, *standard, storedKeys());

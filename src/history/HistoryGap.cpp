@@ -1,5 +1,5 @@
-#include "history/GapBand.h"
 #include "history/HistoryGap.h"
+#include "history/GapBand.h"
 
 namespace voltmere {
 
@@ -48,7 +48,7 @@ std::vector<GapBand> gapBands(const std::vector<HistoryGap> &gaps)
     std::vector<GapBand> bands;
     bands.reserve(gaps.size());
     for (const HistoryGap &gap : gaps) {
-        bands.push_back({gap.start, gap.end, label(gap.reason)});
+        bands.push_back({ gap.start, gap.end, label(gap.reason) });
     }
     return bands;
 }

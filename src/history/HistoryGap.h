@@ -15,7 +15,7 @@ struct HistoryGap {
     enum class Reason { asleep, notRunning, noReadings };
 
     Timestamp start = 0; // the last sample before the gap
-    Timestamp end = 0;   // the first sample after it
+    Timestamp end = 0; // the first sample after it
     Reason reason = Reason::noReadings;
 
     Timestamp id() const { return start; }

@@ -18,16 +18,16 @@ struct MetricInfo {
     const char *column;
 };
 
-constexpr std::array<MetricInfo, 8> metrics{{
-    {HistoryMetric::cpu, "cpu", "CPU", "cpu"},
-    {HistoryMetric::memPressure, "memPressure", "Memory pressure", "mem_pressure"},
-    {HistoryMetric::swap, "swap", "Swap used", "swap_used"},
-    {HistoryMetric::diskRead, "diskRead", "Disk read", "disk_read"},
-    {HistoryMetric::diskWrite, "diskWrite", "Disk write", "disk_write"},
-    {HistoryMetric::netIn, "netIn", "Network in", "net_in"},
-    {HistoryMetric::netOut, "netOut", "Network out", "net_out"},
-    {HistoryMetric::battery, "battery", "Battery level", "battery"},
-}};
+constexpr std::array<MetricInfo, 8> metrics { {
+    { HistoryMetric::cpu, "cpu", "CPU", "cpu" },
+    { HistoryMetric::memPressure, "memPressure", "Memory pressure", "mem_pressure" },
+    { HistoryMetric::swap, "swap", "Swap used", "swap_used" },
+    { HistoryMetric::diskRead, "diskRead", "Disk read", "disk_read" },
+    { HistoryMetric::diskWrite, "diskWrite", "Disk write", "disk_write" },
+    { HistoryMetric::netIn, "netIn", "Network in", "net_in" },
+    { HistoryMetric::netOut, "netOut", "Network out", "net_out" },
+    { HistoryMetric::battery, "battery", "Battery level", "battery" },
+} };
 
 const MetricInfo &info(HistoryMetric metric)
 {
@@ -37,7 +37,8 @@ const MetricInfo &info(HistoryMetric metric)
 // Byte counts are whole numbers; negatives (a counter glitch) show as zero.
 double wholeBytes(double value)
 {
-    const double clamped = std::min(std::max(value, 0.0), static_cast<double>(std::numeric_limits<std::int64_t>::max()));
+    const double clamped
+        = std::min(std::max(value, 0.0), static_cast<double>(std::numeric_limits<std::int64_t>::max()));
     return static_cast<double>(static_cast<std::int64_t>(clamped));
 }
 
@@ -53,11 +54,20 @@ std::optional<HistoryMetric> historyMetricFromRaw(std::string_view raw)
     return std::nullopt;
 }
 
-QString rawValue(HistoryMetric metric) { return QString::fromLatin1(info(metric).raw); }
+QString rawValue(HistoryMetric metric)
+{
+    return QString::fromLatin1(info(metric).raw);
+}
 
-QString title(HistoryMetric metric) { return QString::fromLatin1(info(metric).title); }
+QString title(HistoryMetric metric)
+{
+    return QString::fromLatin1(info(metric).title);
+}
 
-const char *column(HistoryMetric metric) { return info(metric).column; }
+const char *column(HistoryMetric metric)
+{
+    return info(metric).column;
+}
 
 bool isPercent(HistoryMetric metric)
 {

@@ -11,10 +11,9 @@ namespace voltmere {
 // A reading the history can chart. The raw value is the case name.
 enum class HistoryMetric { cpu, memPressure, swap, diskRead, diskWrite, netIn, netOut, battery };
 
-inline constexpr std::array allHistoryMetrics{HistoryMetric::cpu,      HistoryMetric::memPressure,
-                                              HistoryMetric::swap,     HistoryMetric::diskRead,
-                                              HistoryMetric::diskWrite, HistoryMetric::netIn,
-                                              HistoryMetric::netOut,   HistoryMetric::battery};
+inline constexpr std::array allHistoryMetrics { HistoryMetric::cpu, HistoryMetric::memPressure, HistoryMetric::swap,
+    HistoryMetric::diskRead, HistoryMetric::diskWrite, HistoryMetric::netIn, HistoryMetric::netOut,
+    HistoryMetric::battery };
 
 // Exact case names only; anything else yields no value.
 std::optional<HistoryMetric> historyMetricFromRaw(std::string_view raw);

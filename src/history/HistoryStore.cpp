@@ -114,7 +114,7 @@ HistoryStore::~HistoryStore()
 QString HistoryStore::defaultPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/')
-           + LegacyMigration::folderName + QLatin1Char('/') + LegacyMigration::databaseFileName;
+        + LegacyMigration::folderName + QLatin1Char('/') + LegacyMigration::databaseFileName;
 }
 
 std::unique_ptr<HistoryStore> HistoryStore::createAtDefaultLocation(const Clock &clock)
@@ -136,8 +136,8 @@ void HistoryStore::open()
     }
 
     if (sqlite3_open(file.c_str(), &m_db) != SQLITE_OK) {
-        m_openError = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
-                           : QStringLiteral("Couldn't open the history database.");
+        m_openError
+            = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("Couldn't open the history database.");
         sqlite3_close(m_db);
         m_db = nullptr;
         return;
@@ -192,7 +192,7 @@ void HistoryStore::record(const Snapshot &snapshot)
 void HistoryStore::mark(Event event, Timestamp at, bool flush)
 {
     m_queue.async([this, event, at, flush] {
-        m_pendingEvents.push_back({at, event});
+        m_pendingEvents.push_back({ at, event });
         if (flush) {
             flushLocked();
         }
@@ -334,7 +334,7 @@ void HistoryStore::pruneLocked()
     }
     const std::string cutoff = sqlNumber(now - m_retentionDays * 86400.0);
     const std::string script = "DELETE FROM sample WHERE ts < " + cutoff + "; DELETE FROM proc WHERE ts < " + cutoff
-                               + "; DELETE FROM event WHERE ts < " + cutoff + ";";
+        + "; DELETE FROM event WHERE ts < " + cutoff + ";";
     sqlite3_exec(m_db, script.c_str(), nullptr, nullptr, nullptr);
 }
 
@@ -347,7 +347,7 @@ void HistoryStore::deleteAll()
             return;
         }
         sqlite3_exec(m_db, "DELETE FROM sample; DELETE FROM proc; DELETE FROM event;", nullptr, nullptr, nullptr);
-        for (sqlite3_stmt *statement : {m_insertSample, m_insertProc, m_insertEvent}) {
+        for (sqlite3_stmt *statement : { m_insertSample, m_insertProc, m_insertEvent }) {
             if (statement) {
                 sqlite3_reset(statement);
             }

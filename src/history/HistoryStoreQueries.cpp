@@ -44,8 +44,8 @@ bool awakeClockShowsSleep(double duration, std::optional<double> prevAwake, std:
     return missing > std::max(duration * 0.5, 10.0);
 }
 
-HistoryGap::Reason classify(double duration, std::optional<double> prevAwake, std::optional<double> awake,
-                            const std::set<std::string> &kinds)
+HistoryGap::Reason classify(
+    double duration, std::optional<double> prevAwake, std::optional<double> awake, const std::set<std::string> &kinds)
 {
     if (awakeClockShowsSleep(duration, prevAwake, awake) || kinds.count("sleep") || kinds.count("wake")) {
         return HistoryGap::Reason::asleep;
@@ -70,7 +70,7 @@ public:
     void next(double ts)
     {
         if (m_previous && ts - *m_previous > HistoryStore::minimumGapSeconds) {
-            m_holes.push_back({*m_previous, ts});
+            m_holes.push_back({ *m_previous, ts });
         }
         m_previous = ts;
     }
@@ -101,7 +101,7 @@ std::vector<HistoryGap> classifyGaps(sqlite3 *db, const std::vector<Hole> &holes
             return value;
         };
         for (std::size_t i = 0; i < holes.size(); ++i) {
-            awake[i] = {awakeAt(holes[i].prev), awakeAt(holes[i].ts)};
+            awake[i] = { awakeAt(holes[i].prev), awakeAt(holes[i].ts) };
         }
     }
     sqlite3_finalize(statement);
@@ -128,7 +128,7 @@ std::vector<HistoryGap> classifyGaps(sqlite3 *db, const std::vector<Hole> &holes
             }
             sqlite3_reset(kindsStatement);
         }
-        result.push_back({hole.prev, hole.ts, classify(hole.ts - hole.prev, awake[i].first, awake[i].second, kinds)});
+        result.push_back({ hole.prev, hole.ts, classify(hole.ts - hole.prev, awake[i].first, awake[i].second, kinds) });
     }
     sqlite3_finalize(kindsStatement);
     return result;
@@ -291,15 +291,15 @@ std::optional<HistoryStore::ProcessesNear> HistoryStore::processes(Timestamp nea
                 process.pid = static_cast<std::int32_t>(sqlite3_column_int(statement, 0));
                 // A NULL name never comes from our own writer; read it as empty.
                 if (const auto *name = sqlite3_column_text(statement, 1)) {
-                    process.name = QString::fromUtf8(reinterpret_cast<const char *>(name),
-                                                     sqlite3_column_bytes(statement, 1));
+                    process.name
+                        = QString::fromUtf8(reinterpret_cast<const char *>(name), sqlite3_column_bytes(statement, 1));
                 }
                 process.cpu = sqlite3_column_double(statement, 2);
                 list.push_back(std::move(process));
             }
         }
         sqlite3_finalize(statement);
-        result = ProcessesNear{t, std::move(list)};
+        result = ProcessesNear { t, std::move(list) };
     });
     return result;
 }

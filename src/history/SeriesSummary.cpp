@@ -5,7 +5,7 @@
 namespace voltmere::SeriesSummary {
 
 QString describe(const std::vector<ChartPoint> &points, const QString &name,
-                 const std::function<QString(double)> &format, Timestamp now)
+    const std::function<QString(double)> &format, Timestamp now)
 {
     if (points.empty()) {
         return name + QStringLiteral(": no readings yet.");
@@ -21,8 +21,8 @@ QString describe(const std::vector<ChartPoint> &points, const QString &name,
     }
     const double mean = sum / static_cast<double>(points.size());
     return name + QStringLiteral(" averaged ") + format(mean) + QStringLiteral(" and peaked at ") + format(peak->value)
-           + QStringLiteral(" at ") + Format::timestamp(peak->date, now) + QStringLiteral(". Now ")
-           + format(points.back().value) + QStringLiteral(".");
+        + QStringLiteral(" at ") + Format::timestamp(peak->date, now) + QStringLiteral(". Now ")
+        + format(points.back().value) + QStringLiteral(".");
 }
 
 } // namespace voltmere::SeriesSummary

@@ -18,7 +18,7 @@ namespace SeriesSummary {
 // first point with the highest value; its time is written relative to `now`.
 // An empty list gives "<name>: no readings yet."
 QString describe(const std::vector<ChartPoint> &points, const QString &name,
-                 const std::function<QString(double)> &format, Timestamp now = Clock::system().now());
+    const std::function<QString(double)> &format, Timestamp now = Clock::system().now());
 
 } // namespace SeriesSummary
 

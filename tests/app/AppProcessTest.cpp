@@ -50,11 +50,11 @@ TEST_F(AppProcessDBusTest, RecordsWhileRunningAndWritesEverythingOnSigterm)
     const QString legacyDatabase = dataHome + QStringLiteral("/Ampery/history.sqlite");
     ASSERT_TRUE(QDir().mkpath(QFileInfo(legacyDatabase).path()));
     ASSERT_TRUE(test::execute(legacyDatabase,
-                              "CREATE TABLE sample(ts REAL PRIMARY KEY, cpu REAL, mem_pressure REAL, mem_level INTEGER,"
-                              " mem_used REAL, swap_used REAL, disk_read REAL, disk_write REAL, net_in REAL,"
-                              " net_out REAL, battery REAL, plugged INTEGER, charging INTEGER);"
-                              "INSERT INTO sample (ts, cpu) VALUES ("
-                                  + std::to_string(now - 3600) + ", 21);"));
+        "CREATE TABLE sample(ts REAL PRIMARY KEY, cpu REAL, mem_pressure REAL, mem_level INTEGER,"
+        " mem_used REAL, swap_used REAL, disk_read REAL, disk_write REAL, net_in REAL,"
+        " net_out REAL, battery REAL, plugged INTEGER, charging INTEGER);"
+        "INSERT INTO sample (ts, cpu) VALUES ("
+            + std::to_string(now - 3600) + ", 21);"));
 
     QProcess voltmere;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -78,7 +78,7 @@ TEST_F(AppProcessDBusTest, RecordsWhileRunningAndWritesEverythingOnSigterm)
     ASSERT_TRUE(QFileInfo::exists(database));
     EXPECT_FALSE(QFileInfo::exists(dataHome + QStringLiteral("/Ampery")));
     EXPECT_EQ(queryRows(database, "SELECT COUNT(*) FROM pragma_table_info('sample')"),
-              (std::vector<QStringList>{{"14"}}));
+        (std::vector<QStringList> { { "14" } }));
 
     // The old row came along; this run added at least two ticks.
     const auto samples = queryRows(database, "SELECT ts, cpu, awake FROM sample ORDER BY ts");

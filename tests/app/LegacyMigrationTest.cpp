@@ -14,8 +14,8 @@ namespace {
 class LegacyDefaultsTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QSettings legacy{dir.filePath(QStringLiteral("Ampery.conf")), QSettings::IniFormat};
-    QSettings destination{dir.filePath(QStringLiteral("Voltmere.conf")), QSettings::IniFormat};
+    QSettings legacy { dir.filePath(QStringLiteral("Ampery.conf")), QSettings::IniFormat };
+    QSettings destination { dir.filePath(QStringLiteral("Voltmere.conf")), QSettings::IniFormat };
     const QStringList keys = Preferences::storedKeys();
 };
 
@@ -26,7 +26,7 @@ TEST_F(LegacyDefaultsTest, CopiesTheLegacyValuesIntoAnEmptyStoreInKeyOrder)
     legacy.setValue("unrelated", "kept out");
 
     EXPECT_EQ(LegacyMigration::migrateDefaults(&legacy, destination, keys),
-              (QStringList{"chargeReminder.target", "welcome.completed"}));
+        (QStringList { "chargeReminder.target", "welcome.completed" }));
     EXPECT_EQ(destination.allKeys().size(), 2);
 
     // The copy is on disk, and the legacy values stay behind.

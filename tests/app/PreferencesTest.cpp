@@ -53,24 +53,24 @@ TEST_F(PreferencesTest, LoadsAllowedValuesAndFallsBackOnAnythingElse)
         int target;
     };
     const Case cases[] = {
-        {{{"menuBar.style", "cpu"}, {"overview.windowMinutes", 60}, {"history.retentionDays", 1},
-          {"chargeReminder.target", 100}},
-         MenuBarStyle::cpu, 60, 1, 100},
-        {{{"menuBar.style", "icon"}, {"overview.windowMinutes", 15}, {"history.retentionDays", 30},
-          {"chargeReminder.target", 50}},
-         MenuBarStyle::icon, 15, 30, 50},
+        { { { "menuBar.style", "cpu" }, { "overview.windowMinutes", 60 }, { "history.retentionDays", 1 },
+              { "chargeReminder.target", 100 } },
+            MenuBarStyle::cpu, 60, 1, 100 },
+        { { { "menuBar.style", "icon" }, { "overview.windowMinutes", 15 }, { "history.retentionDays", 30 },
+              { "chargeReminder.target", 50 } },
+            MenuBarStyle::icon, 15, 30, 50 },
         // The match is exact; unlisted values fall back, loading never clamps.
-        {{{"menuBar.style", "Battery"}, {"overview.windowMinutes", 30}, {"history.retentionDays", 14},
-          {"chargeReminder.target", 49}},
-         MenuBarStyle::battery, 5, 7, 80},
-        {{{"menuBar.style", "CPU"}, {"overview.windowMinutes", 0}, {"history.retentionDays", 7},
-          {"chargeReminder.target", 101}},
-         MenuBarStyle::battery, 5, 7, 80},
+        { { { "menuBar.style", "Battery" }, { "overview.windowMinutes", 30 }, { "history.retentionDays", 14 },
+              { "chargeReminder.target", 49 } },
+            MenuBarStyle::battery, 5, 7, 80 },
+        { { { "menuBar.style", "CPU" }, { "overview.windowMinutes", 0 }, { "history.retentionDays", 7 },
+              { "chargeReminder.target", 101 } },
+            MenuBarStyle::battery, 5, 7, 80 },
         // Values of the wrong type read as missing.
-        {{{"menuBar.style", 3}, {"overview.windowMinutes", "five"}, {"history.retentionDays", "thirty"},
-          {"chargeReminder.target", QStringList{"90", "95"}}},
-         MenuBarStyle::battery, 5, 7, 80},
-        {{{"overview.windowMinutes", 15.5}, {"chargeReminder.target", "85%"}}, MenuBarStyle::battery, 5, 7, 80},
+        { { { "menuBar.style", 3 }, { "overview.windowMinutes", "five" }, { "history.retentionDays", "thirty" },
+              { "chargeReminder.target", QStringList { "90", "95" } } },
+            MenuBarStyle::battery, 5, 7, 80 },
+        { { { "overview.windowMinutes", 15.5 }, { "chargeReminder.target", "85%" } }, MenuBarStyle::battery, 5, 7, 80 },
     };
     for (const Case &c : cases) {
         QFile::remove(file());
@@ -90,12 +90,11 @@ TEST_F(PreferencesTest, LoadsAllowedValuesAndFallsBackOnAnythingElse)
 
 TEST_F(PreferencesTest, ReadsBooleansTheWayThePlatformStoreDoes)
 {
-    const std::pair<QVariant, bool> cases[] = {{true, true},     {"true", true}, {1, true},   {"YES", true},
-                                               {2, true},        {false, false}, {0, false},  {"no", false},
-                                               {"maybe", false}, {QVariant(), false}};
+    const std::pair<QVariant, bool> cases[] = { { true, true }, { "true", true }, { 1, true }, { "YES", true },
+        { 2, true }, { false, false }, { 0, false }, { "no", false }, { "maybe", false }, { QVariant(), false } };
     for (const auto &[stored, expected] : cases) {
         QFile::remove(file());
-        seed({{"chargeReminder.enabled", stored}, {"welcome.completed", stored}});
+        seed({ { "chargeReminder.enabled", stored }, { "welcome.completed", stored } });
         auto store = openStore();
         Preferences prefs(*store);
         EXPECT_EQ(prefs.reminderEnabled(), expected) << stored.toString().toStdString();

@@ -45,12 +45,11 @@ TEST(HistoryMetricTest, FormatsPercentagesWholeAndByteCountsNeverNegative)
 
 TEST(HistoryGapTest, BandsCarryTheReasonsLabel)
 {
-    const std::vector<HistoryGap> gaps{{10, 200, HistoryGap::Reason::asleep},
-                                       {300, 400, HistoryGap::Reason::notRunning},
-                                       {500, 530, HistoryGap::Reason::noReadings}};
-    EXPECT_EQ(gapBands(gaps), (std::vector<GapBand>{{10, 200, QStringLiteral("Mac asleep")},
-                                                    {300, 400, QStringLiteral("Voltmere not running")},
-                                                    {500, 530, QStringLiteral("No readings")}}));
+    const std::vector<HistoryGap> gaps { { 10, 200, HistoryGap::Reason::asleep },
+        { 300, 400, HistoryGap::Reason::notRunning }, { 500, 530, HistoryGap::Reason::noReadings } };
+    EXPECT_EQ(gapBands(gaps),
+        (std::vector<GapBand> { { 10, 200, QStringLiteral("Mac asleep") },
+            { 300, 400, QStringLiteral("Voltmere not running") }, { 500, 530, QStringLiteral("No readings") } }));
     for (const HistoryGap &gap : gaps) {
         EXPECT_EQ(gapReasonFromRaw(rawValue(gap.reason).toStdString()), gap.reason);
     }
@@ -60,13 +59,14 @@ TEST(HistoryGapTest, BandsCarryTheReasonsLabel)
 TEST(SeriesSummaryTest, NamesTheMeanTheFirstPeakAndTheLastValue)
 {
     const Timestamp now = 1'800'000'000;
-    const std::vector<ChartPoint> points{{now - 300, 10, 0}, {now - 200, 30, 0}, {now - 100, 30, 1}, {now, 20, 1}};
+    const std::vector<ChartPoint> points { { now - 300, 10, 0 }, { now - 200, 30, 0 }, { now - 100, 30, 1 },
+        { now, 20, 1 } };
     const auto oneDecimal = [](double v) { return QString::number(v, 'f', 1); };
     EXPECT_EQ(SeriesSummary::describe(points, QStringLiteral("CPU"), oneDecimal, now),
-              QStringLiteral("CPU averaged 22.5 and peaked at 30.0 at ") + Format::timestamp(now - 200, now)
-                  + QStringLiteral(". Now 20.0."));
+        QStringLiteral("CPU averaged 22.5 and peaked at 30.0 at ") + Format::timestamp(now - 200, now)
+            + QStringLiteral(". Now 20.0."));
     EXPECT_EQ(SeriesSummary::describe({}, QStringLiteral("Battery"), oneDecimal, now),
-              QStringLiteral("Battery: no readings yet."));
+        QStringLiteral("Battery: no readings yet."));
 }
 
 } // namespace

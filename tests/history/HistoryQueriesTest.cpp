@@ -32,14 +32,14 @@ protected:
     }
 
     void sample(Timestamp date, std::optional<double> cpu, std::optional<double> awake = std::nullopt,
-                std::optional<bool> plugged = std::nullopt)
+        std::optional<bool> plugged = std::nullopt)
     {
         Snapshot s;
         s.date = date;
         s.cpuTotal = cpu;
         s.awake = awake;
         if (plugged) {
-            s.battery = BatteryReading{};
+            s.battery = BatteryReading {};
             s.battery->isPluggedIn = *plugged;
         }
         store->record(s);
@@ -61,20 +61,20 @@ protected:
 
 TEST_F(HistoryQueriesTest, AggregatesEachBucketAndPutsASampleAtTheEndInAnExtraBucket)
 {
-    sample(f - 1, 99);                   // before the range
+    sample(f - 1, 99); // before the range
     sample(f + 0, 10, std::nullopt, true);
     sample(f + 5, 30, std::nullopt, false);
-    sample(f + 10, 20);                  // no battery: counts as not plugged
+    sample(f + 10, 20); // no battery: counts as not plugged
     sample(f + 15, 50, std::nullopt, true);
-    sample(f + 3600, 70);                // exactly at `to`
-    sample(f + 3601, 99);                // after the range
+    sample(f + 3600, 70); // exactly at `to`
+    sample(f + 3601, 99); // after the range
 
     const HistorySeries series = store->load(HistoryMetric::cpu, f, f + 3600, 240);
     EXPECT_EQ(series.bucketSeconds, 15);
     EXPECT_EQ(series.sampleCount, 5);
     ASSERT_EQ(series.buckets.size(), 3u);
-    EXPECT_EQ(series.buckets[0], (HistoryBucket{f, 20, 30, f + 5, 1.0 / 3.0, 0}));
-    EXPECT_EQ(series.buckets[1], (HistoryBucket{f + 15, 50, 50, f + 15, 1, 0}));
+    EXPECT_EQ(series.buckets[0], (HistoryBucket { f, 20, 30, f + 5, 1.0 / 3.0, 0 }));
+    EXPECT_EQ(series.buckets[1], (HistoryBucket { f + 15, 50, 50, f + 15, 1, 0 }));
     // Index 240: one past the last regular bucket, so 241 buckets are possible.
     EXPECT_EQ(series.buckets[2].start, f + 240 * 15.0);
     // The silence between f + 15 and f + 3600 is one gap, but inside the range only.
@@ -92,7 +92,7 @@ TEST_F(HistoryQueriesTest, AMetricWithoutValuesHasNoBucketsButItsGapsAreStillRep
     const HistorySeries battery = store->load(HistoryMetric::battery, f, f + 3600, 240);
     EXPECT_TRUE(battery.buckets.empty());
     EXPECT_EQ(battery.sampleCount, 0);
-    EXPECT_EQ(battery.gaps, (std::vector<HistoryGap>{{f + 100, f + 130, Reason::noReadings}}));
+    EXPECT_EQ(battery.gaps, (std::vector<HistoryGap> { { f + 100, f + 130, Reason::noReadings } }));
 }
 
 TEST_F(HistoryQueriesTest, OnlyGapsWiderThanABucketBreakTheLine)
@@ -142,15 +142,16 @@ TEST_F(HistoryQueriesTest, ClassifiesGapsByTheAwakeClockAndByNearbyEvents)
     sample(f + 700, 1, 1);
 
     const std::vector<HistoryGap> gaps = store->gaps(f, f + 3600);
-    EXPECT_EQ(gaps, (std::vector<HistoryGap>{
-                        {f, f + 180, Reason::asleep},
-                        {f + 180, f + 375, Reason::notRunning},
-                        {f + 375, f + 405, Reason::noReadings},
-                        {f + 410, f + 445, Reason::asleep},
-                        {f + 445, f + 475, Reason::noReadings},
-                        {f + 495, f + 600, Reason::noReadings},
-                        {f + 600, f + 700, Reason::asleep},
-                    }));
+    EXPECT_EQ(gaps,
+        (std::vector<HistoryGap> {
+            { f, f + 180, Reason::asleep },
+            { f + 180, f + 375, Reason::notRunning },
+            { f + 375, f + 405, Reason::noReadings },
+            { f + 410, f + 445, Reason::asleep },
+            { f + 445, f + 475, Reason::noReadings },
+            { f + 495, f + 600, Reason::noReadings },
+            { f + 600, f + 700, Reason::asleep },
+        }));
 }
 
 TEST_F(HistoryQueriesTest, FindsTheProcessesOfTheNearestSampleWithinFifteenSeconds)
@@ -158,16 +159,16 @@ TEST_F(HistoryQueriesTest, FindsTheProcessesOfTheNearestSampleWithinFifteenSecon
     const Timestamp t = f + 1000;
     Snapshot busy;
     busy.date = t;
-    busy.topProcesses = {{42, QStringLiteral("compiler"), 180}, {7, QStringLiteral("daemon"), 0.2},
-                         {9, QStringLiteral("browser"), 25}};
+    busy.topProcesses = { { 42, QStringLiteral("compiler"), 180 }, { 7, QStringLiteral("daemon"), 0.2 },
+        { 9, QStringLiteral("browser"), 25 } };
     store->record(busy);
     sample(t + 60, 5); // no process at or above the threshold
 
     const auto near = store->processes(t + 2);
     ASSERT_TRUE(near);
     EXPECT_EQ(near->first, t);
-    EXPECT_EQ(near->second, (std::vector<ProcessCPU>{{42, QStringLiteral("compiler"), 180},
-                                                     {9, QStringLiteral("browser"), 25}}));
+    EXPECT_EQ(near->second,
+        (std::vector<ProcessCPU> { { 42, QStringLiteral("compiler"), 180 }, { 9, QStringLiteral("browser"), 25 } }));
 
     const auto quiet = store->processes(t + 70);
     ASSERT_TRUE(quiet);
@@ -178,8 +179,9 @@ TEST_F(HistoryQueriesTest, FindsTheProcessesOfTheNearestSampleWithinFifteenSecon
     EXPECT_FALSE(store->processes(t + 76));
 
     // A row without a name (not ours) reads as an empty name.
-    ASSERT_TRUE(test::execute(store->path(), "INSERT INTO proc VALUES (" + std::to_string(t + 60) + ", 0, 3, NULL, 9)"));
-    EXPECT_EQ(store->processes(t + 60)->second, (std::vector<ProcessCPU>{{3, QString(), 9}}));
+    ASSERT_TRUE(
+        test::execute(store->path(), "INSERT INTO proc VALUES (" + std::to_string(t + 60) + ", 0, 3, NULL, 9)"));
+    EXPECT_EQ(store->processes(t + 60)->second, (std::vector<ProcessCPU> { { 3, QString(), 9 } }));
 }
 
 // The store folds ordered rows itself rather than asking SQLite to GROUP BY
@@ -196,7 +198,7 @@ TEST_F(HistoryQueriesTest, AgreesWithTheGroupedAndWindowedStatementsOnIrregularD
         s.awake = t - f;
         s.cpuTotal = unit(random) < 0.1 ? std::nullopt : std::optional<double>(std::round(unit(random) * 8) * 12.5);
         if (unit(random) < 0.8) {
-            s.battery = BatteryReading{};
+            s.battery = BatteryReading {};
             s.battery->isPluggedIn = unit(random) < 0.5;
         }
         store->record(s);
@@ -208,12 +210,11 @@ TEST_F(HistoryQueriesTest, AgreesWithTheGroupedAndWindowedStatementsOnIrregularD
     const HistorySeries series = store->load(HistoryMetric::cpu, from, to, 240);
 
     const double w = (to - from) / 240;
-    const auto grouped = test::queryRows(
-        store->path(), "SELECT CAST((ts - " + std::to_string(from) + ") / " + QString::number(w, 'g', 17).toStdString()
-                           + " AS INTEGER) AS b, AVG(cpu), MAX(cpu), ts, AVG(COALESCE(plugged, 0)), COUNT(*) "
-                             "FROM sample WHERE ts >= "
-                           + std::to_string(from) + " AND ts <= " + std::to_string(to)
-                           + " AND cpu IS NOT NULL GROUP BY b ORDER BY b");
+    const auto grouped = test::queryRows(store->path(),
+        "SELECT CAST((ts - " + std::to_string(from) + ") / " + QString::number(w, 'g', 17).toStdString()
+            + " AS INTEGER) AS b, AVG(cpu), MAX(cpu), ts, AVG(COALESCE(plugged, 0)), COUNT(*) "
+              "FROM sample WHERE ts >= "
+            + std::to_string(from) + " AND ts <= " + std::to_string(to) + " AND cpu IS NOT NULL GROUP BY b ORDER BY b");
     ASSERT_EQ(series.buckets.size(), grouped.size());
     int count = 0;
     for (std::size_t i = 0; i < grouped.size(); ++i) {
@@ -227,10 +228,10 @@ TEST_F(HistoryQueriesTest, AgreesWithTheGroupedAndWindowedStatementsOnIrregularD
     }
     EXPECT_EQ(series.sampleCount, count);
 
-    const auto paired = test::queryRows(
-        store->path(), "SELECT prev, ts FROM (SELECT ts, LAG(ts) OVER (ORDER BY ts) AS prev FROM sample WHERE ts >= "
-                           + std::to_string(from) + " AND ts <= " + std::to_string(to)
-                           + ") WHERE prev IS NOT NULL AND ts - prev > 20");
+    const auto paired = test::queryRows(store->path(),
+        "SELECT prev, ts FROM (SELECT ts, LAG(ts) OVER (ORDER BY ts) AS prev FROM sample WHERE ts >= "
+            + std::to_string(from) + " AND ts <= " + std::to_string(to)
+            + ") WHERE prev IS NOT NULL AND ts - prev > 20");
     ASSERT_EQ(series.gaps.size(), paired.size());
     ASSERT_GT(paired.size(), 10u);
     for (std::size_t i = 0; i < paired.size(); ++i) {

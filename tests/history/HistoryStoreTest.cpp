@@ -98,7 +98,7 @@ TEST_F(HistoryStoreTest, WritesEveryColumnAndNullForWhatIsAbsentOrNotFinite)
     full.diskWrite = 2000;
     full.netIn = std::numeric_limits<double>::quiet_NaN();
     full.netOut = std::numeric_limits<double>::infinity();
-    full.battery = BatteryReading{};
+    full.battery = BatteryReading {};
     full.battery->level = 77;
     full.battery->state = ChargingState::charging;
     full.battery->isPluggedIn = true;
@@ -110,49 +110,51 @@ TEST_F(HistoryStoreTest, WritesEveryColumnAndNullForWhatIsAbsentOrNotFinite)
 
     Snapshot pluggedIdle;
     pluggedIdle.date = full.date + 10;
-    pluggedIdle.battery = BatteryReading{};
+    pluggedIdle.battery = BatteryReading {};
     pluggedIdle.battery->state = ChargingState::pluggedNotCharging;
     pluggedIdle.battery->isPluggedIn = true;
     store->record(pluggedIdle);
 
     Snapshot unknownState;
     unknownState.date = full.date + 15;
-    unknownState.battery = BatteryReading{};
+    unknownState.battery = BatteryReading {};
     store->record(unknownState);
     store->flush(true);
 
-    const auto rows = queryRows(path(), "SELECT ts, cpu, mem_pressure, mem_level, typeof(mem_level), mem_used, swap_used, "
-                                        "disk_read, disk_write, net_in, net_out, battery, plugged, charging, awake "
-                                        "FROM sample ORDER BY ts");
+    const auto rows = queryRows(path(),
+        "SELECT ts, cpu, mem_pressure, mem_level, typeof(mem_level), mem_used, swap_used, "
+        "disk_read, disk_write, net_in, net_out, battery, plugged, charging, awake "
+        "FROM sample ORDER BY ts");
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[0], (QStringList{"1800000000.25", "42.5", "61.0", "2", "integer", "8000000000.0", "1000000.0",
-                                    "1000.0", "2000.0", "NULL", "NULL", "77.0", "1", "1", "5000.5"}));
+    EXPECT_EQ(rows[0],
+        (QStringList { "1800000000.25", "42.5", "61.0", "2", "integer", "8000000000.0", "1000000.0", "1000.0", "2000.0",
+            "NULL", "NULL", "77.0", "1", "1", "5000.5" }));
     // No battery reading: level, plugged and charging are all unknown.
-    EXPECT_EQ(rows[1].mid(11), (QStringList{"NULL", "NULL", "NULL", "NULL"}));
+    EXPECT_EQ(rows[1].mid(11), (QStringList { "NULL", "NULL", "NULL", "NULL" }));
     EXPECT_EQ(rows[1][1], "NULL");
     // Plugged in but not charging is "not charging", not unknown.
-    EXPECT_EQ(rows[2].mid(11, 3), (QStringList{"NULL", "1", "0"}));
+    EXPECT_EQ(rows[2].mid(11, 3), (QStringList { "NULL", "1", "0" }));
     // A reading without a state leaves charging unknown.
-    EXPECT_EQ(rows[3].mid(11, 3), (QStringList{"NULL", "0", "NULL"}));
+    EXPECT_EQ(rows[3].mid(11, 3), (QStringList { "NULL", "0", "NULL" }));
 }
 
 TEST_F(HistoryStoreTest, StoresAtMostFiveBusyProcessesWithTheirListPositions)
 {
     auto store = openStore();
     Snapshot s = snapshotAt(clock.now());
-    for (double cpu : {12.0, 3.0, 0.4, 0.3, 0.2, 0.1, 99.0}) {
-        s.topProcesses.push_back({static_cast<std::int32_t>(100 + s.topProcesses.size()), QStringLiteral("p"), cpu});
+    for (double cpu : { 12.0, 3.0, 0.4, 0.3, 0.2, 0.1, 99.0 }) {
+        s.topProcesses.push_back({ static_cast<std::int32_t>(100 + s.topProcesses.size()), QStringLiteral("p"), cpu });
     }
-    s.topProcesses[4].cpu = 0.5;            // the threshold itself is kept
+    s.topProcesses[4].cpu = 0.5; // the threshold itself is kept
     s.topProcesses[1].name = QStringLiteral("Zoë's tool"); // text is copied, not borrowed
     store->record(s);
     store->flush(true);
 
     const auto rows = queryRows(path(), "SELECT rank, pid, name, cpu FROM proc ORDER BY rank");
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], (QStringList{"0", "100", "p", "12.0"}));
-    EXPECT_EQ(rows[1], (QStringList{"1", "101", QStringLiteral("Zoë's tool"), "3.0"}));
-    EXPECT_EQ(rows[2], (QStringList{"4", "104", "p", "0.5"})); // the 99 % seventh entry is never considered
+    EXPECT_EQ(rows[0], (QStringList { "0", "100", "p", "12.0" }));
+    EXPECT_EQ(rows[1], (QStringList { "1", "101", QStringLiteral("Zoë's tool"), "3.0" }));
+    EXPECT_EQ(rows[2], (QStringList { "4", "104", "p", "0.5" })); // the 99 % seventh entry is never considered
 }
 
 TEST_F(HistoryStoreTest, ASecondSnapshotWithTheSameTimeReplacesTheSampleButKeepsBothProcessLists)
@@ -160,15 +162,15 @@ TEST_F(HistoryStoreTest, ASecondSnapshotWithTheSameTimeReplacesTheSampleButKeeps
     auto store = openStore();
     Snapshot first = snapshotAt(clock.now());
     first.cpuTotal = 10;
-    first.topProcesses = {{1, QStringLiteral("a"), 5}};
+    first.topProcesses = { { 1, QStringLiteral("a"), 5 } };
     Snapshot second = first;
     second.cpuTotal = 20;
-    second.topProcesses = {{2, QStringLiteral("b"), 6}};
+    second.topProcesses = { { 2, QStringLiteral("b"), 6 } };
     store->record(first);
     store->record(second);
     store->flush(true);
 
-    EXPECT_EQ(queryRows(path(), "SELECT cpu FROM sample"), (std::vector<QStringList>{{"20.0"}}));
+    EXPECT_EQ(queryRows(path(), "SELECT cpu FROM sample"), (std::vector<QStringList> { { "20.0" } }));
     EXPECT_EQ(countRows(path(), "proc"), 2);
 }
 
@@ -188,7 +190,7 @@ TEST_F(HistoryStoreTest, WritesEventsInOrderAndASleepMarkFlushesAtOnce)
     store->mark(HistoryEvent::stop, t0 + 4, false);
     store->flush(true);
     EXPECT_EQ(queryRows(path(), "SELECT kind FROM event ORDER BY rowid"),
-              (std::vector<QStringList>{{"start"}, {"sleep"}, {"wake"}, {"stop"}}));
+        (std::vector<QStringList> { { "start" }, { "sleep" }, { "wake" }, { "stop" } }));
 }
 
 TEST_F(HistoryStoreTest, PrunesPastTheRetentionAtMostHourlyAndAtOnceWhenTheRetentionChanges)
@@ -201,13 +203,13 @@ TEST_F(HistoryStoreTest, PrunesPastTheRetentionAtMostHourlyAndAtOnceWhenTheReten
     store->mark(HistoryEvent::start, t0 - day - 1, false);
     store->record(snapshotAt(t0 - day + 1));
     store->flush(true);
-    EXPECT_EQ(queryRows(path(), "SELECT ts FROM sample"), (std::vector<QStringList>{{"1799913601.0"}}));
+    EXPECT_EQ(queryRows(path(), "SELECT ts FROM sample"), (std::vector<QStringList> { { "1799913601.0" } }));
     EXPECT_EQ(countRows(path(), "event"), 0);
 
     // Within the hour, old rows written by a flush stay.
     clock.advance(1800);
     Snapshot old = snapshotAt(t0 - 2 * day);
-    old.topProcesses = {{7, QStringLiteral("old"), 50}};
+    old.topProcesses = { { 7, QStringLiteral("old"), 50 } };
     store->record(old);
     store->flush(true);
     EXPECT_EQ(countRows(path(), "sample"), 2);
@@ -235,10 +237,11 @@ TEST_F(HistoryStoreTest, PrunesPastTheRetentionAtMostHourlyAndAtOnceWhenTheReten
 TEST_F(HistoryStoreTest, AddsTheAwakeColumnToAnOldDatabaseAndKeepsItsRows)
 {
     QDir().mkpath(QFileInfo(path()).path());
-    ASSERT_TRUE(test::execute(path(), "CREATE TABLE sample(ts REAL PRIMARY KEY, cpu REAL, mem_pressure REAL, "
-                                      "mem_level INTEGER, mem_used REAL, swap_used REAL, disk_read REAL, "
-                                      "disk_write REAL, net_in REAL, net_out REAL, battery REAL, plugged INTEGER, "
-                                      "charging INTEGER); INSERT INTO sample (ts, cpu) VALUES (1799999000, 33);"));
+    ASSERT_TRUE(test::execute(path(),
+        "CREATE TABLE sample(ts REAL PRIMARY KEY, cpu REAL, mem_pressure REAL, "
+        "mem_level INTEGER, mem_used REAL, swap_used REAL, disk_read REAL, "
+        "disk_write REAL, net_in REAL, net_out REAL, battery REAL, plugged INTEGER, "
+        "charging INTEGER); INSERT INTO sample (ts, cpu) VALUES (1799999000, 33);"));
     {
         auto store = openStore();
         EXPECT_FALSE(store->openError());
@@ -248,13 +251,13 @@ TEST_F(HistoryStoreTest, AddsTheAwakeColumnToAnOldDatabaseAndKeepsItsRows)
         store->flush(true);
     }
     EXPECT_EQ(queryRows(path(), "SELECT ts, cpu, awake FROM sample ORDER BY ts"),
-              (std::vector<QStringList>{{"1799999000.0", "33.0", "NULL"}, {"1799999010.0", "12.5", "42.0"}}));
+        (std::vector<QStringList> { { "1799999000.0", "33.0", "NULL" }, { "1799999010.0", "12.5", "42.0" } }));
 
     // Opening again finds the column and changes nothing.
     auto again = openStore();
     EXPECT_FALSE(again->openError());
     EXPECT_EQ(queryRows(path(), "SELECT COUNT(*) FROM pragma_table_info('sample') WHERE name = 'awake'"),
-              (std::vector<QStringList>{{"1"}}));
+        (std::vector<QStringList> { { "1" } }));
     EXPECT_EQ(countRows(path(), "sample"), 2);
 }
 
@@ -263,7 +266,7 @@ TEST_F(HistoryStoreTest, DeleteAllEmptiesTablesBuffersAndTheWriteAheadLog)
     auto store = openStore();
     for (int i = 0; i < 500; ++i) {
         Snapshot s = snapshotAt(clock.now() - 5.0 * i);
-        s.topProcesses = {{1, QStringLiteral("busy"), 40}};
+        s.topProcesses = { { 1, QStringLiteral("busy"), 40 } };
         store->record(s);
     }
     store->mark(HistoryEvent::start, clock.now(), false);
@@ -314,7 +317,7 @@ TEST_F(HistoryStoreTest, AFolderThatCannotBeCreatedLeavesTheStoreRunningWithoutA
     store.mark(HistoryEvent::sleep, clock.now(), true);
     store.setRetention(1);
     store.deleteAll();
-    EXPECT_EQ(store.load(HistoryMetric::cpu, clock.now() - 3600, clock.now(), 240), HistorySeries{});
+    EXPECT_EQ(store.load(HistoryMetric::cpu, clock.now() - 3600, clock.now(), 240), HistorySeries {});
     EXPECT_FALSE(store.processes(clock.now()));
     EXPECT_TRUE(store.gaps(0, clock.now()).empty());
     EXPECT_EQ(store.fileSize(), 0);
@@ -336,7 +339,7 @@ TEST_F(HistoryStoreTest, AFileThatIsNotADatabaseIsReportedAndLeftUntouched)
     store.record(snapshotAt(clock.now()));
     store.flush(true);
     store.deleteAll();
-    EXPECT_EQ(store.load(HistoryMetric::cpu, 0, clock.now(), 240), HistorySeries{});
+    EXPECT_EQ(store.load(HistoryMetric::cpu, 0, clock.now(), 240), HistorySeries {});
 
     ASSERT_TRUE(garbage.open(QIODevice::ReadOnly));
     EXPECT_EQ(garbage.readAll(), junk);
@@ -348,7 +351,7 @@ TEST_F(HistoryStoreTest, WritesThatFailWhileTheDatabaseIsLockedAreDroppedAndReco
     sqlite3 *other = nullptr;
     ASSERT_EQ(sqlite3_open(path().toUtf8().constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO event VALUES (1, 'x');", nullptr, nullptr, nullptr),
-              SQLITE_OK);
+        SQLITE_OK);
     store->record(snapshotAt(clock.now()));
     store->flush(true); // cannot write: another writer holds the lock
     sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
@@ -357,7 +360,7 @@ TEST_F(HistoryStoreTest, WritesThatFailWhileTheDatabaseIsLockedAreDroppedAndReco
 
     store->record(snapshotAt(clock.now() + 5));
     store->flush(true);
-    EXPECT_EQ(queryRows(path(), "SELECT ts FROM sample"), (std::vector<QStringList>{{"1800000005.0"}}));
+    EXPECT_EQ(queryRows(path(), "SELECT ts FROM sample"), (std::vector<QStringList> { { "1800000005.0" } }));
 }
 
 // Makes a file or folder unwritable for this process: by permission bits,
@@ -410,7 +413,7 @@ TEST_F(HistoryStoreTest, AReadOnlyDatabaseIsNeverChangedAndNothingBreaks)
     const QByteArray before = file.readAll();
     file.close();
 
-    for (const bool folderToo : {true, false}) {
+    for (const bool folderToo : { true, false }) {
         SCOPED_TRACE(folderToo ? "read-only file and folder" : "read-only file");
         const ReadOnly lockedFile(path(), 0444);
         std::optional<ReadOnly> lockedFolder;
@@ -433,7 +436,7 @@ TEST_F(HistoryStoreTest, AReadOnlyDatabaseIsNeverChangedAndNothingBreaks)
         if (folderToo) {
             // Without its shared-memory file a WAL database cannot even be read.
             EXPECT_EQ(store->openError(), QStringLiteral("unable to open database file"));
-            EXPECT_EQ(series, HistorySeries{});
+            EXPECT_EQ(series, HistorySeries {});
         } else {
             // The past stays readable; nothing new can be stored.
             EXPECT_FALSE(store->openError());
