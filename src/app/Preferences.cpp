@@ -1,5 +1,7 @@
 #include "app/Preferences.h"
 
+#include "app/LegacyMigration.h"
+
 #include <QSettings>
 
 #include <algorithm>
@@ -26,7 +28,9 @@ int readInt(const QSettings &store, const QString &key)
     return ok ? value : 0;
 }
 
-// A missing or malformed Boolean reads as false.
+// A missing or malformed Boolean reads as false. The INI store hands back
+// text ("true", "1"); a number counts as true when it is not zero, as the
+// platform store reads one.
 bool readBool(const QSettings &store, const QString &key)
 {
     const QVariant value = store.value(key);
@@ -34,7 +38,12 @@ bool readBool(const QSettings &store, const QString &key)
         return value.toBool();
     }
     const QString text = value.toString().trimmed().toLower();
-    return text == QLatin1String("true") || text == QLatin1String("1");
+    if (text == QLatin1String("true") || text == QLatin1String("yes")) {
+        return true;
+    }
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    return ok && number != 0;
 }
 
 } // namespace
@@ -79,7 +88,8 @@ Preferences::Preferences(QSettings &store, QObject *parent)
     : QObject(parent)
     , m_store(store)
 {
-    m_menuBarStyle = menuBarStyleFromRaw(store.value(styleKey).toString().toStdString()).value_or(MenuBarStyle::battery);
+    m_menuBarStyle
+        = menuBarStyleFromRaw(store.value(styleKey).toString().toStdString()).value_or(MenuBarStyle::battery);
 
     const int minutes = readInt(store, windowKey);
     m_overviewWindowMinutes = (minutes == 1 || minutes == 5 || minutes == 15 || minutes == 60) ? minutes : 5;
@@ -99,11 +109,34 @@ Preferences::Preferences(QSettings &store, QObject *parent)
 
 Preferences::~Preferences() = default;
 
+const QStringList &Preferences::storedKeys()
+{
+    static const QStringList keys { styleKey, windowKey, retentionKey, enabledKey, targetKey, welcomeKey };
+    return keys;
+}
+
 Preferences &Preferences::shared()
 {
-    static QSettings store;
-    static Preferences *preferences = new Preferences(store);
+    // Named explicitly rather than taken from the application object, so the
+    // store is the same whenever this is first touched. Both live for the
+    // process; every write is synced at once.
+    static Preferences *preferences = [] {
+        auto *standard = new QSettings(
+            QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Voltmere"), QStringLiteral("Voltmere"));
+        QSettings legacy(QSettings::NativeFormat, QSettings::UserScope, LegacyMigration::legacyOrganization,
+            LegacyMigration::legacyApplication);
+        // An unreadable legacy file counts as no legacy domain at all.
+        QSettings *source = legacy.status() == QSettings::NoError ? &legacy : nullptr;
+        LegacyMigration::migrateDefaults(source, *standard, storedKeys());
+        return new Preferences(*standard);
+    }();
     return *preferences;
+}
+
+void Preferences::write(const QString &key, const QVariant &value)
+{
+    m_store.setValue(key, value);
+    m_store.sync();
 }
 
 void Preferences::setMenuBarStyle(MenuBarStyle style)
@@ -112,7 +145,7 @@ void Preferences::setMenuBarStyle(MenuBarStyle style)
         m_menuBarStyle = style;
         Q_EMIT menuBarStyleChanged();
     }
-    m_store.setValue(styleKey, rawValue(m_menuBarStyle));
+    write(styleKey, rawValue(m_menuBarStyle));
 }
 
 void Preferences::setOverviewWindowMinutes(int minutes)
@@ -121,7 +154,7 @@ void Preferences::setOverviewWindowMinutes(int minutes)
         m_overviewWindowMinutes = minutes;
         Q_EMIT overviewWindowMinutesChanged();
     }
-    m_store.setValue(windowKey, m_overviewWindowMinutes);
+    write(windowKey, m_overviewWindowMinutes);
 }
 
 void Preferences::setHistoryRetentionDays(int days)
@@ -130,7 +163,7 @@ void Preferences::setHistoryRetentionDays(int days)
         m_historyRetentionDays = days;
         Q_EMIT historyRetentionDaysChanged();
     }
-    m_store.setValue(retentionKey, m_historyRetentionDays);
+    write(retentionKey, m_historyRetentionDays);
 }
 
 void Preferences::setReminderEnabled(bool enabled)
@@ -139,7 +172,7 @@ void Preferences::setReminderEnabled(bool enabled)
         m_reminderEnabled = enabled;
         Q_EMIT reminderEnabledChanged();
     }
-    m_store.setValue(enabledKey, m_reminderEnabled);
+    write(enabledKey, m_reminderEnabled);
 }
 
 void Preferences::setReminderTarget(int target)
@@ -149,7 +182,7 @@ void Preferences::setReminderTarget(int target)
         m_reminderTarget = clamped;
         Q_EMIT reminderTargetChanged();
     }
-    m_store.setValue(targetKey, m_reminderTarget);
+    write(targetKey, m_reminderTarget);
 }
 
 void Preferences::setWelcomeCompleted(bool completed)
@@ -158,7 +191,7 @@ void Preferences::setWelcomeCompleted(bool completed)
         m_welcomeCompleted = completed;
         Q_EMIT welcomeCompletedChanged();
     }
-    m_store.setValue(welcomeKey, m_welcomeCompleted);
+    write(welcomeKey, m_welcomeCompleted);
 }
 
 bool Preferences::shouldOfferWelcome() const

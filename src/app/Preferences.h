@@ -3,8 +3,7 @@
 #include "app/MenuBarStyle.h"
 
 #include <QObject>
-
-#include <memory>
+#include <QStringList>
 
 class QSettings;
 
@@ -20,8 +19,13 @@ public:
     explicit Preferences(QSettings &store, QObject *parent = nullptr);
     ~Preferences() override;
 
-    // The program's instance on the user's standard store (created once).
+    // The program's instance on the user's standard store, created once (safe
+    // from any thread). Its creation first copies the former product's
+    // settings when the standard store has none of ours.
     static Preferences &shared();
+
+    // The six store keys, in table order.
+    static const QStringList &storedKeys();
 
     MenuBarStyle menuBarStyle() const { return m_menuBarStyle; }
     void setMenuBarStyle(MenuBarStyle style);
@@ -56,6 +60,9 @@ Q_SIGNALS:
     void welcomeCompletedChanged();
 
 private:
+    // Writes through at once so a crash never loses a choice.
+    void write(const QString &key, const QVariant &value);
+
     QSettings &m_store;
     MenuBarStyle m_menuBarStyle = MenuBarStyle::battery;
     int m_overviewWindowMinutes = 5;

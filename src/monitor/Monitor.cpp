@@ -1,6 +1,7 @@
 #include "monitor/Monitor.h"
 
 #include "app/Preferences.h"
+#include "history/HistoryStore.h"
 #include "monitor/Insights.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SerialQueue.h"
@@ -18,14 +19,6 @@
 namespace voltmere {
 
 namespace {
-
-// Until the history store is plugged in, the program records nothing.
-class DiscardingRecorder final : public HistoryRecorder {
-public:
-    void mark(HistoryEvent, Timestamp, bool) override {}
-    void record(const Snapshot &) override {}
-    void flush(bool) override {}
-};
 
 // Stands in when the program was given no notification service: no
 // identity to read settings for, and every request fails visibly.
@@ -91,12 +84,18 @@ Monitor::~Monitor()
 Monitor &Monitor::shared()
 {
     static Monitor *monitor = [] {
-        static DiscardingRecorder recorder;
-        return new Monitor(Preferences::shared(), recorder, SamplingEngine::createForThisMachine(),
-                           SystemEvents::createForThisMachine(), NotificationCenter::createForThisMachine());
+        Preferences &prefs = Preferences::shared();
+        // Lives for the process, like the Monitor: it is never closed.
+        HistoryStore *store = HistoryStore::createAtDefaultLocation().release();
+        // Copied before anything is recorded; no pruning happens here.
+        store->setRetentionDays(prefs.historyRetentionDays());
+        return new Monitor(prefs, *store, SamplingEngine::createForThisMachine(), SystemEvents::createForThisMachine(),
+                           NotificationCenter::createForThisMachine());
     }();
     return *monitor;
 }
+
+HistoryStore *Monitor::historyStore() const { return dynamic_cast<HistoryStore *>(&m_history); }
 
 void Monitor::start()
 {

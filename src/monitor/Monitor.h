@@ -21,6 +21,7 @@
 
 namespace voltmere {
 
+class HistoryStore;
 class NotificationCenter;
 class Preferences;
 class QueueTimer;
@@ -138,6 +139,9 @@ public:
 
     Preferences &prefs() const { return m_prefs; }
     HistoryRecorder &history() const { return m_history; }
+    // The database behind the history, for the views' queries, deletion and
+    // open error; null when the history is something else (tests).
+    HistoryStore *historyStore() const;
     SamplingEngine &engine() const { return *m_engine; }
     const Clock &clock() const { return m_clock; }
     bool isStarted() const { return m_started; }

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "history/HistoryGap.h"
+#include "history/HistoryMetric.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistorySeries.h"
+#include "monitor/Clock.h"
+#include "monitor/ProcessCPU.h"
+#include "monitor/Snapshot.h"
+#include "platform/SerialQueue.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace voltmere {
+
+// Every snapshot and lifecycle event the program records, in a local SQLite
+// database (WAL mode). Writes are buffered and committed in one transaction
+// at most every 120 seconds, or at once on sleep, stop and before any query.
+// Rows older than the retention are pruned at most hourly.
+//
+// All database work runs on the store's own serial queue ("ampery.history"),
+// so nothing here is locked. `record`, `mark` and `setRetention` return at
+// once; the opening, `flush(true)`, `deleteAll` and the queries block the
+// caller until the queue has run them. Queries are meant for background
+// tasks (QtConcurrent), never the GUI thread.
+//
+// Failures never throw: when the database cannot be opened, `openError` says
+// why, recorded readings are dropped at each flush and queries answer empty.
+// Write errors are ignored (a failed batch is not retried).
+class HistoryStore final : public HistoryRecorder {
+public:
+    using Event = HistoryEvent;
+    // The sample nearest a moment and the processes stored with it.
+    using ProcessesNear = std::pair<Timestamp, std::vector<ProcessCPU>>;
+
+    static constexpr double flushIntervalSeconds = 120;
+    static constexpr double pruneIntervalSeconds = 3600;
+    static constexpr double minimumGapSeconds = 20;
+
+    // Opens (or creates) the database at `path`; returns when it is open or
+    // has failed. `clock` supplies every "now" and must outlive the store.
+    explicit HistoryStore(const QString &path, const Clock &clock = Clock::system());
+    // Runs what is queued, then closes the database. Pending readings that
+    // no flush wrote are dropped, as when the process dies.
+    ~HistoryStore() override;
+    HistoryStore(const HistoryStore &) = delete;
+    HistoryStore &operator=(const HistoryStore &) = delete;
+
+    // The program's store: first moves the former product's history folder
+    // into place, then opens history.sqlite in the folder "Voltmere" inside
+    // the user's data folder (QStandardPaths::GenericDataLocation).
+    static std::unique_ptr<HistoryStore> createAtDefaultLocation(const Clock &clock = Clock::system());
+    static QString defaultPath();
+
+    // HistoryRecorder: see there. Events are stored as "start", "stop",
+    // "sleep", "wake".
+    void record(const Snapshot &snapshot) override;
+    void mark(Event event, Timestamp at, bool flush) override;
+    void flush(bool wait) override;
+
+    // Sets the retention without pruning; for the owner, once, right after
+    // construction and before anything is recorded.
+    void setRetentionDays(int days);
+    // Sets the retention and prunes at once (the user picked a new one).
+    void setRetention(int days);
+    int retentionDays() const;
+
+    // Empties the three tables and the buffers, truncates the write-ahead log
+    // and vacuums the file. Blocks until done.
+    void deleteAll();
+    // Bytes of the database file plus its -wal file (missing files count 0).
+    // Any thread; does not touch the queue.
+    std::int64_t fileSize() const;
+
+    const QString &path() const { return m_path; }
+    // Why the database could not be opened; absent when it is open. Written
+    // only during construction.
+    const std::optional<QString> &openError() const { return m_openError; }
+
+    // The metric in `buckets` equal time buckets over [from, to] (seconds
+    // since 1970), with the gaps in that range. A sample exactly at `to`
+    // falls into one extra bucket. Flushes first. Blocks.
+    HistorySeries load(HistoryMetric metric, Timestamp from, Timestamp to, int buckets);
+    // The sample within 15 seconds of `near` closest to it, with its stored
+    // processes (busiest first), or nothing. Flushes first. Blocks.
+    std::optional<ProcessesNear> processes(Timestamp near);
+    // Every hole of more than 20 s between consecutive samples in
+    // [from, to], classified. Flushes first. Blocks.
+    std::vector<HistoryGap> gaps(Timestamp from, Timestamp to);
+
+private:
+    struct PendingEvent {
+        Timestamp at;
+        Event event;
+    };
+
+    void open();
+    void flushLocked();
+    void pruneLocked();
+    std::vector<HistoryGap> gapsLocked(double from, double to);
+    void writeSnapshotLocked(const Snapshot &snapshot);
+
+    const QString m_path;
+    const Clock &m_clock;
+    mutable SerialQueue m_queue; // sync() from const readers
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_insertSample = nullptr;
+    sqlite3_stmt *m_insertProc = nullptr;
+    sqlite3_stmt *m_insertEvent = nullptr;
+    std::vector<Snapshot> m_pending;
+    std::vector<PendingEvent> m_pendingEvents;
+    Timestamp m_lastFlush = 0;
+    Timestamp m_lastPrune;
+    std::optional<QString> m_openError;
+    int m_retentionDays = 7;
+};
+
+} // namespace voltmere

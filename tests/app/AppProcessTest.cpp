@@ -1,0 +1,104 @@
+#include "../history/DatabaseProbe.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace voltmere {
+namespace {
+
+using test::queryRows;
+
+// Runs the real program as a user would, in a home of its own: it must take
+// over the former product's settings and history, record while it runs and
+// put everything on disk when it gets SIGTERM. The suite name carries "DBus"
+// because the whole program runs and may own names on the test's session bus.
+class AppProcessDBusTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        program = QCoreApplication::applicationDirPath() + QStringLiteral("/../voltmere");
+        if (!QFileInfo(program).isExecutable()) {
+            GTEST_SKIP() << "build the voltmere target first: " << program.toStdString();
+        }
+        dataHome = home.filePath(QStringLiteral("data"));
+        configHome = home.filePath(QStringLiteral("config"));
+    }
+
+    QTemporaryDir home;
+    QString program;
+    QString dataHome;
+    QString configHome;
+};
+
+TEST_F(AppProcessDBusTest, RecordsWhileRunningAndWritesEverythingOnSigterm)
+{
+    const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+    // The former product: one stored setting and a history from before the
+    // awake column existed.
+    {
+        QSettings legacy(configHome + QStringLiteral("/com.ampery/Ampery.conf"), QSettings::IniFormat);
+        legacy.setValue("chargeReminder.target", 90);
+    }
+    const QString legacyDatabase = dataHome + QStringLiteral("/Ampery/history.sqlite");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(legacyDatabase).path()));
+    ASSERT_TRUE(test::execute(legacyDatabase,
+        "CREATE TABLE sample(ts REAL PRIMARY KEY, cpu REAL, mem_pressure REAL, mem_level INTEGER,"
+        " mem_used REAL, swap_used REAL, disk_read REAL, disk_write REAL, net_in REAL,"
+        " net_out REAL, battery REAL, plugged INTEGER, charging INTEGER);"
+        "INSERT INTO sample (ts, cpu) VALUES ("
+            + std::to_string(now - 3600) + ", 21);"));
+
+    QProcess voltmere;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_DATA_HOME", dataHome);
+    env.insert("XDG_CONFIG_HOME", configHome);
+    env.insert("XDG_RUNTIME_DIR", home.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VOLTMERE_SKIP_WELCOME", "1");
+    voltmere.setProcessEnvironment(env);
+    voltmere.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    voltmere.start(program, {});
+    ASSERT_TRUE(voltmere.waitForStarted(10000));
+    QThread::sleep(7); // the first tick comes at once, the next after 5 s
+    voltmere.terminate();
+    ASSERT_TRUE(voltmere.waitForFinished(30000));
+    EXPECT_EQ(voltmere.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(voltmere.exitCode(), 0);
+
+    const QString database = dataHome + QStringLiteral("/Voltmere/history.sqlite");
+    ASSERT_TRUE(QFileInfo::exists(database));
+    EXPECT_FALSE(QFileInfo::exists(dataHome + QStringLiteral("/Ampery")));
+    EXPECT_EQ(queryRows(database, "SELECT COUNT(*) FROM pragma_table_info('sample')"),
+        (std::vector<QStringList> { { "14" } }));
+
+    // The old row came along; this run added at least two ticks.
+    const auto samples = queryRows(database, "SELECT ts, cpu, awake FROM sample ORDER BY ts");
+    ASSERT_GE(samples.size(), 3u);
+    EXPECT_EQ(samples[0][1], "21.0");
+    EXPECT_EQ(samples[0][2], "NULL");
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+        EXPECT_NE(samples[i][2], "NULL") << "every new sample carries the awake clock";
+    }
+
+    const auto events = queryRows(database, "SELECT kind, ts FROM event ORDER BY rowid");
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0][0], "start");
+    EXPECT_EQ(events[1][0], "stop");
+    EXPECT_LE(events[0][1].toDouble(), samples[1][0].toDouble());
+    EXPECT_GE(events[1][1].toDouble(), samples.back()[0].toDouble());
+
+    QSettings settings(configHome + QStringLiteral("/Voltmere/Voltmere.conf"), QSettings::IniFormat);
+    EXPECT_EQ(settings.value("chargeReminder.target").toInt(), 90);
+}
+
+} // namespace
+} // namespace voltmere
