@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dashboard/ThemeColor.h"
 #include "history/ChartPoint.h"
 
 #include <QString>
@@ -8,9 +9,10 @@
 
 namespace voltmere {
 
-// One named line handed to the chart. The chart pairs it with its colour.
+// One named line handed to the chart, in its colour.
 struct ChartSeries {
     QString name; // also the series' identity
+    ThemeColor color;
     std::vector<ChartPoint> points;
 
     const QString &id() const { return name; }
