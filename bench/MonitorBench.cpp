@@ -25,16 +25,18 @@ public:
     void flush(bool) override {}
 };
 
-Snapshot busySnapshot(Timestamp date)
+// `hot` makes every snapshot satisfy the insight rules' conditions, so their
+// streaks walk the whole hour: the worst case for a tick.
+Snapshot busySnapshot(Timestamp date, bool hot = false)
 {
     Snapshot s;
     s.date = date;
-    s.awake = date - 1'700'000'000;
-    s.cpuTotal = 37.5;
+    s.awake = date - 1'700'000'000.0;
+    s.cpuTotal = hot ? 92.5 : 37.5;
     s.cpuUser = 30;
     s.cpuSystem = 7.5;
     s.memPressure = 42;
-    s.memLevel = MemoryPressureLevel::normal;
+    s.memLevel = hot ? MemoryPressureLevel::warning : MemoryPressureLevel::normal;
     s.memUsed = 9e9;
     s.memTotal = 16e9;
     s.swapUsed = 1e9;
@@ -81,12 +83,13 @@ void BM_IngestFullHour(benchmark::State &state)
     NullRecorder recorder;
     Monitor monitor(prefs, recorder,
                     std::make_unique<SamplingEngine>(SamplingEngine::Readers{}, activeProcessorCount()), nullptr);
-    Timestamp date = 1'800'000'000;
+    // Dated up to now, so the insight rules see a fresh hour as they do live.
+    Timestamp date = Clock::system().now() - 3600;
     for (int i = 0; i < 1800; ++i) {
-        monitor.ingest(busySnapshot(date));
+        monitor.ingest(busySnapshot(date, state.range(0) != 0));
         date += 2;
     }
-    Snapshot next = busySnapshot(date);
+    Snapshot next = busySnapshot(date, state.range(0) != 0);
     for (auto _ : state) {
         next.date = date;
         monitor.ingest(next);
@@ -94,7 +97,7 @@ void BM_IngestFullHour(benchmark::State &state)
     }
     state.counters["held"] = static_cast<double>(monitor.snapshots().size());
 }
-BENCHMARK(BM_IngestFullHour)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IngestFullHour)->Arg(0)->Arg(1)->ArgName("hot")->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
