@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EventLoop.h"
 #include "FakeClock.h"
 #include "FakeHistoryRecorder.h"
 #include "FakeNotificationCenter.h"
@@ -64,14 +65,7 @@ struct MonitorHarness {
         return static_cast<int>(std::count(log.calls.begin(), log.calls.end(), "cpu"));
     }
 
-    static bool waitFor(const std::function<bool()> &done, int ms = 5000)
-    {
-        QDeadlineTimer deadline(ms);
-        while (!done() && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return done();
-    }
+    static bool waitFor(const std::function<bool()> &done, int ms = 5000) { return test::waitFor(done, ms); }
 
     QTemporaryDir dir;
     QSettings store;

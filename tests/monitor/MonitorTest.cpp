@@ -3,6 +3,7 @@
 #include "app/Preferences.h"
 #include "sampling/SamplingEngine.h"
 
+#include "EventLoop.h"
 #include "FakeClock.h"
 #include "FakeHistoryRecorder.h"
 #include "FakeReaders.h"
@@ -21,28 +22,9 @@ namespace voltmere {
 namespace {
 
 using test::FakeClock;
+using test::settleFor;
+using test::waitFor;
 
-template <typename Predicate>
-bool waitFor(Predicate done, int milliseconds = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
-}
-
-void settle(int milliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-}
 
 class MonitorTest : public ::testing::Test {
 protected:
@@ -108,7 +90,7 @@ TEST_F(MonitorTest, StartTwiceWritesOneStartEventAndTicksOnce)
 
     // The first tick runs at once; a second timer would add a second one.
     ASSERT_TRUE(waitFor([&] { return ticks.count() >= 1; }));
-    settle(300);
+    settleFor(300);
     EXPECT_EQ(ticks.count(), 1);
     EXPECT_EQ(recorder.recorded.size(), 1u);
 }
@@ -127,7 +109,7 @@ TEST_F(MonitorTest, PeriodFollowsVisibilityAndEachChangeTicksAtOnce)
     // Same visibility again, and a second surface: no reschedule, no tick.
     monitor->setSurfaceVisible(QStringLiteral("panel"), true);
     monitor->setSurfaceVisible(QStringLiteral("dashboard"), true);
-    settle(400);
+    settleFor(400);
     EXPECT_EQ(ticks.count(), 2);
     EXPECT_EQ(intervals.count(), 1);
 
@@ -360,7 +342,7 @@ TEST_F(MonitorTest, TickArrivingAfterTheMonitorIsGoneIsDropped)
     monitor->start();
     monitor.reset(); // cancels the timer; anything in flight finds no Monitor
     const auto recordedBefore = recorder.recorded.size();
-    settle(200);
+    settleFor(200);
     EXPECT_EQ(recorder.recorded.size(), recordedBefore);
 }
 

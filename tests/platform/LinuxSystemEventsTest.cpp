@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxSystemEvents.h"
 
+#include "EventLoop.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QElapsedTimer>
@@ -14,13 +16,7 @@ namespace {
 
 bool waitForCount(QSignalSpy &spy, int count)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (spy.count() < count && timer.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return spy.count() >= count;
+    return test::waitFor([&] { return spy.count() >= count; });
 }
 
 // logind lives on the system bus, which test machines do not have; the same

@@ -1,5 +1,7 @@
 #include "platform/SerialQueue.h"
 
+#include "EventLoop.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -14,18 +16,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Polls until `done` holds or a generous deadline passes; returns `done()`.
-template <typename Predicate>
-bool waitFor(Predicate done, int milliseconds = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
-}
+using test::waitFor;
 
 TEST(SerialQueueTest, RunsWorkInSubmissionOrderOnItsOwnThread)
 {
