@@ -10,7 +10,6 @@
 #include "FakeSystemEvents.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -4,7 +4,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QThread>

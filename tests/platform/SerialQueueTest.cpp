@@ -3,7 +3,6 @@
 #include "EventLoop.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 
 #include <gtest/gtest.h>
