@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <atomic>
@@ -162,62 +161,6 @@ void buildFixture()
     fixture->nextFlushDate = t + 1000;
     fixture->buildSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
 }
-
-// Baselines: the same answers computed entirely in SQL, with a GROUP BY on
-// the bucket expression and with LAG() window functions, on a second
-// connection to the same file. The store folds ordered rows instead.
-double runCount(const std::string &sql)
-{
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(fixture->store->path().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_stmt *statement = nullptr;
-    double rows = 0;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            ++rows;
-        }
-    }
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return rows;
-}
-
-std::string fixed(double value)
-{
-    return QString::number(value, 'f', 3).toStdString();
-}
-
-void BM_BaselineGroupedSQL7Days(benchmark::State &state)
-{
-    const ProcessCpuCounter cpu(state);
-    const double from = fixture->end - 7 * day;
-    const std::string w = fixed(7 * day / 240);
-    const std::string sql = "SELECT CAST((ts - " + fixed(from) + ") / " + w
-        + " AS INTEGER) AS b, AVG(cpu), MAX(cpu), ts, AVG(COALESCE(plugged, 0)), COUNT(*) "
-          "FROM sample WHERE ts >= "
-        + fixed(from) + " AND ts <= " + fixed(fixture->end) + " AND cpu IS NOT NULL GROUP BY b ORDER BY b";
-    double rows = 0;
-    for (auto _ : state) {
-        rows = runCount(sql);
-    }
-    state.counters["buckets"] = rows;
-}
-BENCHMARK(BM_BaselineGroupedSQL7Days)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_BaselineWindowGaps7Days(benchmark::State &state)
-{
-    const ProcessCpuCounter cpu(state);
-    const double from = fixture->end - 7 * day;
-    const std::string sql = "SELECT prev, ts, prev_awake, awake FROM (SELECT ts, awake, LAG(ts) OVER (ORDER BY ts) AS "
-                            "prev, LAG(awake) OVER (ORDER BY ts) AS prev_awake FROM sample WHERE ts >= "
-        + fixed(from) + " AND ts <= " + fixed(fixture->end) + ") WHERE prev IS NOT NULL AND ts - prev > 20";
-    double rows = 0;
-    for (auto _ : state) {
-        rows = runCount(sql);
-    }
-    state.counters["gaps"] = rows;
-}
-BENCHMARK(BM_BaselineWindowGaps7Days)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Load7Days240Buckets(benchmark::State &state)
 {

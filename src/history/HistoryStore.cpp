@@ -144,6 +144,9 @@ void HistoryStore::open()
     }
 
     sqlite3_exec(m_db, openingScript, nullptr, nullptr, nullptr);
+    // The gap query's window functions build a temporary table of the whole
+    // range; kept in memory it costs about a tenth less than in a temp file.
+    sqlite3_exec(m_db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
 
     // Databases from before the awake clock was recorded lack its column;
     // their old rows keep NULL there.

@@ -7,8 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <map>
 #include <random>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace voltmere {
 
@@ -184,61 +191,182 @@ TEST_F(HistoryQueriesTest, FindsTheProcessesOfTheNearestSampleWithinFifteenSecon
     EXPECT_EQ(store->processes(t + 60)->second, (std::vector<ProcessCPU> { { 3, QString(), 9 } }));
 }
 
-// The store folds ordered rows itself rather than asking SQLite to GROUP BY
-// the bucket and to pair rows with LAG(); both must give what those
-// statements give, on messy data too.
-TEST_F(HistoryQueriesTest, AgreesWithTheGroupedAndWindowedStatementsOnIrregularData)
+// Irregular recording (uneven ticks, silences of every length, missing and
+// non-finite values, an awake clock that stalls, restarts or is absent,
+// scattered events), answered by `load` and checked against a plain loop
+// over what was recorded.
+TEST_F(HistoryQueriesTest, MatchesABruteForceReadingOfIrregularRecording)
 {
+    struct Recorded {
+        Timestamp ts;
+        std::optional<double> cpu;
+        bool plugged;
+        std::optional<double> awake;
+    };
+    struct Marked {
+        Timestamp at;
+        std::string kind;
+    };
+    std::vector<Recorded> recorded;
+    std::vector<Marked> marked;
+
     std::mt19937 random(3);
     std::uniform_real_distribution<double> unit(0, 1);
+    const std::pair<HistoryEvent, const char *> kinds[] = { { HistoryEvent::start, "start" },
+        { HistoryEvent::stop, "stop" }, { HistoryEvent::sleep, "sleep" }, { HistoryEvent::wake, "wake" } };
     Timestamp t = f;
+    double awake = 1000;
     while (t < f + 6 * 3600) {
         Snapshot s;
         s.date = t;
-        s.awake = t - f;
-        s.cpuTotal = unit(random) < 0.1 ? std::nullopt : std::optional<double>(std::round(unit(random) * 8) * 12.5);
+        const double value = unit(random);
+        if (value < 0.08) {
+            s.cpuTotal = std::nullopt;
+        } else if (value < 0.1) {
+            s.cpuTotal = value < 0.09 ? std::nan("") : HUGE_VAL;
+        } else {
+            s.cpuTotal = unit(random) * 100;
+        }
         if (unit(random) < 0.8) {
             s.battery = BatteryReading {};
             s.battery->isPluggedIn = unit(random) < 0.5;
         }
+        if (unit(random) < 0.9) {
+            s.awake = awake;
+        }
         store->record(s);
+        const bool finite = s.cpuTotal && std::isfinite(*s.cpuTotal);
+        recorded.push_back({ t, finite ? s.cpuTotal : std::nullopt, s.battery && s.battery->isPluggedIn, s.awake });
+
+        // Whole seconds, so that silences of exactly 20 s and gap ends on
+        // bucket edges occur; many silences lie near the threshold.
         const double roll = unit(random);
-        t += roll < 0.9 ? 2 + unit(random) * 4 : 15 + unit(random) * 400;
+        const double step = roll < 0.85 ? 2 + random() % 5 : roll < 0.93 ? 18 + random() % 5 : 23 + random() % 600;
+        const double clock = unit(random);
+        // Stalled (asleep), restarted, half the wall clock (exactly on the
+        // asleep bound) or in step.
+        awake = clock < 0.2 ? awake + random() % 3
+            : clock < 0.3   ? unit(random) * 50
+            : clock < 0.4   ? awake + step / 2
+                            : awake + step;
+        if (unit(random) < (step > 20 ? 0.5 : 0.02)) {
+            const auto &[event, kind] = kinds[random() % 4];
+            const double offsets[] = { -1.5, -1, unit(random) * step, step + 1, step + 1.5 };
+            const Timestamp at = t + offsets[random() % 5];
+            store->mark(event, at, false);
+            marked.push_back({ at, kind });
+        }
+        t += step;
     }
-    const Timestamp from = f + 100.5;
-    const Timestamp to = f + 6 * 3600 - 77;
-    const HistorySeries series = store->load(HistoryMetric::cpu, from, to, 240);
 
-    const double w = (to - from) / 240;
-    const auto grouped = test::queryRows(store->path(),
-        "SELECT CAST((ts - " + std::to_string(from) + ") / " + QString::number(w, 'g', 17).toStdString()
-            + " AS INTEGER) AS b, AVG(cpu), MAX(cpu), ts, AVG(COALESCE(plugged, 0)), COUNT(*) "
-              "FROM sample WHERE ts >= "
-            + std::to_string(from) + " AND ts <= " + std::to_string(to) + " AND cpu IS NOT NULL GROUP BY b ORDER BY b");
-    ASSERT_EQ(series.buckets.size(), grouped.size());
-    int count = 0;
-    for (std::size_t i = 0; i < grouped.size(); ++i) {
-        const HistoryBucket &bucket = series.buckets[i];
-        EXPECT_DOUBLE_EQ(bucket.start, from + w * grouped[i][0].toDouble());
-        EXPECT_NEAR(bucket.avg, grouped[i][1].toDouble(), 1e-9);
-        EXPECT_EQ(bucket.max, grouped[i][2].toDouble());
-        EXPECT_NEAR(bucket.maxAt, grouped[i][3].toDouble(), 1e-4);
-        EXPECT_NEAR(bucket.pluggedFraction, grouped[i][4].toDouble(), 1e-9);
-        count += grouped[i][5].toInt();
-    }
-    EXPECT_EQ(series.sampleCount, count);
+    // Ranges that start and end on a sample, between samples or before the
+    // first one; bucket widths fractional, whole, exactly as long as some
+    // gaps (22 s), and the degenerate count 0.
+    const std::size_t n = recorded.size();
+    const std::vector<std::tuple<Timestamp, Timestamp, int>> queries {
+        { recorded[n / 10].ts, recorded[n - n / 10].ts, 240 },
+        { f + 100.5, f + 6 * 3600 - 77, 240 },
+        { f - 50, recorded[n / 2].ts, 7 },
+        { recorded[3].ts, recorded[n - 2].ts, 0 },
+        { recorded[n / 3].ts, recorded[n / 3].ts + 3600, 240 },
+        { recorded[n / 2].ts, recorded[n / 2].ts + 7200, 720 },
+        { recorded[n / 4].ts, recorded[n / 4].ts + 240 * 22, 240 },
+    };
+    // What the data must exercise, or the comparison proves little.
+    std::set<Reason> reasonsSeen;
+    int exactlyTwenty = 0;
+    int eventsOnAWindowEdge = 0;
+    int longGapsEndingOnABucketEdge = 0;
+    for (const auto &[from, to, count] : queries) {
+        SCOPED_TRACE(testing::Message() << "+" << from - f << "…+" << to - f << ", " << count << " buckets");
+        const double w = std::max((to - from) / std::max(count, 1), 1.0);
 
-    const auto paired = test::queryRows(store->path(),
-        "SELECT prev, ts FROM (SELECT ts, LAG(ts) OVER (ORDER BY ts) AS prev FROM sample WHERE ts >= "
-            + std::to_string(from) + " AND ts <= " + std::to_string(to)
-            + ") WHERE prev IS NOT NULL AND ts - prev > 20");
-    ASSERT_EQ(series.gaps.size(), paired.size());
-    ASSERT_GT(paired.size(), 10u);
-    for (std::size_t i = 0; i < paired.size(); ++i) {
-        EXPECT_NEAR(series.gaps[i].start, paired[i][0].toDouble(), 1e-4);
-        EXPECT_NEAR(series.gaps[i].end, paired[i][1].toDouble(), 1e-4);
+        // Expected gaps: consecutive samples in the range more than 20 s apart.
+        std::vector<HistoryGap> gaps;
+        const Recorded *previous = nullptr;
+        for (const Recorded &r : recorded) {
+            if (r.ts < from || r.ts > to) {
+                continue;
+            }
+            exactlyTwenty += previous && r.ts - previous->ts == 20 ? 1 : 0;
+            if (previous && r.ts - previous->ts > 20) {
+                std::set<std::string> near;
+                for (const Marked &m : marked) {
+                    if (m.at >= previous->ts - 1 && m.at <= r.ts + 1) {
+                        near.insert(m.kind);
+                        eventsOnAWindowEdge += m.at == previous->ts - 1 || m.at == r.ts + 1 ? 1 : 0;
+                    }
+                }
+                const double duration = r.ts - previous->ts;
+                const bool stalled = previous->awake && r.awake && *previous->awake <= *r.awake
+                    && duration - (*r.awake - *previous->awake) > std::max(duration / 2, 10.0);
+                Reason reason = Reason::noReadings;
+                if (stalled || near.count("sleep") || near.count("wake")) {
+                    reason = Reason::asleep;
+                } else if (near.count("start") || near.count("stop")) {
+                    reason = Reason::notRunning;
+                }
+                gaps.push_back({ previous->ts, r.ts, reason });
+                reasonsSeen.insert(reason);
+                longGapsEndingOnABucketEdge
+                    += duration > w && std::fmod(r.ts - from, w) == 0 && r.ts > from && r.ts < to ? 1 : 0;
+            }
+            previous = &r;
+        }
+
+        // Expected buckets: samples with a value, by whole widths from `from`.
+        std::map<std::int64_t, std::vector<const Recorded *>> byIndex;
+        int sampleCount = 0;
+        for (const Recorded &r : recorded) {
+            if (r.ts >= from && r.ts <= to && r.cpu) {
+                byIndex[static_cast<std::int64_t>((r.ts - from) / w)].push_back(&r);
+                ++sampleCount;
+            }
+        }
+        std::vector<HistoryBucket> buckets;
+        for (const auto &[index, members] : byIndex) {
+            HistoryBucket bucket;
+            bucket.start = from + w * static_cast<double>(index);
+            bucket.max = -1;
+            double sum = 0;
+            double plugged = 0;
+            for (const Recorded *r : members) {
+                sum += *r->cpu;
+                plugged += r->plugged ? 1 : 0;
+                if (*r->cpu > bucket.max) {
+                    bucket.max = *r->cpu;
+                    bucket.maxAt = r->ts;
+                }
+            }
+            bucket.avg = sum / static_cast<double>(members.size());
+            bucket.pluggedFraction = plugged / static_cast<double>(members.size());
+            for (const HistoryGap &gap : gaps) {
+                bucket.segment += gap.end - gap.start > w && gap.end <= bucket.start + w ? 1 : 0;
+            }
+            buckets.push_back(bucket);
+        }
+
+        const HistorySeries series = store->load(HistoryMetric::cpu, from, to, count);
+        EXPECT_EQ(series.bucketSeconds, w);
+        EXPECT_EQ(series.sampleCount, sampleCount);
+        EXPECT_EQ(series.gaps, gaps);
+        EXPECT_EQ(store->gaps(from, to), gaps);
+        ASSERT_EQ(series.buckets.size(), buckets.size());
+        for (std::size_t i = 0; i < buckets.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << "bucket " << i);
+            const HistoryBucket &actual = series.buckets[i];
+            EXPECT_EQ(actual.start, buckets[i].start);
+            EXPECT_NEAR(actual.avg, buckets[i].avg, 1e-9);
+            EXPECT_EQ(actual.max, buckets[i].max);
+            EXPECT_EQ(actual.maxAt, buckets[i].maxAt);
+            EXPECT_NEAR(actual.pluggedFraction, buckets[i].pluggedFraction, 1e-12);
+            EXPECT_EQ(actual.segment, buckets[i].segment);
+        }
     }
-    EXPECT_EQ(store->gaps(from, to), series.gaps);
+    EXPECT_EQ(reasonsSeen, (std::set<Reason> { Reason::asleep, Reason::notRunning, Reason::noReadings }));
+    EXPECT_GT(exactlyTwenty, 0);
+    EXPECT_GT(eventsOnAWindowEdge, 0);
+    EXPECT_GT(longGapsEndingOnABucketEdge, 0);
 }
 
 } // namespace
