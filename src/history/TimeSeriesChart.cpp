@@ -33,7 +33,7 @@ constexpr qreal nowHaloSize = 160; // symbol areas, square points
 constexpr qreal nowHaloSizeCompact = 110;
 constexpr qreal nowDotSize = 36;
 constexpr qreal nowDotSizeCompact = 26;
-constexpr qreal axisGap = 6; // between the plot and the y labels
+constexpr qreal axisGap = 8; // between the plot and the y labels: clears the newest point's halo
 constexpr qreal axesMargin = 4;
 
 // A symbol of area `size` square points drawn as a circle that fills a
@@ -529,6 +529,23 @@ std::vector<double> TimeSeriesChart::valueTicks(ValueRange range, int aim)
     return { range.lower, range.upper };
 }
 
+std::vector<double> TimeSeriesChart::valueTickMarks(ValueRange range) const
+{
+    // A coarse format (whole percent over 0–1) would write 0.5 as a second
+    // "1%": fewer marks, each with its own label, read better.
+    for (int aim = 3; aim > 1; --aim) {
+        std::vector<double> ticks = valueTicks(range, aim);
+        bool distinct = true;
+        for (std::size_t i = 1; i < ticks.size() && distinct; ++i) {
+            distinct = formatValue(ticks[i]) != formatValue(ticks[i - 1]);
+        }
+        if (distinct) {
+            return ticks;
+        }
+    }
+    return valueTicks(range, 1);
+}
+
 std::vector<Timestamp> TimeSeriesChart::timeTicks(TimeRange range, int aim)
 {
     const double length = range.length();
@@ -655,7 +672,7 @@ qreal TimeSeriesChart::yLabelWidth() const
 {
     const QFontMetricsF metrics(axisFont());
     qreal widest = 0;
-    for (double tick : valueTicks(yRange())) {
+    for (double tick : valueTickMarks(yRange())) {
         widest = std::max(widest, metrics.horizontalAdvance(formatValue(tick)));
     }
     return std::ceil(widest);
@@ -759,7 +776,7 @@ void TimeSeriesChart::paintAxes(QPainter &painter, const QRectF &plot, const Val
     const qreal hairline = 1;
 
     // y: grid lines across the plot, labels on the trailing side.
-    for (double tick : valueTicks(y)) {
+    for (double tick : valueTickMarks(y)) {
         const qreal py = std::round(toPixel(plot, m_xDomain.lower, tick, y).y()) + 0.5 * hairline;
         painter.setPen(QPen(grid, hairline));
         painter.drawLine(QPointF(plot.left(), py), QPointF(plot.right(), py));
@@ -789,7 +806,8 @@ void TimeSeriesChart::paintAxes(QPainter &painter, const QRectF &plot, const Val
         painter.setPen(label);
         const QString text = xLabel(t, style);
         const qreal textWidth = metrics.horizontalAdvance(text);
-        const qreal left = std::clamp(px - textWidth / 2, 0.0, std::max(0.0, width() - textWidth));
+        // The end labels stay under the plot, clear of the y labels and the focus ring.
+        const qreal left = std::clamp(px - textWidth / 2, plot.left(), std::max(plot.left(), plot.right() - textWidth));
         painter.drawText(QPointF(left, baseline), text);
     }
     painter.restore();
@@ -931,7 +949,25 @@ void TimeSeriesChart::paintSelection(QPainter &painter, const QRectF &plot, Time
     // plot when there is room; a widget cannot draw outside itself, so
     // otherwise it comes down just far enough to stay whole.
     const qreal left = std::clamp(x - size.width() / 2, 0.0, std::max(0.0, width() - size.width()));
-    const qreal top = std::max(0.0, plot.top() - 2 - size.height());
+    qreal top = std::max(0.0, plot.top() - 2 - size.height());
+    // When it has to come down into the plot, it must not hide the readings
+    // it describes: it goes to the bottom instead when they lie under it.
+    const ValueRange y = yRange();
+    auto coversReading = [&](qreal boxTop) {
+        for (const ChartSeries &series : m_series) {
+            if (const std::optional<ChartPoint> point = nearest(series.points, date)) {
+                const qreal py = toPixel(plot, point->date, point->value, y).y();
+                if (py >= boxTop - 4 && py <= boxTop + size.height() + 4) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    const qreal lowest = std::max(0.0, plot.bottom() - size.height());
+    if (top + size.height() > plot.top() && coversReading(top) && !coversReading(lowest)) {
+        top = lowest;
+    }
     const QRectF box(QPointF(left, top), size);
 
     QColor material = Theme::cardFillTop.resolve(scheme);

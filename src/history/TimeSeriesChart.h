@@ -125,6 +125,8 @@ public:
 
     // Axis marks at round values: about `aim` of them inside the range.
     static std::vector<double> valueTicks(ValueRange range, int aim = 3);
+    // The y marks drawn: about three, fewer when `format` would write two alike.
+    std::vector<double> valueTickMarks(ValueRange range) const;
     // Time marks at round local times, at most `aim` of them.
     static std::vector<Timestamp> timeTicks(TimeRange range, int aim = 5);
     // Points in order grouped by segment number, one list per segment in order
