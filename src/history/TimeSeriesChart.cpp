@@ -28,7 +28,7 @@ namespace voltmere {
 
 namespace {
 
-constexpr double autoHeadroom = 1.15;
+constexpr double autoHeadroomPercent = 115; // the automatic range reaches 1.15 × the largest value
 constexpr qreal nowHaloSize = 160; // symbol areas, square points
 constexpr qreal nowHaloSizeCompact = 110;
 constexpr qreal nowDotSize = 36;
@@ -424,7 +424,8 @@ double TimeSeriesChart::autoDomain(const std::vector<ChartSeries> &series)
     if (!largest) {
         return 1;
     }
-    const double bound = *largest * autoHeadroom;
+    // Multiplying by 115 first keeps round maxima exact: 50 gives 57.5.
+    const double bound = *largest * autoHeadroomPercent / 100;
     return bound <= 1 ? 1 : bound;
 }
 
