@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <unicode/dtptngen.h>
@@ -196,6 +197,7 @@ void TimeSeriesChart::setSeries(const std::vector<ChartSeries> &series)
         return;
     }
     m_series = series;
+    m_layerDirty = true;
     update();
     // The keyboard index stays, but the date it points at may have moved.
     selectionMayHaveChanged();
@@ -207,6 +209,7 @@ void TimeSeriesChart::setXDomain(TimeRange domain)
         return;
     }
     m_xDomain = domain;
+    m_layerDirty = true;
     update();
 }
 
@@ -216,6 +219,7 @@ void TimeSeriesChart::setYDomain(std::optional<ValueRange> domain)
         return;
     }
     m_yDomain = domain;
+    m_layerDirty = true;
     update();
 }
 
@@ -239,6 +243,7 @@ void TimeSeriesChart::setShowsAxes(bool shows)
         return;
     }
     m_showsAxes = shows;
+    m_layerDirty = true;
     // Only the full chart is a keyboard stop; compact charts sit inside
     // buttons and cards that take the focus themselves.
     setFocusPolicy(shows ? Qt::StrongFocus : Qt::NoFocus);
@@ -252,6 +257,7 @@ void TimeSeriesChart::setShowsAxes(bool shows)
 void TimeSeriesChart::setFormat(ValueFormat format)
 {
     m_format = std::move(format);
+    m_layerDirty = true;
     update();
 }
 
@@ -261,6 +267,7 @@ void TimeSeriesChart::setFills(bool fills)
         return;
     }
     m_fills = fills;
+    m_layerDirty = true;
     update();
 }
 
@@ -270,6 +277,7 @@ void TimeSeriesChart::setMarksNow(bool marks)
         return;
     }
     m_marksNow = marks;
+    m_layerDirty = true;
     update();
 }
 
@@ -630,6 +638,38 @@ std::vector<TimeSeriesChart::Curve> TimeSeriesChart::monotoneCurves(const std::v
     return curves;
 }
 
+std::vector<QPointF> TimeSeriesChart::thin(const std::vector<QPointF> &points, qreal columnWidth)
+{
+    if (points.size() < 3 || !(columnWidth > 0)
+        || points.back().x() - points.front().x() >= columnWidth * static_cast<qreal>(points.size())) {
+        return points; // sparse enough already
+    }
+    // Per column, the lowest and the highest point in their own order: the
+    // line still reaches every peak and trough that a pixel could show.
+    std::vector<QPointF> kept;
+    kept.reserve(points.size());
+    kept.push_back(points.front());
+    std::size_t i = 1;
+    const std::size_t last = points.size() - 1;
+    while (i < last) {
+        const qreal column = std::floor(points[i].x() / columnWidth);
+        std::size_t low = i;
+        std::size_t high = i;
+        std::size_t j = i;
+        for (; j < last && std::floor(points[j].x() / columnWidth) == column; ++j) {
+            low = points[j].y() > points[low].y() ? j : low; // y grows downwards
+            high = points[j].y() < points[high].y() ? j : high;
+        }
+        kept.push_back(points[std::min(low, high)]);
+        if (low != high) {
+            kept.push_back(points[std::max(low, high)]);
+        }
+        i = j;
+    }
+    kept.push_back(points.back());
+    return kept;
+}
+
 QPainterPath TimeSeriesChart::pathOf(const std::vector<Curve> &curves, std::size_t first, std::size_t last)
 {
     QPainterPath path;
@@ -684,7 +724,7 @@ std::vector<std::vector<TimeSeriesChart::Curve>> TimeSeriesChart::pieceCurves(
         for (const ChartPoint &point : piece) {
             pixels.push_back(toPixel(plot, point.date, point.value, y));
         }
-        result.push_back(monotoneCurves(pixels));
+        result.push_back(monotoneCurves(thin(pixels, thinningWidth)));
     }
     return result;
 }
@@ -752,7 +792,7 @@ void TimeSeriesChart::paintEvent(QPaintEvent *)
         paintAxes(painter, plot, y, scheme);
     }
     paintGaps(painter, plot, scheme);
-    paintSeries(painter, plot, y, scheme);
+    paintSeriesLayer(painter, plot, y, scheme);
     if (const std::optional<Timestamp> selected = selectedDate()) {
         paintSelection(painter, plot, *selected, scheme);
     }
@@ -845,6 +885,36 @@ void TimeSeriesChart::paintAxes(QPainter &painter, const QRectF &plot, const Val
     painter.restore();
 }
 
+qreal TimeSeriesChart::targetPixelRatio(const QPainter &painter)
+{
+    // A widget rendered into an image paints through a redirection: the
+    // engine's device is the image, with its own density.
+    const QPaintEngine *engine = painter.paintEngine();
+    const QPaintDevice *device = engine && engine->paintDevice() ? engine->paintDevice() : painter.device();
+    return device ? device->devicePixelRatioF() : 1.0;
+}
+
+void TimeSeriesChart::paintSeriesLayer(QPainter &painter, const QRectF &plot, const ValueRange &y, ColorScheme scheme)
+{
+    if (m_series.empty()) {
+        return;
+    }
+    // Moving the selection repaints the chart far more often than the data
+    // changes, so the lines are kept as an image until an input changes.
+    const LayerKey key { plot, size(), scheme, targetPixelRatio(painter) };
+    if (m_layerDirty || !(key == m_layerKey) || m_layer.isNull()) {
+        m_layer = QImage(size() * key.pixelRatio, QImage::Format_ARGB32_Premultiplied);
+        m_layer.setDevicePixelRatio(key.pixelRatio);
+        m_layer.fill(Qt::transparent);
+        QPainter layerPainter(&m_layer);
+        layerPainter.setRenderHint(QPainter::Antialiasing);
+        paintSeries(layerPainter, plot, y, scheme);
+        m_layerKey = key;
+        m_layerDirty = false;
+    }
+    painter.drawImage(QPointF(0, 0), m_layer);
+}
+
 void TimeSeriesChart::paintSeries(QPainter &painter, const QRectF &plot, const ValueRange &y, ColorScheme scheme) const
 {
     if (m_series.empty()) {
@@ -873,7 +943,7 @@ void TimeSeriesChart::paintSeries(QPainter &painter, const QRectF &plot, const V
     // width past its edges, so no cap, seam or overlap shows where they meet.
     const QRectF drawable = painter.clipBoundingRect();
     const int strips = std::max(1, static_cast<int>(curveCount / stripCurves));
-    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const qreal dpr = targetPixelRatio(painter);
     auto snap = [dpr](qreal x) { return std::round(x * dpr) / dpr; };
     const qreal floor = toPixel(plot, 0, y.lower, y).y();
     const double fillOpacity = (m_series.size() == 1 ? 0.34 : 0.18) * (dark ? 1.0 : 0.7);

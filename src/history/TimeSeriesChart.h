@@ -4,6 +4,7 @@
 #include "history/GapBand.h"
 #include "monitor/Clock.h"
 
+#include <QImage>
 #include <QPainterPath>
 #include <QPointF>
 #include <QWidget>
@@ -63,6 +64,8 @@ public:
     static constexpr qreal cornerRadius = 6;
     // Long lines are drawn in strips of about this many curves.
     static constexpr std::size_t stripCurves = 32;
+    // Lines denser than one point per this many points are thinned.
+    static constexpr qreal thinningWidth = 1.5;
 
     explicit TimeSeriesChart(QWidget *parent = nullptr);
 
@@ -142,6 +145,10 @@ public:
     // through every point and never leaves the value span of each interval.
     static std::vector<Curve> monotoneCurves(const std::vector<QPointF> &points);
     static QPainterPath monotonePath(const std::vector<QPointF> &points);
+    // Keeps, per column of `columnWidth` points, only the lowest and highest
+    // point (and always the first and last): a line denser than the screen
+    // can show is drawn as its envelope at a fraction of the cost.
+    static std::vector<QPointF> thin(const std::vector<QPointF> &points, qreal columnWidth);
     // Curves [first, last) as one path.
     static QPainterPath pathOf(const std::vector<Curve> &curves, std::size_t first, std::size_t last);
     // The series' line in `plot` coordinates: one subpath per segment.
@@ -175,6 +182,8 @@ private:
     void paintGaps(QPainter &painter, const QRectF &plot, ColorScheme scheme) const;
     void paintAxes(QPainter &painter, const QRectF &plot, const ValueRange &y, ColorScheme scheme) const;
     void paintSeries(QPainter &painter, const QRectF &plot, const ValueRange &y, ColorScheme scheme) const;
+    void paintSeriesLayer(QPainter &painter, const QRectF &plot, const ValueRange &y, ColorScheme scheme);
+    static qreal targetPixelRatio(const QPainter &painter);
     void paintSelection(QPainter &painter, const QRectF &plot, Timestamp date, ColorScheme scheme) const;
 
     QString m_title;
@@ -194,6 +203,18 @@ private:
     bool m_focused = false;
     bool m_showingFocus = false;
     std::optional<Timestamp> m_reportedSelection;
+
+    // The drawn lines, areas and marks, reused while only the selection moves.
+    struct LayerKey {
+        QRectF plot;
+        QSize size;
+        ColorScheme scheme = ColorScheme::light;
+        qreal pixelRatio = 1;
+        bool operator==(const LayerKey &) const = default;
+    };
+    QImage m_layer;
+    LayerKey m_layerKey;
+    bool m_layerDirty = true;
 };
 
 } // namespace voltmere

@@ -441,6 +441,68 @@ TEST(TimeSeriesChartCurveTest, InterpolationNeverOvershootsTheData)
     EXPECT_EQ(TimeSeriesChart::monotonePath({ { 3, 4 } }).elementCount(), 1);
 }
 
+TEST(TimeSeriesChartCurveTest, ThinningKeepsEveryColumnsExtremesAndTheEnds)
+{
+    // Ten points per 1-point column, y swinging: a dense hour on a small chart.
+    std::vector<QPointF> dense;
+    for (int i = 0; i < 100; ++i) {
+        dense.emplace_back(i * 0.1, i % 10 == 3 ? 0.0 : (i % 10 == 7 ? 90.0 : 40.0 + i % 3));
+    }
+    const std::vector<QPointF> thinned = TimeSeriesChart::thin(dense, 1.0);
+    EXPECT_LT(thinned.size(), 25u);
+    EXPECT_EQ(thinned.front(), dense.front());
+    EXPECT_EQ(thinned.back(), dense.back());
+    for (int column = 1; column < 9; ++column) {
+        // Each column's top and bottom survive, in their own order.
+        const QPointF top(column + 0.3, 0.0);
+        const QPointF bottom(column + 0.7, 90.0);
+        const auto topAt = std::find_if(thinned.begin(), thinned.end(),
+            [&](const QPointF &p) { return std::abs(p.x() - top.x()) < 1e-9 && p.y() == top.y(); });
+        const auto bottomAt = std::find_if(thinned.begin(), thinned.end(),
+            [&](const QPointF &p) { return std::abs(p.x() - bottom.x()) < 1e-9 && p.y() == bottom.y(); });
+        ASSERT_NE(topAt, thinned.end()) << column;
+        ASSERT_NE(bottomAt, thinned.end()) << column;
+        EXPECT_LT(topAt, bottomAt);
+    }
+    // Points already a column or more apart are left alone.
+    const std::vector<QPointF> sparse { { 0, 1 }, { 2, 5 }, { 4, 0 }, { 6, 3 } };
+    EXPECT_EQ(TimeSeriesChart::thin(sparse, 1.0), sparse);
+}
+
+TEST(TimeSeriesChartPaintTest, KeptLinesAreRedrawnWhenDataOrSchemeChange)
+{
+    QWidget host;
+    Environment::setColorScheme(&host, ColorScheme::light);
+    auto *chart = new TimeSeriesChart(&host);
+    chart->setMarksNow(false);
+    chart->setFills(false);
+    chart->resize(200, 100);
+    chart->setXDomain({ t0, t0 + 10 });
+    chart->setYDomain(TimeSeriesChart::ValueRange { 0, 100 });
+    chart->setSeries({ cpu({ { t0, 50, 0 }, { t0 + 10, 50, 0 } }) });
+    auto draw = [&] {
+        QImage image(chart->size(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        chart->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    const QRectF plot = chart->plotRect();
+    const QPoint middle(int(plot.center().x()), int(plot.center().y()));
+    const QPoint high(middle.x(), int(plot.top() + plot.height() * 0.2));
+    EXPECT_EQ(draw().pixelColor(middle).rgb(), Theme::mint.resolve(ColorScheme::light).rgb());
+    chart->setHoverDate(t0 + 9.5); // only the selection moves: the kept lines stay right
+    const QPoint leading(int(plot.left() + plot.width() * 0.2), middle.y()); // clear of the callout
+    EXPECT_EQ(draw().pixelColor(leading).rgb(), Theme::mint.resolve(ColorScheme::light).rgb());
+
+    chart->setSeries({ cpu({ { t0, 80, 0 }, { t0 + 10, 80, 0 } }) });
+    QImage moved = draw();
+    EXPECT_EQ(moved.pixelColor(high).rgb(), Theme::mint.resolve(ColorScheme::light).rgb());
+    EXPECT_EQ(moved.pixelColor(middle).rgb(), QColor(Qt::white).rgb());
+
+    Environment::setColorScheme(&host, ColorScheme::dark);
+    EXPECT_EQ(draw().pixelColor(high).rgb(), Theme::mint.resolve(ColorScheme::dark).rgb());
+}
+
 // ---- repainting ----
 
 class PaintCounter : public QObject {
