@@ -1066,8 +1066,10 @@ void TimeSeriesChart::paintSelection(QPainter &painter, const QRectF &plot, Time
     // Centred over the rule and kept inside the chart sideways. Above the
     // plot when there is room; a widget cannot draw outside itself, so
     // otherwise it comes down just far enough to stay whole.
-    const qreal left = std::clamp(x - size.width() / 2, 0.0, std::max(0.0, width() - size.width()));
-    qreal top = std::max(0.0, plot.top() - 2 - size.height());
+    // The full chart keeps it off its focus ring.
+    const qreal edge = m_showsAxes ? std::ceil(focusLineWidth) + 1 : 0;
+    const qreal left = std::clamp(x - size.width() / 2, edge, std::max(edge, width() - edge - size.width()));
+    qreal top = std::max(edge, plot.top() - 2 - size.height());
     // When it has to come down into the plot, it must not hide the readings
     // it describes: it goes to the bottom instead when they lie under it.
     const ValueRange y = yRange();
@@ -1082,16 +1084,19 @@ void TimeSeriesChart::paintSelection(QPainter &painter, const QRectF &plot, Time
         }
         return false;
     };
-    const qreal lowest = std::max(0.0, plot.bottom() - size.height());
+    const qreal lowest = std::max(edge, plot.bottom() - size.height());
     if (top + size.height() > plot.top() && coversReading(top) && !coversReading(lowest)) {
         top = lowest;
     }
     const QRectF box(QPointF(left, top), size);
 
-    QColor material = Theme::cardFillTop.resolve(scheme);
+    // A frosted panel a step lighter than the card in the dark, so it stands
+    // apart from the card it floats over.
+    const bool dark = scheme == ColorScheme::dark;
+    QColor material = (dark ? Theme::placeholder : Theme::cardFillTop).resolve(scheme);
     material.setAlphaF(0.92f);
-    QColor edge = Theme::cardStroke.resolve(scheme);
-    painter.setPen(QPen(edge, 1));
+    const QColor border = (dark ? Theme::cardBorderTop : Theme::cardStroke).resolve(scheme);
+    painter.setPen(QPen(border, 1));
     painter.setBrush(material);
     painter.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
 
