@@ -64,7 +64,7 @@ public:
     static constexpr qreal cornerRadius = 6;
     // Long lines are drawn in strips of about this many curves.
     static constexpr std::size_t stripCurves = 32;
-    // Lines denser than one point per this many points are thinned.
+    // Lines with more than one point per this many points of width are thinned.
     static constexpr qreal thinningWidth = 1.5;
 
     explicit TimeSeriesChart(QWidget *parent = nullptr);
@@ -91,7 +91,8 @@ public:
     void setOnSelect(SelectHandler handler) { m_onSelect = std::move(handler); }
     void setFills(bool fills);
     void setMarksNow(bool marks);
-    // The "now" the callout and the accessible value write times against.
+    // The "now" the callout and the accessible value write times against;
+    // it must outlive the chart. The system clock by default.
     void setClock(const Clock &clock);
 
     // View state.
