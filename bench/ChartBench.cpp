@@ -1,8 +1,8 @@
 // The cost of one paint of the chart at the two sizes that repaint most: the
 // panel's CPU tile (a minute of 2-second readings, redrawn on every tick
 // while the panel is open) and an overview chart holding an hour of 2-second
-// readings. Painted into an image at 2× so the figure includes antialiasing
-// at the density of a high-resolution screen.
+// readings. Painted into an image at 2× (a high-resolution screen) and, for
+// the hour, also at 1×.
 
 #include "dashboard/Environment.h"
 #include "dashboard/Theme.h"
@@ -37,14 +37,15 @@ std::vector<ChartPoint> readings(int count, double stride, double phase = 0)
 
 // Each iteration hands the chart new readings, as a sampling tick does, so
 // every paint draws the lines afresh.
-void paintChart(benchmark::State &state, TimeSeriesChart &chart, const std::vector<ChartSeries> &series)
+void paintChart(
+    benchmark::State &state, TimeSeriesChart &chart, const std::vector<ChartSeries> &series, int density = 2)
 {
     std::vector<ChartSeries> shifted = series;
     for (ChartSeries &s : shifted) {
         s.points.back().value += 1;
     }
-    QImage image(chart.size() * 2, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(2);
+    QImage image(chart.size() * density, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(density);
     bool flip = false;
     for (auto _ : state) {
         chart.setSeries((flip = !flip) ? shifted : series);
@@ -89,9 +90,16 @@ void BM_OverviewHourChart(benchmark::State &state)
 {
     TimeSeriesChart chart;
     hourChart(chart);
-    paintChart(state, chart, hourSeries(static_cast<int>(state.range(0))));
+    paintChart(state, chart, hourSeries(static_cast<int>(state.range(0))), static_cast<int>(state.range(1)));
 }
-BENCHMARK(BM_OverviewHourChart)->Arg(1)->Arg(2)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+// Arguments: series, screen density.
+BENCHMARK(BM_OverviewHourChart)
+    ->Args({ 1, 2 })
+    ->Args({ 2, 2 })
+    ->Args({ 1, 1 })
+    ->Args({ 2, 1 })
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMicrosecond);
 
 // The pointer moving over the same chart: only the selection changes, so
 // the lines come from the chart's kept image.
