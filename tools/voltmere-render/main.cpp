@@ -22,6 +22,9 @@ std::vector<Surface> allSurfaces()
     for (Surface &s : trayLabelSurfaces()) {
         surfaces.push_back(std::move(s));
     }
+    for (Surface &s : chartSurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
     return surfaces;
 }
 
