@@ -90,10 +90,6 @@ QImage workspaceFileIcon(const QString &path)
     return provider.icon(QFileInfo(path)).pixmap(imageSize).toImage();
 }
 
-Lookup defaultLookup()
-{
-    return {procExecutable, desktopEntryIcon, workspaceFileIcon};
-}
 
 struct Tables {
     Lookup lookup = defaultLookup();
@@ -113,6 +109,11 @@ void assertMainThread()
 }
 
 } // namespace
+
+Lookup defaultLookup()
+{
+    return {procExecutable, desktopEntryIcon, workspaceFileIcon};
+}
 
 std::optional<QString> bundlePath(const QString &executable)
 {

@@ -29,6 +29,9 @@ struct Lookup {
     std::function<QImage(const QString &path)> fileIcon;
 };
 
+// How this machine finds icons: /proc, the desktop entries and the icon themes.
+Lookup defaultLookup();
+
 // The icon for `pid`, or a null image when it has none.
 QImage icon(std::int32_t pid);
 

@@ -9,6 +9,7 @@
 #include "dashboard/SymbolView.h"
 #include "dashboard/Theme.h"
 #include "dashboard/Unavailable.h"
+#include "dashboard/WrappingText.h"
 #include "history/TimeSeriesChart.h"
 #include "menubar/PanelText.h"
 #include "monitor/Format.h"
@@ -20,7 +21,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QResizeEvent>
-#include <QStackedLayout>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -32,14 +32,16 @@ namespace voltmere {
 PowerTile::PowerTile(QWidget *parent)
     : QWidget(parent)
 {
-    m_stack = new QStackedLayout(this);
-    m_stack->setContentsMargins(0, 0, 0, 0);
+    // One page shows at a time; hidden pages take no room, so the tile is as
+    // tall as the page it shows.
+    auto *pages = new QVBoxLayout(this);
+    pages->setContentsMargins(0, 0, 0, 0);
 
     m_waiting = new QWidget;
     auto *waitingLayout = new QVBoxLayout(m_waiting);
     waitingLayout->setContentsMargins(0, 0, 0, 0);
     waitingLayout->addWidget(PanelText::make(QStringLiteral("Reading battery…"), Theme::font(12), Theme::muted));
-    m_stack->addWidget(m_waiting);
+    pages->addWidget(m_waiting);
 
     m_noBattery = new QWidget;
     auto *noBatteryLayout = new QVBoxLayout(m_noBattery);
@@ -50,7 +52,7 @@ PowerTile::PowerTile(QWidget *parent)
         PanelText::make(QStringLiteral("Power adapter"), Theme::font(18, QFont::DemiBold), Theme::text));
     noBatteryLayout->addWidget(
         PanelText::make(QStringLiteral("This Mac has no internal battery."), Theme::font(12), Theme::muted));
-    m_stack->addWidget(m_noBattery);
+    pages->addWidget(m_noBattery);
 
     m_reading = new QWidget;
     auto *readingLayout = new QHBoxLayout(m_reading);
@@ -80,24 +82,36 @@ PowerTile::PowerTile(QWidget *parent)
     auto *details = new QVBoxLayout;
     details->setContentsMargins(0, 0, 0, 0);
     details->setSpacing(5);
+    // Centred beside the ring by stretches, not by alignment: an aligned
+    // item would keep its preferred height and clip wrapped lines.
+    details->addStretch();
     details->addWidget(new SectionLabel(QStringLiteral("Power")));
     auto *stateRow = new QHBoxLayout;
     stateRow->setSpacing(6);
     m_stateSymbol = new SymbolView(QStringLiteral("battery.75percent"), 15, Theme::text);
-    m_stateText = PanelText::make(QString(), Theme::font(15, QFont::DemiBold), Theme::text);
-    stateRow->addWidget(m_stateSymbol, 0, Qt::AlignVCenter);
-    stateRow->addWidget(m_stateText, 0, Qt::AlignVCenter);
-    stateRow->addStretch();
+    // As tall as the first line of the state, so the glyph sits beside it.
+    m_stateSymbol->setFixedSize(15, static_cast<int>(std::ceil(QFontMetricsF(Theme::font(15, QFont::DemiBold)).height())));
+    // Long states and details wrap rather than run out of the tile.
+    m_stateText = new WrappingText(Theme::font(15, QFont::DemiBold), Theme::text);
+    stateRow->addWidget(m_stateSymbol, 0, Qt::AlignTop);
+    stateRow->addWidget(m_stateText, 1);
     details->addLayout(stateRow);
-    m_detail = PanelText::make(QString(), Theme::font(12), Theme::muted);
+    m_detail = new WrappingText(Theme::font(12), Theme::muted);
     details->addWidget(m_detail);
-    m_reminder = PanelText::make(QString(), Theme::font(11), Theme::muted);
+    m_reminder = new WrappingText(Theme::font(11), Theme::muted);
     details->addWidget(m_reminder);
+    details->addStretch();
     readingLayout->addLayout(details, 1);
-    readingLayout->setAlignment(details, Qt::AlignVCenter);
-    m_stack->addWidget(m_reading);
+    pages->addWidget(m_reading);
 
-    m_stack->setCurrentWidget(m_waiting);
+    showOnly(m_waiting);
+}
+
+void PowerTile::showOnly(QWidget *page)
+{
+    for (QWidget *candidate : {m_waiting, m_noBattery, m_reading}) {
+        candidate->setVisible(candidate == page);
+    }
 }
 
 PowerTile::Mode PowerTile::mode(const std::optional<BatteryReading> &battery, bool hasBattery)
@@ -157,15 +171,15 @@ void PowerTile::set(const std::optional<BatteryReading> &battery, bool hasBatter
     m_mode = mode(battery, hasBattery);
     switch (m_mode) {
     case Mode::waiting:
-        m_stack->setCurrentWidget(m_waiting);
+        showOnly(m_waiting);
         return;
     case Mode::noBattery:
-        m_stack->setCurrentWidget(m_noBattery);
+        showOnly(m_noBattery);
         return;
     case Mode::reading:
         break;
     }
-    m_stack->setCurrentWidget(m_reading);
+    showOnly(m_reading);
     const BatteryReading &reading = *battery;
     const std::optional<double> level =
         reading.level ? std::optional<double>(static_cast<double>(*reading.level)) : std::nullopt;
@@ -320,6 +334,7 @@ MemoryTile::MemoryTile(QWidget *parent)
 
     const QFont levelFont = Theme::font(20, QFont::DemiBold);
     auto *row = new QHBoxLayout;
+    m_row = row;
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
     m_levelBox = new QWidget;
@@ -342,6 +357,13 @@ MemoryTile::MemoryTile(QWidget *parent)
     m_used = PanelText::make(QString(), usedFont, Theme::muted);
     row->addWidget(PanelText::onBaselineOf(m_used, levelFont, usedFont), 0, Qt::AlignBottom);
     layout->addLayout(row);
+    // Where "used of total" goes when the row has no room for it.
+    auto *usedLine = new QWidget;
+    m_usedLine = new QHBoxLayout(usedLine);
+    m_usedLine->setContentsMargins(0, 0, 0, 0);
+    m_usedLine->addStretch();
+    usedLine->hide();
+    layout->addWidget(usedLine);
 
     // The gauge's colour is fixed at construction: one per colour, shown in turn.
     m_normalGauge = new SegmentGauge(gaugeSegments, Theme::mint, gaugeHeight);
@@ -397,11 +419,45 @@ void MemoryTile::set(const std::optional<Snapshot> &latest)
     const std::optional<QString> used = latest ? usedOfTotal(*latest) : std::nullopt;
     m_used->parentWidget()->setVisible(used.has_value());
     m_used->setText(used.value_or(QString()));
+    placeUsed();
     m_normalGauge->setVisible(pressure && !alert);
     m_alertGauge->setVisible(pressure && alert);
     if (pressure) {
         gauge()->setValue(*pressure / 100);
     }
+}
+
+void MemoryTile::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeUsed();
+}
+
+void MemoryTile::placeUsed()
+{
+    QWidget *used = m_used->parentWidget();
+    int needed = 0;
+    int shown = 0;
+    for (QWidget *part : {m_levelBox, m_levelUnavailable->parentWidget(), m_pressure->parentWidget(), used}) {
+        if (!part->isHidden()) {
+            needed += part->sizeHint().width();
+            ++shown;
+        }
+    }
+    needed += m_row->spacing() * std::max(0, shown - 1);
+    const bool wrap = !used->isHidden() && width() > 0 && needed > width();
+    if (wrap == m_usedWrapped) {
+        return;
+    }
+    m_usedWrapped = wrap;
+    if (wrap) {
+        m_row->removeWidget(used);
+        m_usedLine->addWidget(used);
+    } else {
+        m_usedLine->removeWidget(used);
+        m_row->addWidget(used, 0, Qt::AlignBottom);
+    }
+    m_usedLine->parentWidget()->setVisible(wrap);
 }
 
 } // namespace voltmere

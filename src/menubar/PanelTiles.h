@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-class QStackedLayout;
+class QHBoxLayout;
 
 namespace voltmere {
 
@@ -23,6 +23,7 @@ class TextComponent;
 class TimeSeriesChart;
 class Unavailable;
 class AttentionDot;
+class WrappingText;
 
 // The contents of the panel's three tiles. Each is a plain view of the
 // values it is given; the panel wraps it in a TileButton. Main thread only.
@@ -56,7 +57,8 @@ public:
 
 private:
     Mode m_mode = Mode::waiting;
-    QStackedLayout *m_stack;
+    void showOnly(QWidget *page);
+
     QWidget *m_waiting;
     QWidget *m_noBattery;
     QWidget *m_reading;
@@ -65,9 +67,9 @@ private:
     QWidget *m_levelBox;
     Unavailable *m_levelUnavailable;
     SymbolView *m_stateSymbol;
-    TextComponent *m_stateText;
-    TextComponent *m_detail;
-    TextComponent *m_reminder;
+    WrappingText *m_stateText;
+    WrappingText *m_detail;
+    WrappingText *m_reminder;
 };
 
 // CPU: the busiest process, the share of all cores as a big number over a
@@ -126,9 +128,20 @@ public:
     static std::optional<QString> usedOfTotal(const Snapshot &snapshot);
 
     TextComponent *levelText() const { return m_level; }
+    TextComponent *usedText() const { return m_used; }
     SegmentGauge *gauge() const;
+    // True when "used of total" sits on a line of its own, for want of room.
+    bool usedOnOwnLine() const { return m_usedWrapped; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void placeUsed();
+
+    QHBoxLayout *m_row;
+    QHBoxLayout *m_usedLine;
+    bool m_usedWrapped = false;
     QWidget *m_levelBox;
     AttentionDot *m_dot;
     TextComponent *m_level;
