@@ -404,9 +404,9 @@ QPoint MenuBarPanel::placement(const std::optional<QRect> &anchor, const QSize &
     int x = 0;
     int y = 0;
     if (anchor && !anchor->isEmpty()) {
-        x = anchor->center().x() - size.width() / 2;
+        x = anchor->x() + anchor->width() / 2 - size.width() / 2;
         // A tray at the bottom of the screen opens the panel upwards.
-        y = anchor->center().y() > available.center().y() ? anchor->top() - gap - size.height()
+        y = anchor->y() + anchor->height() / 2 > available.y() + available.height() / 2 ? anchor->top() - gap - size.height()
                                                            : anchor->bottom() + 1 + gap;
     } else {
         x = available.right() + 1 - margin - size.width();
