@@ -28,12 +28,12 @@ namespace voltmere {
 
 namespace {
 
-constexpr double autoHeadroom = 1.15;
+constexpr double autoHeadroomPercent = 115; // the automatic range reaches 1.15 × the largest value
 constexpr qreal nowHaloSize = 160; // symbol areas, square points
 constexpr qreal nowHaloSizeCompact = 110;
 constexpr qreal nowDotSize = 36;
 constexpr qreal nowDotSizeCompact = 26;
-constexpr qreal axisGap = 6; // between the plot and the y labels
+constexpr qreal axisGap = 8; // between the plot and the y labels: clears the newest point's halo
 constexpr qreal axesMargin = 4;
 
 // A symbol of area `size` square points drawn as a circle that fills a
@@ -424,7 +424,8 @@ double TimeSeriesChart::autoDomain(const std::vector<ChartSeries> &series)
     if (!largest) {
         return 1;
     }
-    const double bound = *largest * autoHeadroom;
+    // Multiplying by 115 first keeps round maxima exact: 50 gives 57.5.
+    const double bound = *largest * autoHeadroomPercent / 100;
     return bound <= 1 ? 1 : bound;
 }
 
@@ -529,6 +530,23 @@ std::vector<double> TimeSeriesChart::valueTicks(ValueRange range, int aim)
     return { range.lower, range.upper };
 }
 
+std::vector<double> TimeSeriesChart::valueTickMarks(ValueRange range) const
+{
+    // A coarse format (whole percent over 0–1) would write 0.5 as a second
+    // "1%": fewer marks, each with its own label, read better.
+    for (int aim = 3; aim > 1; --aim) {
+        std::vector<double> ticks = valueTicks(range, aim);
+        bool distinct = true;
+        for (std::size_t i = 1; i < ticks.size() && distinct; ++i) {
+            distinct = formatValue(ticks[i]) != formatValue(ticks[i - 1]);
+        }
+        if (distinct) {
+            return ticks;
+        }
+    }
+    return valueTicks(range, 1);
+}
+
 std::vector<Timestamp> TimeSeriesChart::timeTicks(TimeRange range, int aim)
 {
     const double length = range.length();
@@ -569,16 +587,12 @@ std::vector<std::vector<ChartPoint>> TimeSeriesChart::pieces(const std::vector<C
     return result;
 }
 
-QPainterPath TimeSeriesChart::monotonePath(const std::vector<QPointF> &points)
+std::vector<TimeSeriesChart::Curve> TimeSeriesChart::monotoneCurves(const std::vector<QPointF> &points)
 {
-    QPainterPath path;
-    if (points.empty()) {
-        return path;
-    }
-    path.moveTo(points.front());
+    std::vector<Curve> curves;
     const std::size_t n = points.size();
-    if (n == 1) {
-        return path;
+    if (n < 2) {
+        return curves;
     }
     // Steffen's tangents: zero at every local extreme and never steeper than
     // twice the smaller neighbouring slope, so both Bézier control points of
@@ -601,18 +615,44 @@ QPainterPath TimeSeriesChart::monotonePath(const std::vector<QPointF> &points)
         tangent[i] = (sign(slope[i - 1]) + sign(slope[i]))
             * std::min({ std::abs(slope[i - 1]), std::abs(slope[i]), 0.5 * std::abs(p) });
     }
+    curves.reserve(n - 1);
     for (std::size_t i = 0; i + 1 < n; ++i) {
         const QPointF &a = points[i];
         const QPointF &b = points[i + 1];
         if (!(width[i] > 0)) {
-            path.lineTo(b);
+            curves.push_back({ a, a, b, b }); // two readings at one instant: a straight step
             continue;
         }
         const double third = width[i] / 3;
-        path.cubicTo(QPointF(a.x() + third, a.y() + tangent[i] * third),
-            QPointF(b.x() - third, b.y() - tangent[i + 1] * third), b);
+        curves.push_back({ a, QPointF(a.x() + third, a.y() + tangent[i] * third),
+            QPointF(b.x() - third, b.y() - tangent[i + 1] * third), b });
+    }
+    return curves;
+}
+
+QPainterPath TimeSeriesChart::pathOf(const std::vector<Curve> &curves, std::size_t first, std::size_t last)
+{
+    QPainterPath path;
+    if (first >= last || last > curves.size()) {
+        return path;
+    }
+    path.reserve(static_cast<int>(3 * (last - first) + 1));
+    path.moveTo(curves[first].from);
+    for (std::size_t i = first; i < last; ++i) {
+        path.cubicTo(curves[i].control1, curves[i].control2, curves[i].to);
     }
     return path;
+}
+
+QPainterPath TimeSeriesChart::monotonePath(const std::vector<QPointF> &points)
+{
+    if (points.size() == 1) {
+        QPainterPath path;
+        path.moveTo(points.front());
+        return path;
+    }
+    const std::vector<Curve> curves = monotoneCurves(points);
+    return pathOf(curves, 0, curves.size());
 }
 
 qreal TimeSeriesChart::xPixel(const QRectF &plot, Timestamp date) const
@@ -631,10 +671,10 @@ QPointF TimeSeriesChart::toPixel(const QRectF &plot, Timestamp date, double valu
     return { xPixel(plot, date), plot.bottom() - share * plot.height() };
 }
 
-QPainterPath TimeSeriesChart::linePath(const ChartSeries &series, const QRectF &plot) const
+std::vector<std::vector<TimeSeriesChart::Curve>> TimeSeriesChart::pieceCurves(
+    const ChartSeries &series, const QRectF &plot, const ValueRange &y) const
 {
-    const ValueRange y = yRange();
-    QPainterPath path;
+    std::vector<std::vector<Curve>> result;
     for (const std::vector<ChartPoint> &piece : pieces(series.points)) {
         if (piece.size() < 2) {
             continue; // a lone point is a dot, not a line
@@ -644,7 +684,16 @@ QPainterPath TimeSeriesChart::linePath(const ChartSeries &series, const QRectF &
         for (const ChartPoint &point : piece) {
             pixels.push_back(toPixel(plot, point.date, point.value, y));
         }
-        path.addPath(monotonePath(pixels));
+        result.push_back(monotoneCurves(pixels));
+    }
+    return result;
+}
+
+QPainterPath TimeSeriesChart::linePath(const ChartSeries &series, const QRectF &plot) const
+{
+    QPainterPath path;
+    for (const std::vector<Curve> &piece : pieceCurves(series, plot, yRange())) {
+        path.addPath(pathOf(piece, 0, piece.size()));
     }
     return path;
 }
@@ -655,7 +704,7 @@ qreal TimeSeriesChart::yLabelWidth() const
 {
     const QFontMetricsF metrics(axisFont());
     qreal widest = 0;
-    for (double tick : valueTicks(yRange())) {
+    for (double tick : valueTickMarks(yRange())) {
         widest = std::max(widest, metrics.horizontalAdvance(formatValue(tick)));
     }
     return std::ceil(widest);
@@ -759,7 +808,7 @@ void TimeSeriesChart::paintAxes(QPainter &painter, const QRectF &plot, const Val
     const qreal hairline = 1;
 
     // y: grid lines across the plot, labels on the trailing side.
-    for (double tick : valueTicks(y)) {
+    for (double tick : valueTickMarks(y)) {
         const qreal py = std::round(toPixel(plot, m_xDomain.lower, tick, y).y()) + 0.5 * hairline;
         painter.setPen(QPen(grid, hairline));
         painter.drawLine(QPointF(plot.left(), py), QPointF(plot.right(), py));
@@ -789,7 +838,8 @@ void TimeSeriesChart::paintAxes(QPainter &painter, const QRectF &plot, const Val
         painter.setPen(label);
         const QString text = xLabel(t, style);
         const qreal textWidth = metrics.horizontalAdvance(text);
-        const qreal left = std::clamp(px - textWidth / 2, 0.0, std::max(0.0, width() - textWidth));
+        // The end labels stay under the plot, clear of the y labels and the focus ring.
+        const qreal left = std::clamp(px - textWidth / 2, plot.left(), std::max(plot.left(), plot.right() - textWidth));
         painter.drawText(QPointF(left, baseline), text);
     }
     painter.restore();
@@ -807,66 +857,82 @@ void TimeSeriesChart::paintSeries(QPainter &painter, const QRectF &plot, const V
     const qreal spill = symbolDiameter(nowHaloSize) / 2;
     painter.setClipRect(plot.adjusted(-spill, -spill, spill, spill) & QRectF(rect()));
 
-    struct Built {
-        std::vector<QPainterPath> lines; // one per piece of two or more points
-        std::vector<QPainterPath> areas;
-    };
-    std::vector<Built> built(m_series.size());
+    std::vector<std::vector<std::vector<Curve>>> lines(m_series.size()); // per series, per piece
+    std::size_t curveCount = 0;
     for (std::size_t s = 0; s < m_series.size(); ++s) {
-        for (const std::vector<ChartPoint> &piece : pieces(m_series[s].points)) {
-            if (piece.size() < 2) {
-                continue;
-            }
-            std::vector<QPointF> pixels;
-            pixels.reserve(piece.size());
-            for (const ChartPoint &point : piece) {
-                pixels.push_back(toPixel(plot, point.date, point.value, y));
-            }
-            QPainterPath line = monotonePath(pixels);
-            if (m_fills) {
-                // The area follows the same curve down to the range's floor.
-                const qreal floor = toPixel(plot, 0, y.lower, y).y();
-                QPainterPath area = line;
-                area.lineTo(pixels.back().x(), floor);
-                area.lineTo(pixels.front().x(), floor);
-                area.closeSubpath();
-                built[s].areas.push_back(std::move(area));
-            }
-            built[s].lines.push_back(std::move(line));
+        lines[s] = pieceCurves(m_series[s], plot, y);
+        for (const std::vector<Curve> &piece : lines[s]) {
+            curveCount += piece.size();
         }
     }
 
-    if (m_fills) {
-        const double opacity = (m_series.size() == 1 ? 0.34 : 0.18) * (dark ? 1.0 : 0.7);
-        painter.setPen(Qt::NoPen);
+    // Qt's rasterizer slows down far more than linearly on long paths (an
+    // hour of 2-second readings took ~40 ms for one wide stroke), so long
+    // lines are drawn in vertical strips of a few dozen curves each. Strip
+    // edges fall on device pixels and every strip's path reaches a glow's
+    // width past its edges, so no cap, seam or overlap shows where they meet.
+    const QRectF drawable = painter.clipBoundingRect();
+    const int strips = std::max(1, static_cast<int>(curveCount / stripCurves));
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    auto snap = [dpr](qreal x) { return std::round(x * dpr) / dpr; };
+    const qreal floor = toPixel(plot, 0, y.lower, y).y();
+    const double fillOpacity = (m_series.size() == 1 ? 0.34 : 0.18) * (dark ? 1.0 : 0.7);
+    for (int k = 0; k < strips; ++k) {
+        const qreal left = k == 0 ? drawable.left() : snap(plot.left() + plot.width() * k / strips);
+        const qreal right = k == strips - 1 ? drawable.right() : snap(plot.left() + plot.width() * (k + 1) / strips);
+        std::vector<std::vector<QPainterPath>> slices(m_series.size());
+        for (std::size_t s = 0; s < m_series.size(); ++s) {
+            for (const std::vector<Curve> &piece : lines[s]) {
+                // x grows along a piece: the curves reaching into the strip are one run.
+                const auto first = std::lower_bound(
+                    piece.begin(), piece.end(), left - glowWidth, [](const Curve &c, qreal x) { return c.to.x() < x; });
+                const auto last = std::upper_bound(
+                    first, piece.end(), right + glowWidth, [](qreal x, const Curve &c) { return x < c.from.x(); });
+                if (first < last) {
+                    slices[s].push_back(pathOf(piece, static_cast<std::size_t>(first - piece.begin()),
+                        static_cast<std::size_t>(last - piece.begin())));
+                }
+            }
+        }
+        if (strips > 1) {
+            painter.setClipRect(QRectF(left, drawable.top(), right - left, drawable.height()));
+        }
+        if (m_fills) {
+            painter.setPen(Qt::NoPen);
+            for (std::size_t s = 0; s < m_series.size(); ++s) {
+                const ThemeColor &color = m_series[s].color;
+                QLinearGradient gradient(0, plot.top(), 0, plot.bottom());
+                gradient.setColorAt(0, color.opacity(color.alpha * fillOpacity).resolve(scheme));
+                gradient.setColorAt(1, color.opacity(0).resolve(scheme));
+                painter.setBrush(gradient);
+                for (const QPainterPath &part : slices[s]) {
+                    // The area follows the same curve down to the range's floor.
+                    QPainterPath area = part;
+                    area.lineTo(part.currentPosition().x(), floor);
+                    area.lineTo(part.elementAt(0).x, floor);
+                    area.closeSubpath();
+                    painter.drawPath(area);
+                }
+            }
+        }
+        painter.setBrush(Qt::NoBrush);
         for (std::size_t s = 0; s < m_series.size(); ++s) {
             const ThemeColor &color = m_series[s].color;
-            QLinearGradient gradient(0, plot.top(), 0, plot.bottom());
-            gradient.setColorAt(0, color.opacity(color.alpha * opacity).resolve(scheme));
-            gradient.setColorAt(1, color.opacity(0).resolve(scheme));
-            painter.setBrush(gradient);
-            for (const QPainterPath &area : built[s].areas) {
-                painter.drawPath(area);
+            painter.setPen(QPen(color.opacity(color.alpha * (dark ? 0.22 : 0.1)).resolve(scheme), glowWidth,
+                Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            for (const QPainterPath &part : slices[s]) {
+                painter.drawPath(part);
+            }
+        }
+        for (std::size_t s = 0; s < m_series.size(); ++s) {
+            painter.setPen(
+                QPen(m_series[s].color.resolve(scheme), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            for (const QPainterPath &part : slices[s]) {
+                painter.drawPath(part);
             }
         }
     }
-
-    painter.setBrush(Qt::NoBrush);
-    for (std::size_t s = 0; s < m_series.size(); ++s) {
-        const ThemeColor &color = m_series[s].color;
-        QPen glow(color.opacity(color.alpha * (dark ? 0.22 : 0.1)).resolve(scheme), glowWidth, Qt::SolidLine,
-            Qt::RoundCap, Qt::RoundJoin);
-        painter.setPen(glow);
-        for (const QPainterPath &line : built[s].lines) {
-            painter.drawPath(line);
-        }
-    }
-    for (std::size_t s = 0; s < m_series.size(); ++s) {
-        painter.setPen(QPen(m_series[s].color.resolve(scheme), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        for (const QPainterPath &line : built[s].lines) {
-            painter.drawPath(line);
-        }
-    }
+    painter.setClipRect(drawable);
 
     painter.setPen(Qt::NoPen);
     auto dot = [&](const QPointF &centre, qreal size, const QColor &colour) {
@@ -931,7 +997,25 @@ void TimeSeriesChart::paintSelection(QPainter &painter, const QRectF &plot, Time
     // plot when there is room; a widget cannot draw outside itself, so
     // otherwise it comes down just far enough to stay whole.
     const qreal left = std::clamp(x - size.width() / 2, 0.0, std::max(0.0, width() - size.width()));
-    const qreal top = std::max(0.0, plot.top() - 2 - size.height());
+    qreal top = std::max(0.0, plot.top() - 2 - size.height());
+    // When it has to come down into the plot, it must not hide the readings
+    // it describes: it goes to the bottom instead when they lie under it.
+    const ValueRange y = yRange();
+    auto coversReading = [&](qreal boxTop) {
+        for (const ChartSeries &series : m_series) {
+            if (const std::optional<ChartPoint> point = nearest(series.points, date)) {
+                const qreal py = toPixel(plot, point->date, point->value, y).y();
+                if (py >= boxTop - 4 && py <= boxTop + size.height() + 4) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    const qreal lowest = std::max(0.0, plot.bottom() - size.height());
+    if (top + size.height() > plot.top() && coversReading(top) && !coversReading(lowest)) {
+        top = lowest;
+    }
     const QRectF box(QPointF(left, top), size);
 
     QColor material = Theme::cardFillTop.resolve(scheme);

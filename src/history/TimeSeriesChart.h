@@ -61,6 +61,8 @@ public:
     static constexpr double nowWindowSeconds = 30;
     static constexpr qreal focusLineWidth = 1.5;
     static constexpr qreal cornerRadius = 6;
+    // Long lines are drawn in strips of about this many curves.
+    static constexpr std::size_t stripCurves = 32;
 
     explicit TimeSeriesChart(QWidget *parent = nullptr);
 
@@ -125,14 +127,23 @@ public:
 
     // Axis marks at round values: about `aim` of them inside the range.
     static std::vector<double> valueTicks(ValueRange range, int aim = 3);
+    // The y marks drawn: about three, fewer when `format` would write two alike.
+    std::vector<double> valueTickMarks(ValueRange range) const;
     // Time marks at round local times, at most `aim` of them.
     static std::vector<Timestamp> timeTicks(TimeRange range, int aim = 5);
     // Points in order grouped by segment number, one list per segment in order
     // of first appearance: each becomes its own piece of line and area.
     static std::vector<std::vector<ChartPoint>> pieces(const std::vector<ChartPoint> &points);
+    // One cubic Bézier per interval between two points.
+    struct Curve {
+        QPointF from, control1, control2, to;
+    };
     // A monotone cubic (Steffen) through points with increasing x: it passes
     // through every point and never leaves the value span of each interval.
+    static std::vector<Curve> monotoneCurves(const std::vector<QPointF> &points);
     static QPainterPath monotonePath(const std::vector<QPointF> &points);
+    // Curves [first, last) as one path.
+    static QPainterPath pathOf(const std::vector<Curve> &curves, std::size_t first, std::size_t last);
     // The series' line in `plot` coordinates: one subpath per segment.
     QPainterPath linePath(const ChartSeries &series, const QRectF &plot) const;
     // Where the data is drawn, inside the widget's rectangle.
@@ -150,6 +161,9 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    // The curves of each piece of two or more points, in `plot` coordinates.
+    std::vector<std::vector<Curve>> pieceCurves(
+        const ChartSeries &series, const QRectF &plot, const ValueRange &y) const;
     QPointF toPixel(const QRectF &plot, Timestamp date, double value, const ValueRange &y) const;
     qreal xPixel(const QRectF &plot, Timestamp date) const;
     QString formatValue(double value) const;

@@ -156,17 +156,29 @@ QWidget *selection()
         640);
 }
 
+// A minute of 2-second readings as the panel sees them: a short burst.
+std::vector<ChartPoint> lastMinute(Timestamp end, Timestamp newest)
+{
+    std::vector<ChartPoint> points;
+    for (Timestamp t = end - 60; t <= newest + 1e-6; t += 2) {
+        const double s = t - end + 60;
+        const double value = 24 + 18 * std::sin(s / 6.0) + 9 * std::sin(s / 2.1) + (s > 36 ? 30 : 0);
+        points.push_back({ t, std::clamp(value, 0.0, 100.0), 0 });
+    }
+    return points;
+}
+
 QWidget *compact()
 {
     const Timestamp end = anchor();
     const TimeSeriesChart::TimeRange minute { end - 60, end };
-    const auto points = wave(end - 60, end, 2);
+    const auto points = lastMinute(end, end);
     auto *plain = chart(false, 60, minute, { cpuSeries(points) });
     plain->setYDomain(TimeSeriesChart::ValueRange { 0, 100 });
     auto *selected = chart(false, 60, minute, { cpuSeries(points) });
     selected->setYDomain(TimeSeriesChart::ValueRange { 0, 100 });
     selected->setHoverDate(end - 22);
-    auto *stale = chart(false, 60, minute, { cpuSeries(wave(end - 60, end - 31, 2)) });
+    auto *stale = chart(false, 60, minute, { cpuSeries(lastMinute(end, end - 31)) });
     stale->setYDomain(TimeSeriesChart::ValueRange { 0, 100 });
     return card(
         {
