@@ -2,9 +2,12 @@
 #include "app/ApplicationShell.h"
 #include "app/SingleInstance.h"
 #include "app/URLRouter.h"
+#include "menubar/MenuBarPanel.h"
+#include "menubar/MenuBarTray.h"
 #include "monitor/Monitor.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <cstdlib>
@@ -38,6 +41,19 @@ int main(int argc, char **argv)
     monitor.start();
 
     ApplicationShell shell(monitor);
+    // The tray's drop-down; where there is no tray it opens as a small
+    // window at the top-right corner of the screen.
+    shell.registerWindow(WindowID::panel, [&monitor, &shell]() -> QWidget * {
+        return MenuBarPanel::createWindow(monitor, &shell, [&shell]() -> std::optional<QRect> {
+            if (shell.tray() && shell.tray()->icon() && shell.tray()->icon()->isVisible()) {
+                const QRect where = shell.tray()->icon()->geometry();
+                if (!where.isEmpty()) {
+                    return where;
+                }
+            }
+            return std::nullopt;
+        });
+    });
     shell.start();
     QObject::connect(&instance, &SingleInstance::urlsReceived, &shell,
                      [&monitor](const QStringList &urls) { URLRouter::handleAll(urls, monitor); });

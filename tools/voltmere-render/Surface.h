@@ -24,6 +24,7 @@ struct Surface {
 std::vector<Surface> sharedComponentSurfaces();
 std::vector<Surface> trayLabelSurfaces();
 std::vector<Surface> chartSurfaces();
+std::vector<Surface> panelSurfaces();
 
 std::vector<Surface> allSurfaces();
 

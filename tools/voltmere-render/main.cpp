@@ -25,6 +25,9 @@ std::vector<Surface> allSurfaces()
     for (Surface &s : chartSurfaces()) {
         surfaces.push_back(std::move(s));
     }
+    for (Surface &s : panelSurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
     return surfaces;
 }
 

@@ -1,0 +1,432 @@
+#include "TestMonitor.h"
+
+#include "app/URLRouter.h"
+#include "dashboard/ChargeRing.h"
+#include "dashboard/HeroNumber.h"
+#include "dashboard/SegmentGauge.h"
+#include "dashboard/TextComponent.h"
+#include "dashboard/Theme.h"
+#include "dashboard/Unavailable.h"
+#include "history/TimeSeriesChart.h"
+#include "menubar/MenuBarPanel.h"
+#include "menubar/PanelRows.h"
+#include "menubar/PanelTiles.h"
+#include "menubar/TileButton.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace voltmere {
+namespace {
+
+class RecordingOpener final : public WindowOpener {
+public:
+    void openWindow(const QString &identifier) override { opened.append(identifier); }
+    QStringList opened;
+};
+
+BatteryReading reading(std::optional<int> level, std::optional<ChargingState> state, bool pluggedIn)
+{
+    BatteryReading r;
+    r.level = level;
+    r.state = state;
+    r.isPluggedIn = pluggedIn;
+    return r;
+}
+
+Snapshot at(Timestamp date, std::optional<double> cpu)
+{
+    Snapshot s;
+    s.date = date;
+    s.cpuTotal = cpu;
+    return s;
+}
+
+// ------------------------------------------------------------ tile contents
+
+TEST(PanelTilesTest, PowerStateLineFollowsStateAndPlug)
+{
+    using Line = PowerTile::StateLine;
+    EXPECT_EQ(PowerTile::stateLine(reading(50, ChargingState::charging, true)),
+              (Line{QStringLiteral("bolt.fill"), QStringLiteral("Charging"), true}));
+    EXPECT_EQ(PowerTile::stateLine(reading(80, ChargingState::pluggedNotCharging, true)),
+              (Line{QStringLiteral("powerplug.fill"), QStringLiteral("Plugged in, not charging"), false}));
+    EXPECT_EQ(PowerTile::stateLine(reading(100, ChargingState::fullyCharged, true)).text,
+              QStringLiteral("Fully charged"));
+    EXPECT_EQ(PowerTile::stateLine(reading(40, ChargingState::onBattery, false)),
+              (Line{QStringLiteral("battery.75percent"), QStringLiteral("On battery"), false}));
+    // No state: the plug decides the words.
+    EXPECT_EQ(PowerTile::stateLine(reading(40, std::nullopt, true)),
+              (Line{QStringLiteral("powerplug.fill"), QStringLiteral("Power adapter"), false}));
+    EXPECT_EQ(PowerTile::stateLine(reading(40, std::nullopt, false)).text, QStringLiteral("On battery"));
+}
+
+TEST(PanelTilesTest, PowerDetailJoinsWhatIsKnown)
+{
+    BatteryReading r = reading(64, ChargingState::charging, true);
+    EXPECT_EQ(PowerTile::detailLine(r), std::nullopt);
+    r.adapterWatts = 96;
+    r.timeToFullMinutes = 48;
+    EXPECT_EQ(PowerTile::detailLine(r), QStringLiteral("96 W adapter · 48 min to full"));
+    r.adapterWatts.reset();
+    r.timeToFullMinutes = -1; // not a duration
+    r.timeToEmptyMinutes = 135;
+    EXPECT_EQ(PowerTile::detailLine(r), QStringLiteral("2 h 15 min left"));
+    EXPECT_EQ(PowerTile::reminderLine(85), QStringLiteral("Reminder at 85% (tick on ring)"));
+    EXPECT_EQ(PowerTile::mode(std::nullopt, true), PowerTile::Mode::waiting);
+    EXPECT_EQ(PowerTile::mode(std::nullopt, false), PowerTile::Mode::noBattery);
+    EXPECT_EQ(PowerTile::mode(r, true), PowerTile::Mode::reading);
+}
+
+TEST(PanelTilesTest, ChartPointsBreakIntoSegmentsAfterTwentySeconds)
+{
+    const auto points = CPUTile::chartPoints(
+        {at(100, 10), at(102, std::nullopt), at(104, 30), at(129, 40), at(149, 50), at(170, 60)});
+    ASSERT_EQ(points.size(), 5u);
+    // The snapshot without a figure is skipped but still counts as the previous date.
+    EXPECT_EQ(points[1], (ChartPoint{104, 30, 0}));
+    EXPECT_EQ(points[2].segment, 1); // 25 s after the previous one
+    EXPECT_EQ(points[3].segment, 1); // exactly 20 s: same piece
+    EXPECT_EQ(points[4].segment, 2);
+    EXPECT_EQ(CPUTile::readout(12.6), QStringLiteral("13%"));
+    EXPECT_EQ(CPUTile::readout(NAN), QStringLiteral("—"));
+    EXPECT_EQ(CPUTile::topProcessText({3, QStringLiteral("kwin"), 12.34}), QStringLiteral("kwin 12.3%"));
+}
+
+TEST(PanelTilesTest, MemoryWordsAndUsedOfTotal)
+{
+    EXPECT_EQ(MemoryTile::levelWord(MemoryPressureLevel::normal), QStringLiteral("Normal"));
+    EXPECT_EQ(MemoryTile::levelWord(MemoryPressureLevel::warning), QStringLiteral("Elevated"));
+    EXPECT_EQ(MemoryTile::levelWord(MemoryPressureLevel::critical), QStringLiteral("Critical"));
+    Snapshot s;
+    EXPECT_EQ(MemoryTile::usedOfTotal(s), std::nullopt);
+    s.memUsed = NAN;
+    s.memTotal = 16.0 * 1024 * 1024 * 1024;
+    const std::optional<QString> text = MemoryTile::usedOfTotal(s);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_TRUE(text->startsWith(QStringLiteral("— of 16"))) << text->toStdString();
+}
+
+// ------------------------------------------------------------- the panel
+
+class MenuBarPanelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        URLRouter::setOpenWindow(nullptr);
+        URLRouter::setShell(nullptr);
+    }
+    void TearDown() override
+    {
+        URLRouter::setOpenWindow(nullptr);
+    }
+
+    Monitor &monitor() { return *fixture.monitor; }
+
+    // Shows the panel as an open surface, so it draws its live column.
+    void openPanel(MenuBarPanel &panel)
+    {
+        monitor().setSurfaceOpen(MenuBarPanel::surface, true);
+        panel.show();
+        QCoreApplication::processEvents();
+    }
+
+    void ingest(Snapshot snapshot)
+    {
+        monitor().ingest(snapshot);
+        QCoreApplication::processEvents();
+    }
+
+    Snapshot snapshot(std::optional<double> cpu = 37.4)
+    {
+        Snapshot s = at(now, cpu);
+        s.memLevel = MemoryPressureLevel::normal;
+        s.memPressure = 41;
+        s.memUsed = 4.0 * 1024 * 1024 * 1024;
+        s.memTotal = 8.0 * 1024 * 1024 * 1024;
+        return s;
+    }
+
+    static QStringList visibleTexts(const QWidget *root)
+    {
+        QStringList texts;
+        for (const TextComponent *text : root->findChildren<TextComponent *>()) {
+            if (text->isVisibleTo(root) && !text->text().isEmpty()) {
+                texts.append(text->text());
+            }
+        }
+        return texts;
+    }
+
+    test::TestMonitor fixture;
+    RecordingOpener opener;
+    Timestamp now = 1'800'000'000;
+};
+
+TEST_F(MenuBarPanelTest, DesktopShowsTheAdapterCardAndNoReminderRow)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    openPanel(panel);
+    Snapshot s = snapshot();
+    s.battery = std::nullopt;
+    ingest(s);
+    EXPECT_FALSE(monitor().hasBattery());
+    EXPECT_EQ(panel.powerTile()->shownMode(), PowerTile::Mode::noBattery);
+    EXPECT_TRUE(visibleTexts(panel.powerTile()).contains(QStringLiteral("This Mac has no internal battery.")));
+    EXPECT_FALSE(panel.reminderRow()->isVisibleTo(&panel));
+
+    QTest::mouseClick(panel.powerButton(), Qt::LeftButton);
+    EXPECT_EQ(monitor().section(), DashboardSection::battery);
+    EXPECT_EQ(opener.opened, QStringList{WindowID::dashboard});
+}
+
+TEST_F(MenuBarPanelTest, BeforeTheFirstReadingEveryTileSaysSo)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    openPanel(panel);
+    EXPECT_EQ(panel.freshnessText()->text(), QStringLiteral("Waiting for a reading"));
+    EXPECT_EQ(panel.powerTile()->shownMode(), PowerTile::Mode::waiting);
+    EXPECT_TRUE(panel.cpuTile()->unavailable()->isVisibleTo(&panel));
+    EXPECT_EQ(panel.cpuTile()->unavailable()->reason(), CPUTile::unavailableReason);
+    EXPECT_TRUE(visibleTexts(panel.memoryTile()).contains(QStringLiteral("Unavailable")));
+    EXPECT_TRUE(panel.reminderRow()->isVisibleTo(&panel));
+}
+
+TEST_F(MenuBarPanelTest, OneSnapshotGivesOnePointAndItsFigure)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    openPanel(panel);
+    Snapshot s = snapshot(37.4);
+    s.topProcesses = {{77, QStringLiteral("compiler"), 180.25}};
+    ingest(s);
+    ASSERT_EQ(panel.cpuTile()->chart()->series().size(), 1u);
+    EXPECT_EQ(panel.cpuTile()->chart()->series()[0].points.size(), 1u);
+    EXPECT_EQ(panel.cpuTile()->chart()->xDomain(), (TimeSeriesChart::TimeRange{now - 60, now}));
+    EXPECT_TRUE(panel.cpuTile()->heroNumber()->isVisibleTo(&panel));
+    EXPECT_EQ(panel.cpuTile()->heroNumber()->text(), QStringLiteral("37%"));
+    EXPECT_EQ(panel.cpuTile()->topProcess()->text(), QStringLiteral("compiler 180.3%"));
+    EXPECT_TRUE(panel.freshnessText()->text().startsWith(QStringLiteral("Updated ")));
+
+    // A second reading 25 s later starts a new piece of line.
+    Snapshot later = snapshot(12);
+    later.date = now + 25;
+    ingest(later);
+    const auto &points = panel.cpuTile()->chart()->series()[0].points;
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_NE(points[0].segment, points[1].segment);
+}
+
+TEST_F(MenuBarPanelTest, ChargingWithAReminderShowsRingTargetAndRow)
+{
+    fixture.prefs.setReminderEnabled(true);
+    fixture.prefs.setReminderTarget(85);
+    MenuBarPanel panel(monitor(), &opener);
+    openPanel(panel);
+    Snapshot s = snapshot();
+    BatteryReading r = reading(64, ChargingState::charging, true);
+    r.adapterWatts = 96;
+    s.battery = r;
+    ingest(s);
+    EXPECT_EQ(panel.powerTile()->shownMode(), PowerTile::Mode::reading);
+    const QStringList texts = visibleTexts(panel.powerTile());
+    EXPECT_TRUE(texts.contains(QStringLiteral("64"))) << texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(panel.powerTile()->ring()->level(), 64.0);
+    EXPECT_TRUE(panel.reminderRow()->bellOn());
+    EXPECT_FALSE(panel.reminderRow()->statusText().isEmpty());
+
+    fixture.prefs.setReminderEnabled(false);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(panel.reminderRow()->bellOn());
+}
+
+TEST_F(MenuBarPanelTest, InfoInsightIsMintWithoutPrefixAndTheChipStaysClear)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    openPanel(panel);
+    Snapshot s = snapshot();
+    s.battery = reading(80, ChargingState::pluggedNotCharging, true);
+    ingest(s);
+    ASSERT_TRUE(monitor().insight().has_value());
+    ASSERT_EQ(monitor().insight()->severity, Insight::Severity::info);
+    EXPECT_TRUE(panel.insightRow()->isVisibleTo(&panel));
+    EXPECT_EQ(panel.insightRow()->accessibleName(), monitor().insight()->text);
+    EXPECT_EQ(panel.statusChip()->label(), QStringLiteral("All clear"));
+
+    const Insight attention{QStringLiteral("Memory is tight."), Insight::Severity::attention,
+                            DashboardSection::overview, OverviewAnchor::memory};
+    EXPECT_EQ(InsightRow::spokenLabel(attention), QStringLiteral("Needs attention: Memory is tight."));
+
+    // Clicking the insight opens where it points.
+    monitor().setSection(DashboardSection::history);
+    QTest::mouseClick(panel.insightRow(), Qt::LeftButton);
+    EXPECT_EQ(monitor().section(), monitor().insight()->section);
+}
+
+TEST_F(MenuBarPanelTest, ElevatedMemoryReadsAsAWordInAmber)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    openPanel(panel);
+    Snapshot s = snapshot();
+    s.memLevel = MemoryPressureLevel::warning;
+    s.memPressure = 78;
+    ingest(s);
+    EXPECT_EQ(panel.memoryTile()->levelText()->text(), QStringLiteral("Elevated"));
+    EXPECT_EQ(panel.memoryTile()->gauge()->lit(), SegmentGauge::litCount(0.78, MemoryTile::gaugeSegments));
+    EXPECT_TRUE(visibleTexts(panel.memoryTile()).contains(QStringLiteral("4.0 GB of 8.0 GB")) ||
+                visibleTexts(panel.memoryTile()).join(QLatin1Char('|')).contains(QStringLiteral(" of ")));
+}
+
+TEST_F(MenuBarPanelTest, OpenWritesOnlyAChangedSectionAndAlwaysTheAnchor)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    monitor().setOverviewAnchor(OverviewAnchor::swap);
+    QSignalSpy sections(&monitor(), &Monitor::sectionChanged);
+
+    panel.open(DashboardSection::overview, OverviewAnchor::cpu);
+    EXPECT_EQ(sections.count(), 0); // already overview
+    EXPECT_EQ(monitor().overviewAnchor(), OverviewAnchor::cpu);
+    // The panel's own opener was handed to URL routing, which opened the dashboard.
+    EXPECT_EQ(URLRouter::openWindow(), &opener);
+    EXPECT_EQ(opener.opened, QStringList{WindowID::dashboard});
+
+    panel.open(DashboardSection::battery, std::nullopt);
+    EXPECT_EQ(sections.count(), 1);
+    EXPECT_EQ(monitor().overviewAnchor(), std::nullopt);
+
+    // An opener already installed is kept.
+    RecordingOpener other;
+    URLRouter::setOpenWindow(&other);
+    panel.open(DashboardSection::battery, OverviewAnchor::memory);
+    EXPECT_EQ(sections.count(), 1);
+    EXPECT_EQ(other.opened, QStringList{WindowID::dashboard});
+    EXPECT_EQ(opener.opened.size(), 2);
+}
+
+TEST_F(MenuBarPanelTest, ClicksOnTilesAndTheFooterNavigate)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    openPanel(panel);
+    ingest(snapshot());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+
+    monitor().setSection(DashboardSection::history);
+    QTest::mouseClick(panel.cpuButton(), Qt::LeftButton);
+    EXPECT_EQ(monitor().section(), DashboardSection::overview);
+    EXPECT_EQ(monitor().overviewAnchor(), OverviewAnchor::cpu);
+
+    QTest::mouseClick(panel.memoryButton(), Qt::LeftButton);
+    EXPECT_EQ(monitor().overviewAnchor(), OverviewAnchor::memory);
+
+    // The footer keeps the section and clears the pending anchor.
+    monitor().setSection(DashboardSection::battery);
+    QTest::mouseClick(panel.footer(), Qt::LeftButton);
+    EXPECT_EQ(monitor().section(), DashboardSection::battery);
+    EXPECT_EQ(monitor().overviewAnchor(), std::nullopt);
+
+    // So does Ctrl+D.
+    monitor().setOverviewAnchor(OverviewAnchor::disk);
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    QTest::keyClick(&panel, Qt::Key_D, Qt::ControlModifier);
+    // A shortcut presses the button visibly, so the click lands a moment later.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !monitor().overviewAnchor().has_value(); }, 2000));
+    EXPECT_EQ(opener.opened.size(), 4);
+}
+
+TEST_F(MenuBarPanelTest, TilesHighlightUnderThePointer)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    openPanel(panel);
+    EXPECT_EQ(panel.cpuButton()->accessibleDescription(), QStringLiteral("Opens CPU in the dashboard"));
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(panel.cpuButton(), &enter);
+    EXPECT_TRUE(panel.cpuButton()->isHovering());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(panel.cpuButton(), &leave);
+    EXPECT_FALSE(panel.cpuButton()->isHovering());
+    EXPECT_EQ(panel.cpuButton()->focusPolicy(), Qt::StrongFocus);
+}
+
+TEST_F(MenuBarPanelTest, OptionsMenuSetsTheMenuBarStyle)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    QStringList titles;
+    QAction *cpu = nullptr;
+    for (QAction *action : panel.optionsMenu()->actions()) {
+        titles.append(action->text());
+        if (action->text() == QStringLiteral("CPU percentage")) {
+            cpu = action;
+        }
+    }
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Menu bar shows"), QStringLiteral("Battery percentage"),
+                                   QStringLiteral("CPU percentage"), QStringLiteral("Compact icon"), QString(),
+                                   QStringLiteral("Open Dashboard"), QStringLiteral("Settings…"),
+                                   QStringLiteral("About Voltmere"), QString(), QStringLiteral("Quit Voltmere")}));
+    ASSERT_NE(cpu, nullptr);
+    cpu->trigger();
+    EXPECT_EQ(fixture.prefs.menuBarStyle(), MenuBarStyle::cpu);
+    EXPECT_TRUE(cpu->isChecked());
+}
+
+TEST_F(MenuBarPanelTest, ClosedPanelKeepsOnlyItsBackgroundAtTheLastSize)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    panel.show();
+    QCoreApplication::processEvents();
+    // First drawn live, which measures it.
+    ASSERT_TRUE(panel.lastSize().has_value());
+    const QSize measured = *panel.lastSize();
+    EXPECT_EQ(measured.width(), MenuBarPanel::width);
+
+    // Not an open surface: the next round leaves the column hidden.
+    ingest(snapshot());
+    EXPECT_FALSE(panel.isLive());
+    EXPECT_EQ(panel.size(), measured);
+
+    // Opening draws the live column at once, from the latest state.
+    monitor().setSurfaceOpen(MenuBarPanel::surface, true);
+    EXPECT_TRUE(panel.isLive());
+    EXPECT_EQ(panel.cpuTile()->heroNumber()->text(), QStringLiteral("37%"));
+    monitor().setSurfaceOpen(MenuBarPanel::surface, false);
+    EXPECT_FALSE(panel.isLive());
+}
+
+TEST_F(MenuBarPanelTest, DropDownReportsItselfAndClosesOnEscape)
+{
+    const QRect tray(1800, 0, 24, 24);
+    std::unique_ptr<MenuBarPanel> panel(
+        MenuBarPanel::createWindow(monitor(), &opener, [tray] { return std::optional<QRect>(tray); }));
+    panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+    EXPECT_TRUE(monitor().openSurfaces().contains(MenuBarPanel::surface));
+    EXPECT_TRUE(monitor().visibleSurfaces().contains(MenuBarPanel::surface));
+    EXPECT_DOUBLE_EQ(monitor().interval(), Monitor::visibleInterval);
+    EXPECT_TRUE(panel->isLive());
+
+    QTest::keyClick(panel.get(), Qt::Key_Escape);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(monitor().openSurfaces().contains(MenuBarPanel::surface));
+    EXPECT_DOUBLE_EQ(monitor().interval(), Monitor::idleInterval);
+    EXPECT_FALSE(panel->isLive());
+}
+
+TEST(MenuBarPanelPlacementTest, DropsFromTheTrayOrTheScreenCorner)
+{
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize size(360, 600);
+    // Under a tray icon at the top, centred on it but kept on screen.
+    EXPECT_EQ(MenuBarPanel::placement(QRect(900, 0, 24, 24), size, screen), QPoint(912 - 180, 28));
+    EXPECT_EQ(MenuBarPanel::placement(QRect(1890, 0, 24, 24), size, screen), QPoint(1920 - 8 - 360, 28));
+    // A tray at the bottom opens upwards.
+    EXPECT_EQ(MenuBarPanel::placement(QRect(900, 1050, 24, 30), size, screen).y(), 1050 - 4 - 600);
+    // Without a known icon: the top-right corner.
+    EXPECT_EQ(MenuBarPanel::placement(std::nullopt, size, screen), QPoint(1920 - 8 - 360, 8));
+}
+
+} // namespace
+} // namespace voltmere

@@ -1,0 +1,247 @@
+#include "Surface.h"
+
+#include "app/Preferences.h"
+#include "dashboard/ProcessIcons.h"
+#include "dashboard/ProcessTable.h"
+#include "history/HistoryRecorder.h"
+#include "menubar/MenuBarPanel.h"
+#include "monitor/Monitor.h"
+#include "platform/SystemEvents.h"
+#include "sampling/SamplingEngine.h"
+
+#include <QDateTime>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+
+namespace voltmere::render {
+
+namespace {
+
+// 14:32:05 local time on a fixed day, so the pictures do not change from run to run.
+Timestamp fixedNow()
+{
+    return static_cast<Timestamp>(QDateTime(QDate(2026, 3, 12), QTime(14, 32, 5)).toSecsSinceEpoch());
+}
+
+class FixedClock final : public Clock {
+public:
+    Timestamp now() const override { return fixedNow(); }
+    std::uint64_t awakeNanoseconds() const override { return 0; }
+};
+
+class NoHistory final : public HistoryRecorder {
+public:
+    void mark(HistoryEvent, Timestamp, bool) override {}
+    void record(const Snapshot &) override {}
+    void flush(bool) override {}
+};
+
+class NoSystemEvents final : public SystemEvents {
+public:
+    void start() override {}
+};
+
+// A Monitor that never samples: the pictures feed it snapshots by hand.
+struct Fixture {
+    Fixture()
+        : settings(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat)
+        , prefs(settings)
+        , monitor(prefs, history, std::make_unique<SamplingEngine>(SamplingEngine::Readers{}, 8.0, clock),
+                  std::make_unique<NoSystemEvents>(), clock)
+    {
+    }
+    QTemporaryDir dir;
+    QSettings settings;
+    Preferences prefs;
+    NoHistory history;
+    FixedClock clock;
+    Monitor monitor;
+};
+
+// Holds the fixture for as long as the panel it feeds.
+class PanelHost final : public QWidget {
+public:
+    explicit PanelHost(std::unique_ptr<Fixture> fixture)
+        : m_fixture(std::move(fixture))
+    {
+        auto *layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(new MenuBarPanel(m_fixture->monitor, nullptr), 0, Qt::AlignLeft | Qt::AlignTop);
+    }
+    ~PanelHost() override
+    {
+        // The panel goes before the Monitor it reads.
+        qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
+    }
+
+private:
+    std::unique_ptr<Fixture> m_fixture;
+};
+
+BatteryReading battery(int level, ChargingState state)
+{
+    BatteryReading reading;
+    reading.level = level;
+    reading.state = state;
+    reading.isPluggedIn = state != ChargingState::onBattery;
+    return reading;
+}
+
+std::vector<ProcessCPU> busiest()
+{
+    return {{4121, QStringLiteral("Google Chrome Helper (Renderer)"), 38.4},
+            {873, QStringLiteral("kwin_x11"), 12.1},
+            {1290, QStringLiteral("python3.11"), 6.5}};
+}
+
+// A minute of readings every 2 s ending now, the CPU following `cpu`; a
+// 26-second hole from 40 s to 14 s ago when `withHole` (a new segment).
+std::vector<Snapshot> lastMinute(const std::function<double(int)> &cpu, bool withHole)
+{
+    std::vector<Snapshot> out;
+    const Timestamp now = fixedNow();
+    for (int i = 0; i <= 30; ++i) {
+        const Timestamp date = now - 60 + 2.0 * i;
+        if (withHole && date > now - 40 && date < now - 14) {
+            continue;
+        }
+        Snapshot s;
+        s.date = date;
+        s.interval = 2;
+        s.cpuTotal = cpu(i);
+        s.memPressure = 41;
+        s.memLevel = MemoryPressureLevel::normal;
+        s.memUsed = 10.6 * 1024 * 1024 * 1024;
+        s.memTotal = 16.0 * 1024 * 1024 * 1024;
+        s.topProcesses = busiest();
+        out.push_back(s);
+    }
+    return out;
+}
+
+double wave(int i)
+{
+    return 18 + 9 * std::sin(i / 3.0) + (i % 7 == 0 ? 14 : 0);
+}
+
+using Setup = std::function<void(Fixture &)>;
+
+QWidget *panel(const Setup &setup)
+{
+    auto fixture = std::make_unique<Fixture>();
+    setup(*fixture);
+    return new PanelHost(std::move(fixture));
+}
+
+void feed(Fixture &f, std::vector<Snapshot> snapshots, const std::optional<BatteryReading> &reading)
+{
+    for (Snapshot &s : snapshots) {
+        s.battery = reading;
+        f.monitor.ingest(s);
+    }
+}
+
+Snapshot processSnapshot(bool combined)
+{
+    Snapshot s;
+    s.date = fixedNow();
+    s.topProcesses = {{4121, QStringLiteral("Google Chrome Helper (Renderer)"), 250.0},
+                      {1290, QStringLiteral("python3.11"), 50.0},
+                      {873, QStringLiteral("kwin_x11"), 12.4},
+                      {2210, QStringLiteral("pipewire"), 3.2},
+                      {3001, QStringLiteral("a-process-with-a-rather-long-name-that-will-not-fit-here"), 0.0}};
+    if (combined) {
+        s.otherProcessesCPU = 31.7;
+        s.unreadableProcessCount = 212;
+    }
+    return s;
+}
+
+QWidget *processTable(std::optional<Snapshot> latest)
+{
+    // The python row shows the icon its desktop entry names; the others
+    // have no entry and show the gear.
+    ProcessIcons::Lookup lookup = ProcessIcons::defaultLookup();
+    lookup.executablePath = [](std::int32_t pid) -> std::optional<QString> {
+        if (pid == 1290) {
+            return QStringLiteral("/usr/bin/python3.11");
+        }
+        return QStringLiteral("/opt/fixture/bin/process-%1").arg(pid);
+    };
+    ProcessIcons::setLookup(lookup);
+    auto *table = new ProcessTable;
+    table->setCores(8);
+    table->setLatest(latest);
+    table->setFixedWidth(620);
+    return table;
+}
+
+} // namespace
+
+std::vector<Surface> panelSurfaces()
+{
+    return {
+        {QStringLiteral("process-table-combined"), [] { return processTable(processSnapshot(true)); }, nullptr, {}},
+        {QStringLiteral("process-table-listed-only"), [] { return processTable(processSnapshot(false)); }, nullptr,
+         {}},
+        {QStringLiteral("process-table-empty"), [] { return processTable(std::nullopt); }, nullptr, {}},
+        {QStringLiteral("panel-waiting"), [] { return panel([](Fixture &) {}); }, nullptr, {}},
+        {QStringLiteral("panel-no-battery"),
+         [] { return panel([](Fixture &f) { feed(f, lastMinute(wave, false), std::nullopt); }); }, nullptr, {}},
+        {QStringLiteral("panel-reading"),
+         [] {
+             return panel([](Fixture &f) {
+                 BatteryReading r = battery(76, ChargingState::onBattery);
+                 r.timeToEmptyMinutes = 252;
+                 feed(f, lastMinute(wave, true), r);
+             });
+         },
+         nullptr, {}},
+        {QStringLiteral("panel-charging-reminder"),
+         [] {
+             return panel([](Fixture &f) {
+                 f.prefs.setReminderEnabled(true);
+                 f.prefs.setReminderTarget(85);
+                 BatteryReading r = battery(64, ChargingState::charging);
+                 r.adapterWatts = 96;
+                 r.timeToFullMinutes = 48;
+                 feed(f, lastMinute(wave, false), r);
+             });
+         },
+         nullptr, {}},
+        {QStringLiteral("panel-attention"),
+         [] {
+             return panel([](Fixture &f) {
+                 // Three minutes above 80 %: the high-CPU insight.
+                 std::vector<Snapshot> hot;
+                 const Timestamp now = fixedNow();
+                 for (int i = 0; i <= 90; ++i) {
+                     Snapshot s = lastMinute(wave, false).front();
+                     s.date = now - 180 + 2.0 * i;
+                     s.cpuTotal = 88 + 6 * std::sin(i / 4.0);
+                     s.memLevel = MemoryPressureLevel::warning;
+                     s.memPressure = 78;
+                     hot.push_back(s);
+                 }
+                 feed(f, hot, battery(41, ChargingState::onBattery));
+             });
+         },
+         nullptr, {}},
+        {QStringLiteral("panel-info"),
+         [] {
+             return panel([](Fixture &f) {
+                 BatteryReading r = battery(80, ChargingState::pluggedNotCharging);
+                 r.adapterWatts = 65;
+                 feed(f, lastMinute(wave, false), r);
+             });
+         },
+         nullptr, {}},
+    };
+}
+
+} // namespace voltmere::render
