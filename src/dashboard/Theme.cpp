@@ -10,7 +10,11 @@ QString fontFamily()
 QFont font(qreal pointSize, QFont::Weight weight, bool expanded)
 {
     QFont f(fontFamily());
-    f.setPointSizeF(pointSize);
+    // Sizes are the layout's points, which the widgets use as device-independent
+    // pixels. Qt's point is 1/72 inch, a third larger than a pixel at the
+    // standard 96 dpi, so the size is scaled to keep text in proportion to the
+    // cards, rings and gauges it sits in.
+    f.setPointSizeF(pointSize * 72.0 / 96.0);
     f.setWeight(weight);
     if (expanded) {
         f.setStretch(QFont::Expanded);

@@ -4,6 +4,9 @@
 #include <QPalette>
 #include <array>
 #include <QWidget>
+#include <QFontInfo>
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 namespace voltmere {
@@ -69,9 +72,13 @@ TEST(ThemeTest, RenderingFlagsDefaultToFalseAndAreInherited)
     EXPECT_FALSE(Environment::animatesLive(view));
 }
 
-TEST(ThemeTest, SectionLabelFontIsElevenSemiboldExpanded)
+TEST(ThemeTest, SectionLabelFontIsElevenPixelsSemiboldExpanded)
 {
-    EXPECT_EQ(Theme::label().pointSizeF(), 11.0);
+    // Layout sizes are device-independent pixels: an 11 label is 11 px tall
+    // at the standard 96 dpi, in proportion with the geometry around it.
+    QImage image(10, 10, QImage::Format_ARGB32);
+    EXPECT_EQ(QFontInfo(QFont(Theme::label(), &image)).pixelSize(), 11);
+    EXPECT_EQ(QFontInfo(QFont(Theme::font(34, QFont::Bold), &image)).pixelSize(), 34);
     EXPECT_EQ(Theme::label().weight(), QFont::DemiBold);
     EXPECT_EQ(Theme::label().stretch(), int(QFont::Expanded));
 }
