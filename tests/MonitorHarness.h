@@ -31,10 +31,11 @@ struct MonitorHarness {
         , prefs(store)
     {
         SamplingEngine::Readers readers;
-        auto cpu = std::make_unique<FakeCPU>(&log);
+        auto cpuReader = std::make_unique<FakeCPU>(&log);
+        cpu = cpuReader.get();
         auto batteryReader = std::make_unique<FakeBattery>();
         battery = batteryReader.get();
-        readers.cpu = std::move(cpu);
+        readers.cpu = std::move(cpuReader);
         readers.battery = std::move(batteryReader);
         auto engine = std::make_unique<SamplingEngine>(std::move(readers), 4.0, clock);
         auto fakeEvents = std::make_unique<FakeSystemEvents>();
@@ -73,6 +74,7 @@ struct MonitorHarness {
     FakeClock clock;
     FakeHistoryRecorder history;
     ReaderLog log;
+    FakeCPU *cpu = nullptr;
     FakeBattery *battery = nullptr;
     FakeSystemEvents *events = nullptr;
     FakeNotificationCenter *notifications = nullptr;

@@ -1,18 +1,10 @@
 #include "monitor/Monitor.h"
 
-#include "app/Preferences.h"
-#include "sampling/SamplingEngine.h"
-
 #include "EventLoop.h"
-#include "FakeClock.h"
-#include "FakeHistoryRecorder.h"
-#include "FakeReaders.h"
-#include "FakeSystemEvents.h"
+#include "MonitorHarness.h"
 
 #include <QCoreApplication>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -24,27 +16,8 @@ using test::FakeClock;
 using test::settleFor;
 using test::waitFor;
 
-
 class MonitorTest : public ::testing::Test {
 protected:
-    MonitorTest()
-        : settings(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat)
-        , prefs(settings)
-    {
-        SamplingEngine::Readers readers;
-        auto fakeCPU = std::make_unique<test::FakeCPU>();
-        cpu = fakeCPU.get();
-        readers.cpu = std::move(fakeCPU);
-        auto fakeBattery = std::make_unique<test::FakeBattery>();
-        battery = fakeBattery.get();
-        readers.battery = std::move(fakeBattery);
-        auto fakeEvents = std::make_unique<test::FakeSystemEvents>();
-        events = fakeEvents.get();
-        monitor = std::make_unique<Monitor>(prefs, recorder,
-                                            std::make_unique<SamplingEngine>(std::move(readers), 4.0, clock),
-                                            std::move(fakeEvents), clock);
-    }
-
     Snapshot snapshotAt(Timestamp date, std::optional<double> awake = std::nullopt)
     {
         Snapshot snapshot;
@@ -53,15 +26,13 @@ protected:
         return snapshot;
     }
 
-    QTemporaryDir dir;
-    QSettings settings;
-    Preferences prefs;
-    FakeClock clock;
-    test::FakeHistoryRecorder recorder;
-    test::FakeCPU *cpu = nullptr;
-    test::FakeBattery *battery = nullptr;
-    test::FakeSystemEvents *events = nullptr;
-    std::unique_ptr<Monitor> monitor;
+    test::MonitorHarness harness;
+    FakeClock &clock = harness.clock;
+    test::FakeHistoryRecorder &recorder = harness.history;
+    test::FakeCPU *cpu = harness.cpu;
+    test::FakeBattery *battery = harness.battery;
+    test::FakeSystemEvents *events = harness.events;
+    std::unique_ptr<Monitor> &monitor = harness.monitor;
 };
 
 TEST_F(MonitorTest, StartsWithTheDocumentedState)
