@@ -31,7 +31,7 @@ namespace voltmere {
 // Requesting authorisation asks the server who it is, which starts an
 // activatable server and reports the same errors a notification would meet.
 //
-// Sounds follow the sound-naming specification: the system default sound is
+// Sounds use freedesktop sound-theme names: the system default sound is
 // the "sound-name" hint "message-new-instant"; a notification without a sound
 // carries "suppress-sound", so servers that play a sound for everything stay
 // quiet. Identifiers map onto server ids: a notification replaces the one
