@@ -4,13 +4,11 @@
 # when the prefix is not on the session's PATH. It is written at install
 # time, so `cmake --install --prefix` gets the right path too.
 install(CODE "
-  set(entry_dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")
-  file(READ \"${CMAKE_SOURCE_DIR}/resources/voltmere.desktop.in\" entry)
-  string(REPLACE \"@VOLTMERE_INSTALLED_BINARY@\" \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/voltmere\" entry \"\${entry}\")
-  file(MAKE_DIRECTORY \"\${entry_dir}\")
-  message(STATUS \"Installing: \${entry_dir}/voltmere.desktop\")
-  file(WRITE \"\${entry_dir}/voltmere.desktop\" \"\${entry}\")
+  set(VOLTMERE_ENTRY_TEMPLATE \"${CMAKE_SOURCE_DIR}/resources/voltmere.desktop.in\")
+  set(VOLTMERE_BINDIR \"${CMAKE_INSTALL_BINDIR}\")
+  set(VOLTMERE_DATADIR \"${CMAKE_INSTALL_DATADIR}\")
 ")
+install(SCRIPT ${CMAKE_SOURCE_DIR}/resources/InstallDesktopEntry.cmake)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/AppIconLight.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME voltmere.svg)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/AppIconDark.svg
