@@ -31,7 +31,9 @@ std::optional<std::size_t> ProcessSampler::listIds()
     std::optional<std::size_t> present = m_source->listProcessIds(m_ids);
     if (present && *present + idMargin > m_ids.size()) {
         const bool overflowed = *present > m_ids.size();
-        m_ids.assign(*present + idGrowth, 0);
+        // Growing keeps the ids already written: when they all fit, they are
+        // this tick's listing and are not asked for again.
+        m_ids.resize(*present + idGrowth, 0);
         if (overflowed) {
             present = m_source->listProcessIds(m_ids);
         }

@@ -217,6 +217,24 @@ TEST_F(ProcessSamplerTest, IdBufferGrowsAndOnlyReturnedIdsAreExamined)
     EXPECT_EQ(reading->unreadable, 0); // no stale or zero ids were read
 }
 
+TEST_F(ProcessSamplerTest, IdBufferGrowingWithinItsMarginKeepsTheListedIds)
+{
+    table->processes[1] = { 1, 0, "/bin/busy", "" };
+    sampler->sample(10);
+    // Fits the 2048 entries, but leaves less than the 64-entry margin.
+    for (std::int32_t pid = 2; pid <= 2000; ++pid) {
+        table->processes[pid] = { 1, 0, "/bin/p", "" };
+    }
+    run({ { 1, 30 } });
+    const auto reading = sampler->sample(10);
+    EXPECT_EQ(sampler->idCapacity(), 2000u + 256u);
+    ASSERT_TRUE(reading);
+    EXPECT_EQ(reading->unreadable, 0);
+    ASSERT_EQ(reading->top.size(), 1u);
+    EXPECT_EQ(reading->top[0].pid, 1);
+    EXPECT_NEAR(reading->top[0].cpu, 30, 1e-6);
+}
+
 TEST_F(ProcessSamplerTest, FailedListingKeepsBaselinesAndResetForgetsThem)
 {
     table->processes[5] = { 1, 0, "/bin/x", "" };
