@@ -11,6 +11,7 @@
 #include "dashboard/Unavailable.h"
 #include "history/TimeSeriesChart.h"
 #include "menubar/MenuBarPanel.h"
+#include "menubar/MenuBarTray.h"
 #include "menubar/PanelRows.h"
 #include "menubar/PanelTiles.h"
 #include "menubar/TileButton.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPainter>
+#include <QSystemTrayIcon>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -339,6 +341,24 @@ TEST_F(MenuBarPanelTest, ClicksOnTilesAndTheFooterNavigate)
     // A shortcut presses the button visibly, so the click lands a moment later.
     EXPECT_TRUE(QTest::qWaitFor([this] { return !monitor().overviewAnchor().has_value(); }, 2000));
     EXPECT_EQ(opener.opened.size(), 4);
+}
+
+TEST_F(MenuBarPanelTest, TrayMenuOpensTheDashboardOnItsLastSectionWithoutAPendingScroll)
+{
+    MenuBarTray tray(monitor(), opener);
+    monitor().setSection(DashboardSection::battery);
+    monitor().setOverviewAnchor(OverviewAnchor::memory);
+    QAction *open = nullptr;
+    for (QAction *action : tray.icon()->contextMenu()->actions()) {
+        if (action->text() == QStringLiteral("Open Dashboard")) {
+            open = action;
+        }
+    }
+    ASSERT_NE(open, nullptr);
+    open->trigger();
+    EXPECT_EQ(monitor().section(), DashboardSection::battery);
+    EXPECT_FALSE(monitor().overviewAnchor().has_value());
+    EXPECT_EQ(opener.opened, QStringList{QStringLiteral("dashboard")});
 }
 
 TEST_F(MenuBarPanelTest, TilesHighlightUnderThePointer)
