@@ -84,11 +84,11 @@ void FocusRing::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     QPen pen(Theme::mint.resolve(Environment::colorScheme(this)), lineWidth);
     painter.setPen(pen);
-    // The stroke is centred on a path 2 points outside the target.
-    const qreal inset = lineWidth / 2;
+    // The stroke is centred on a rounded rectangle of the given radius,
+    // 2 points outside the target; the widget reaches a stroke width further.
+    const qreal inset = lineWidth;
     const QRectF ring = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
-    const qreal r = m_radius + outset + inset;
-    painter.drawRoundedRect(ring, r, r);
+    painter.drawRoundedRect(ring, m_radius, m_radius);
 }
 
 } // namespace voltmere

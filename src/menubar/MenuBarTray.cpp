@@ -21,8 +21,11 @@ MenuBarTray::MenuBarTray(Monitor &monitor, WindowOpener &opener, QObject *parent
     , m_menu(std::make_unique<QMenu>())
     , m_icon(std::make_unique<QSystemTrayIcon>())
 {
-    m_menu->addAction(QStringLiteral("Open Dashboard"), this,
-                      [this] { m_opener.openWindow(WindowID::dashboard); });
+    // Like the panel's own "Open Dashboard": the last section, no pending scroll.
+    m_menu->addAction(QStringLiteral("Open Dashboard"), this, [this] {
+        m_monitor.setOverviewAnchor(std::nullopt);
+        m_opener.openWindow(WindowID::dashboard);
+    });
     m_menu->addAction(QStringLiteral("Settings…"), this, [this] { m_opener.openWindow(WindowID::settings); });
     m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("About Voltmere"), this, [this] { AppCommands::showAbout(m_opener); });

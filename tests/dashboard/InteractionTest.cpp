@@ -1,6 +1,7 @@
 #include "dashboard/FocusRing.h"
 #include "dashboard/PressableStyle.h"
 
+#include <QImage>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -40,6 +41,19 @@ TEST(FocusRingTest, KeyboardFocusShowsTheRingAroundTheTargetAndMouseFocusDoesNot
     EXPECT_TRUE(ring->isVisible());
     const int margin = FocusRing::outset + int(FocusRing::lineWidth);
     EXPECT_EQ(ring->geometry(), target->geometry().adjusted(-margin, -margin, margin, margin));
+
+    // The 2-point stroke is centred 2 points outside the target: it covers
+    // the band 1 to 3 points out and leaves the target's edge clear.
+    QImage drawn(ring->size(), QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    ring->render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
+    const int middle = drawn.height() / 2;
+    EXPECT_EQ(qAlpha(drawn.pixel(0, middle)), 0);
+    EXPECT_GT(qAlpha(drawn.pixel(1, middle)), 200);
+    EXPECT_GT(qAlpha(drawn.pixel(2, middle)), 200);
+    EXPECT_EQ(qAlpha(drawn.pixel(3, middle)), 0);
+    EXPECT_EQ(qAlpha(drawn.pixel(drawn.width() - 1, middle)), 0);
+    EXPECT_GT(qAlpha(drawn.pixel(drawn.width() - 2, middle)), 200);
 
     other->setFocus(Qt::TabFocusReason);
     EXPECT_FALSE(ring->isVisible());

@@ -1,6 +1,8 @@
 #include "TestMonitor.h"
 
 #include "app/URLRouter.h"
+#include "dashboard/AuroraBackground.h"
+#include "dashboard/Environment.h"
 #include "dashboard/ChargeRing.h"
 #include "dashboard/HeroNumber.h"
 #include "dashboard/SegmentGauge.h"
@@ -9,12 +11,15 @@
 #include "dashboard/Unavailable.h"
 #include "history/TimeSeriesChart.h"
 #include "menubar/MenuBarPanel.h"
+#include "menubar/MenuBarTray.h"
 #include "menubar/PanelRows.h"
 #include "menubar/PanelTiles.h"
 #include "menubar/TileButton.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QPainter>
+#include <QSystemTrayIcon>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -338,6 +343,24 @@ TEST_F(MenuBarPanelTest, ClicksOnTilesAndTheFooterNavigate)
     EXPECT_EQ(opener.opened.size(), 4);
 }
 
+TEST_F(MenuBarPanelTest, TrayMenuOpensTheDashboardOnItsLastSectionWithoutAPendingScroll)
+{
+    MenuBarTray tray(monitor(), opener);
+    monitor().setSection(DashboardSection::battery);
+    monitor().setOverviewAnchor(OverviewAnchor::memory);
+    QAction *open = nullptr;
+    for (QAction *action : tray.icon()->contextMenu()->actions()) {
+        if (action->text() == QStringLiteral("Open Dashboard")) {
+            open = action;
+        }
+    }
+    ASSERT_NE(open, nullptr);
+    open->trigger();
+    EXPECT_EQ(monitor().section(), DashboardSection::battery);
+    EXPECT_FALSE(monitor().overviewAnchor().has_value());
+    EXPECT_EQ(opener.opened, QStringList{QStringLiteral("dashboard")});
+}
+
 TEST_F(MenuBarPanelTest, TilesHighlightUnderThePointer)
 {
     MenuBarPanel panel(monitor(), &opener);
@@ -350,6 +373,30 @@ TEST_F(MenuBarPanelTest, TilesHighlightUnderThePointer)
     QCoreApplication::sendEvent(panel.cpuButton(), &leave);
     EXPECT_FALSE(panel.cpuButton()->isHovering());
     EXPECT_EQ(panel.cpuButton()->focusPolicy(), Qt::StrongFocus);
+}
+
+TEST_F(MenuBarPanelTest, TilesCastTheCardShadowOnThePanel)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    Environment::setColorScheme(&panel, ColorScheme::dark);
+    openPanel(panel);
+    ingest(snapshot());
+    const QImage drawn = panel.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage background(drawn.size(), QImage::Format_RGB32);
+    background.setDevicePixelRatio(drawn.devicePixelRatio());
+    {
+        QPainter painter(&background);
+        AuroraBackground::paint(painter, QRectF(panel.rect()), ColorScheme::dark);
+    }
+    const qreal dpr = drawn.devicePixelRatio();
+    for (TileButton *tile : {panel.powerButton(), panel.cpuButton(), panel.memoryButton()}) {
+        // Just under the card, in the gap before the next row: the shadow
+        // falls below the card, so the panel is darker there than its
+        // background alone.
+        const QRect card(tile->mapTo(&panel, QPoint(0, 0)), tile->size());
+        const QPoint below(static_cast<int>(card.center().x() * dpr), static_cast<int>((card.bottom() + 3) * dpr));
+        EXPECT_LT(qGray(drawn.pixel(below)), qGray(background.pixel(below))) << tile->label().toStdString();
+    }
 }
 
 TEST_F(MenuBarPanelTest, OptionsMenuSetsTheMenuBarStyle)
