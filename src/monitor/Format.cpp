@@ -8,6 +8,8 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -115,9 +117,17 @@ QString percent(std::optional<double> value, int decimals)
     if (!value || !std::isfinite(*value)) {
         return dash;
     }
-    // QString::number is locale-independent fixed notation, like printf in
-    // the C locale (which QApplication no longer guarantees).
-    return QString::number(*value, 'f', std::max(decimals, 0)) + QLatin1Char('%');
+    // std::to_chars is printf's fixed notation in the C locale (which
+    // QApplication no longer guarantees for printf itself), including its
+    // rounding of exact halves to even: 0.5 with no decimals gives 0.
+    // QString::number would round those away from zero instead.
+    char text[400]; // the longest double in fixed notation, plus decimals
+    const auto end = std::to_chars(text, text + sizeof text, *value, std::chars_format::fixed,
+                                   std::clamp(decimals, 0, 60));
+    if (end.ec != std::errc()) {
+        return dash;
+    }
+    return QString::fromLatin1(text, end.ptr - text) + QLatin1Char('%');
 }
 
 std::optional<QString> duration(std::optional<int> minutes)

@@ -48,6 +48,10 @@ TEST(FormatTest, PercentRoundsToTheRequestedDecimals)
     EXPECT_EQ(Format::percent(7.5, 0), QStringLiteral("8%"));
     EXPECT_EQ(Format::percent(0, 2), QStringLiteral("0.00%"));
     EXPECT_EQ(Format::percent(12345.6, 0), QStringLiteral("12346%")); // no grouping
+    // Exact halves round to even, as printf does.
+    EXPECT_EQ(Format::percent(0.5, 0), QStringLiteral("0%"));
+    EXPECT_EQ(Format::percent(2.5, 0), QStringLiteral("2%"));
+    EXPECT_EQ(Format::percent(1.25, 1), QStringLiteral("1.2%"));
 }
 
 TEST(FormatTest, DurationInMinutes)
