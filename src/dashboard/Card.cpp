@@ -17,7 +17,7 @@ Card::Card(int padding, bool highlighted, QWidget *parent)
     m_body->setContentsMargins(padding, padding, padding, padding);
     m_body->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    CardSurface::applyShadow(this, Environment::colorScheme(this));
+    CardSurface::applyShadow(this, Environment::colorScheme(this), cornerRadius);
 }
 
 void Card::setHighlighted(bool highlighted)
@@ -35,14 +35,14 @@ void Card::paintEvent(QPaintEvent *)
     const ColorScheme scheme = Environment::colorScheme(this);
     // The scheme may have changed since the last paint (the shadow's
     // strength depends on it).
-    CardSurface::applyShadow(this, scheme);
+    CardSurface::applyShadow(this, scheme, cornerRadius);
     CardSurface::paint(painter, QRectF(rect()), cornerRadius, m_highlighted, scheme);
 }
 
 void Card::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange) {
-        CardSurface::applyShadow(this, Environment::colorScheme(this));
+        CardSurface::applyShadow(this, Environment::colorScheme(this), cornerRadius);
     }
     QWidget::changeEvent(event);
 }

@@ -20,7 +20,9 @@ inline constexpr qreal shadowOffsetY = 5;
 // Fill and border of a card occupying `rect`.
 void paint(QPainter &painter, const QRectF &rect, qreal cornerRadius, bool highlighted, ColorScheme scheme);
 // Gives `widget` the card shadow, drawn outside its bounds onto its parent.
-void applyShadow(QWidget *widget, ColorScheme scheme);
+// Cheap to call again (from paint events): only a change of scheme or
+// radius redraws the shadow.
+void applyShadow(QWidget *widget, ColorScheme scheme, qreal cornerRadius = 12);
 
 } // namespace CardSurface
 

@@ -28,7 +28,7 @@ TileButton::TileButton(const QString &label, QWidget *content, QWidget *parent)
     setAccessibleDescription(QStringLiteral("Opens ") + label + QStringLiteral(" in the dashboard"));
     PressableStyle::attach(this);
     FocusRing::attach(this, cornerRadius);
-    CardSurface::applyShadow(this, Environment::colorScheme(this));
+    CardSurface::applyShadow(this, Environment::colorScheme(this), cornerRadius);
 }
 
 QSize TileButton::sizeHint() const
@@ -71,7 +71,7 @@ void TileButton::paintEvent(QPaintEvent *)
     PressableStyle::begin(painter, this);
     const ColorScheme scheme = Environment::colorScheme(this);
     // The shadow's strength follows the scheme, which may have changed.
-    CardSurface::applyShadow(this, scheme);
+    CardSurface::applyShadow(this, scheme, cornerRadius);
     CardSurface::paint(painter, QRectF(rect()), cornerRadius, m_hovering, scheme);
     if (m_hovering) {
         // The arrow says "this opens elsewhere"; 9-point glyph, 8 from the corner.
