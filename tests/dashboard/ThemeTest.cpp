@@ -20,7 +20,8 @@ TEST(ThemeTest, ThemeColorPicksTheValueOfTheScheme)
     EXPECT_EQ((std::array{light.red(), light.green(), light.blue()}), (std::array{9, 104, 79}));
     EXPECT_EQ((std::array{dark.red(), dark.green(), dark.blue()}), (std::array{94, 224, 180}));
     EXPECT_EQ(light.alpha(), 255);
-    EXPECT_EQ(light.spec(), QColor::Rgb);
+    // sRGB as given, not converted to another colour model.
+    EXPECT_EQ(light.convertTo(QColor::Rgb), light);
 }
 
 TEST(ThemeTest, ThemeColorCarriesItsOpacityAndComparesAllFields)
