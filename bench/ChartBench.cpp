@@ -4,9 +4,9 @@
 // readings. Painted into an image at 2× (a high-resolution screen) and, for
 // the hour, also at 1×.
 
-#include "dashboard/Environment.h"
-#include "dashboard/Theme.h"
-#include "history/TimeSeriesChart.h"
+#include "dashboard/view/Environment.h"
+#include "dashboard/view/Theme.h"
+#include "history/view/TimeSeriesChart.h"
 #include "monitor/Format.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 
 #include "app/Preferences.h"
 #include "history/HistoryStore.h"
-#include "menubar/MenuBarPanel.h"
+#include "menubar/view/MenuBarPanel.h"
 #include "monitor/Monitor.h"
 #include "platform/SystemEvents.h"
 #include "sampling/SamplingEngine.h"

@@ -1,9 +1,9 @@
 #include "app/AppLifecycle.h"
-#include "app/ApplicationShell.h"
+#include "app/view/ApplicationShell.h"
 #include "app/SingleInstance.h"
 #include "app/URLRouter.h"
-#include "menubar/MenuBarPanel.h"
-#include "menubar/MenuBarTray.h"
+#include "menubar/view/MenuBarPanel.h"
+#include "menubar/view/MenuBarTray.h"
 #include "monitor/Monitor.h"
 
 #include <QApplication>

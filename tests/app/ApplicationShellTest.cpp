@@ -1,6 +1,6 @@
 #include "TestMonitor.h"
 
-#include "app/ApplicationShell.h"
+#include "app/view/ApplicationShell.h"
 #include "app/URLRouter.h"
 #include "app/WelcomeGate.h"
 

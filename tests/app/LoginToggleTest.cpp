@@ -1,4 +1,4 @@
-#include "app/LoginToggle.h"
+#include "app/view/LoginToggle.h"
 #include "platform/LoginItemService.h"
 
 #include <QCheckBox>

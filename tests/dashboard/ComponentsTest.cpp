@@ -1,12 +1,12 @@
-#include "dashboard/ChargeRing.h"
-#include "dashboard/Environment.h"
-#include "dashboard/SectionLabel.h"
-#include "dashboard/SegmentGauge.h"
-#include "dashboard/Skeleton.h"
-#include "dashboard/Symbols.h"
-#include "dashboard/Theme.h"
-#include "dashboard/Unavailable.h"
-#include "dashboard/Wordmark.h"
+#include "dashboard/view/ChargeRing.h"
+#include "dashboard/view/Environment.h"
+#include "dashboard/view/SectionLabel.h"
+#include "dashboard/view/SegmentGauge.h"
+#include "dashboard/view/Skeleton.h"
+#include "dashboard/view/Symbols.h"
+#include "dashboard/view/Theme.h"
+#include "dashboard/view/Unavailable.h"
+#include "dashboard/view/Wordmark.h"
 
 #include <QAccessible>
 #include <QHBoxLayout>

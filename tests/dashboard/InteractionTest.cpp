@@ -1,5 +1,5 @@
-#include "dashboard/FocusRing.h"
-#include "dashboard/PressableStyle.h"
+#include "dashboard/view/FocusRing.h"
+#include "dashboard/view/PressableStyle.h"
 
 #include <QImage>
 #include <QPushButton>

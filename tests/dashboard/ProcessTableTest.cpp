@@ -1,8 +1,8 @@
-#include "dashboard/DesktopEntries.h"
-#include "dashboard/ProcessIconView.h"
-#include "dashboard/ProcessIcons.h"
-#include "dashboard/ProcessRow.h"
-#include "dashboard/ProcessTable.h"
+#include "dashboard/view/DesktopEntries.h"
+#include "dashboard/view/ProcessIconView.h"
+#include "dashboard/view/ProcessIcons.h"
+#include "dashboard/view/ProcessRow.h"
+#include "dashboard/view/ProcessTable.h"
 
 #include <QDir>
 #include <QFileInfo>

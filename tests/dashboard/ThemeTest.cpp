@@ -1,5 +1,5 @@
-#include "dashboard/Environment.h"
-#include "dashboard/Theme.h"
+#include "dashboard/view/Environment.h"
+#include "dashboard/view/Theme.h"
 
 #include <QPalette>
 #include <array>

@@ -1,8 +1,8 @@
-#include "history/TimeSeriesChart.h"
+#include "history/view/TimeSeriesChart.h"
 
 #include "FakeClock.h"
-#include "dashboard/Environment.h"
-#include "dashboard/Theme.h"
+#include "dashboard/view/Environment.h"
+#include "dashboard/view/Theme.h"
 #include "history/SeriesSummary.h"
 #include "monitor/Format.h"
 

@@ -1,8 +1,8 @@
 #include "app/Preferences.h"
 #include "app/URLRouter.h"
 #include "app/WelcomeGate.h"
-#include "menubar/AppIcon.h"
-#include "menubar/MenuBarLabel.h"
+#include "menubar/view/AppIcon.h"
+#include "menubar/view/MenuBarLabel.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

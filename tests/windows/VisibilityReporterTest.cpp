@@ -1,7 +1,7 @@
 #include "MonitorHarness.h"
 
 #include "platform/ActivationPolicy.h"
-#include "windows/VisibilityReporter.h"
+#include "windows/view/VisibilityReporter.h"
 
 #include <QCloseEvent>
 #include <QPointer>

@@ -1,9 +1,9 @@
 #include "Surface.h"
 
-#include "dashboard/Card.h"
-#include "dashboard/SectionLabel.h"
-#include "dashboard/Theme.h"
-#include "history/TimeSeriesChart.h"
+#include "dashboard/view/Card.h"
+#include "dashboard/view/SectionLabel.h"
+#include "dashboard/view/Theme.h"
+#include "history/view/TimeSeriesChart.h"
 #include "monitor/Format.h"
 
 #include <QDateTime>

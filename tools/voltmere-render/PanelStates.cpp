@@ -1,10 +1,10 @@
 #include "Surface.h"
 
 #include "app/Preferences.h"
-#include "dashboard/ProcessIcons.h"
-#include "dashboard/ProcessTable.h"
+#include "dashboard/view/ProcessIcons.h"
+#include "dashboard/view/ProcessTable.h"
 #include "history/HistoryRecorder.h"
-#include "menubar/MenuBarPanel.h"
+#include "menubar/view/MenuBarPanel.h"
 #include "monitor/Monitor.h"
 #include "platform/SystemEvents.h"
 #include "sampling/SamplingEngine.h"

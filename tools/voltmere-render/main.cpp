@@ -1,8 +1,8 @@
 #include "Surface.h"
 
-#include "dashboard/AuroraBackground.h"
-#include "dashboard/Environment.h"
-#include "dashboard/Theme.h"
+#include "dashboard/view/AuroraBackground.h"
+#include "dashboard/view/Environment.h"
+#include "dashboard/view/Theme.h"
 
 #include <QApplication>
 #include <QDir>

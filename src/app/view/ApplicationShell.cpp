@@ -1,0 +1,99 @@
+#include "app/view/ApplicationShell.h"
+
+#include "app/URLRouter.h"
+#include "menubar/view/AppIcon.h"
+#include "menubar/view/MenuBarLabel.h"
+#include "menubar/view/MenuBarTray.h"
+#include "monitor/Monitor.h"
+
+#include <QApplication>
+#include <QEvent>
+
+namespace voltmere {
+
+ApplicationShell::ApplicationShell(Monitor &monitor, QObject *parent)
+    : QObject(parent)
+    , m_monitor(monitor)
+{
+    URLRouter::setShell(this);
+    qApp->installEventFilter(this);
+}
+
+ApplicationShell::~ApplicationShell()
+{
+    if (URLRouter::shell() == this) {
+        URLRouter::setShell(nullptr);
+    }
+    if (URLRouter::openWindow() == this) {
+        URLRouter::setOpenWindow(nullptr);
+    }
+    for (const QPointer<QWidget> &window : std::as_const(m_windows)) {
+        delete window.data();
+    }
+}
+
+void ApplicationShell::registerWindow(const QString &identifier, WindowFactory factory)
+{
+    m_factories.insert(identifier, std::move(factory));
+}
+
+QWidget *ApplicationShell::window(const QString &identifier) const
+{
+    return m_windows.value(identifier).data();
+}
+
+void ApplicationShell::start()
+{
+    AppIcon::applyToDock();
+    m_tray = std::make_unique<MenuBarTray>(m_monitor, *this);
+    connect(this, &ApplicationShell::appearanceChanged, m_tray.get(), &MenuBarTray::refresh);
+    if (!m_tray->show()) {
+        // No tray on this desktop: nothing will ever "appear", yet addresses
+        // and the welcome offer must still reach a window.
+        MenuBarLabel::onDisplay(*this, m_monitor.prefs());
+    }
+}
+
+void ApplicationShell::openWindow(const QString &identifier)
+{
+    QWidget *existing = window(identifier);
+    if (!existing) {
+        const auto factory = m_factories.constFind(identifier);
+        if (factory == m_factories.constEnd()) {
+            return;
+        }
+        existing = (*factory)();
+        if (!existing) {
+            return;
+        }
+        m_windows.insert(identifier, existing);
+    }
+    existing->show();
+    existing->raise();
+    existing->activateWindow();
+    m_lastOpened = existing;
+}
+
+void ApplicationShell::activateApp()
+{
+    if (m_lastOpened && m_lastOpened->isVisible()) {
+        m_lastOpened->raise();
+        m_lastOpened->activateWindow();
+    }
+}
+
+void ApplicationShell::clickStatusItem()
+{
+    openWindow(WindowID::panel);
+}
+
+bool ApplicationShell::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) {
+        AppIcon::applyToDock();
+        Q_EMIT appearanceChanged();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace voltmere

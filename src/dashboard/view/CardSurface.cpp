@@ -1,0 +1,219 @@
+#include "dashboard/view/CardSurface.h"
+
+#include "dashboard/view/Theme.h"
+
+#include <QEvent>
+#include <QHash>
+#include <QImage>
+#include <QPixmap>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWidget>
+
+#include <algorithm>
+#include <vector>
+
+namespace voltmere::CardSurface {
+
+namespace {
+
+double shadowOpacity(ColorScheme scheme)
+{
+    return scheme == ColorScheme::dark ? 0.45 : 0.07;
+}
+
+// How far the blurred shadow reaches beyond the card on each side.
+constexpr int shadowMargin = static_cast<int>(shadowRadius) + 2;
+
+// One pass of a box blur over the alpha channel, along rows or columns.
+void boxBlurAlpha(QImage &image, int radius, bool horizontal)
+{
+    const int width = image.width();
+    const int height = image.height();
+    const int lines = horizontal ? height : width;
+    const int length = horizontal ? width : height;
+    std::vector<int> source(static_cast<std::size_t>(length));
+    for (int line = 0; line < lines; ++line) {
+        auto pixel = [&](int i) -> QRgb * {
+            const int x = horizontal ? i : line;
+            const int y = horizontal ? line : i;
+            return reinterpret_cast<QRgb *>(image.scanLine(y)) + x;
+        };
+        for (int i = 0; i < length; ++i) {
+            source[static_cast<std::size_t>(i)] = qAlpha(*pixel(i));
+        }
+        int sum = 0;
+        for (int i = -radius; i <= radius; ++i) {
+            sum += (i >= 0 && i < length) ? source[static_cast<std::size_t>(i)] : 0;
+        }
+        for (int i = 0; i < length; ++i) {
+            *pixel(i) = qRgba(0, 0, 0, sum / (2 * radius + 1));
+            const int leaving = i - radius;
+            const int entering = i + radius + 1;
+            sum -= (leaving >= 0) ? source[static_cast<std::size_t>(leaving)] : 0;
+            sum += (entering < length) ? source[static_cast<std::size_t>(entering)] : 0;
+        }
+    }
+}
+
+// The blurred shape of a card of `size`, black at full strength; the
+// opacity is applied when drawing. Three box passes approximate a Gaussian
+// blur of the shadow radius. Cached: cards are few and keep their sizes.
+const QImage &shadowImage(QSize size, qreal cornerRadius)
+{
+    static QHash<QString, QImage> cache;
+    const QString key = QStringLiteral("%1x%2r%3").arg(size.width()).arg(size.height()).arg(cornerRadius);
+    auto found = cache.constFind(key);
+    if (found != cache.constEnd()) {
+        return *found;
+    }
+    if (cache.size() > 64) {
+        cache.clear();
+    }
+    QImage image(size + QSize(2 * shadowMargin, 2 * shadowMargin), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::black);
+        painter.drawRoundedRect(QRectF(QPointF(shadowMargin, shadowMargin), QSizeF(size)), cornerRadius,
+                                cornerRadius);
+    }
+    const int passRadius = std::max(1, static_cast<int>(shadowRadius / 3));
+    for (int pass = 0; pass < 3; ++pass) {
+        boxBlurAlpha(image, passRadius, true);
+        boxBlurAlpha(image, passRadius, false);
+    }
+    return *cache.insert(key, image);
+}
+
+// A transparent sibling below every other child of the card's parent that
+// paints the card's shadow from the cache. A blur effect on the card itself
+// would re-render and re-blur the whole card on every repaint of anything
+// inside it (a live chart, twice a second), which tripled the panel's own
+// CPU use; this layer only blits a cached image.
+class ShadowLayer final : public QWidget {
+public:
+    ShadowLayer(QWidget *card, ColorScheme scheme, qreal cornerRadius)
+        : QWidget(card->parentWidget())
+        , m_card(card)
+        , m_scheme(scheme)
+        , m_cornerRadius(cornerRadius)
+    {
+        setObjectName(QStringLiteral("cardShadow"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+        card->installEventFilter(this);
+        follow();
+    }
+
+    const QWidget *card() const { return m_card; }
+
+    void setStyle(ColorScheme scheme, qreal cornerRadius)
+    {
+        if (scheme == m_scheme && cornerRadius == m_cornerRadius) {
+            return;
+        }
+        m_scheme = scheme;
+        m_cornerRadius = cornerRadius;
+        update();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_card) {
+            switch (event->type()) {
+            case QEvent::Move:
+            case QEvent::Resize:
+            case QEvent::Show:
+            case QEvent::Hide:
+            case QEvent::ParentChange:
+                follow();
+                break;
+            default:
+                break;
+            }
+        }
+        return false;
+    }
+
+    void paintEvent(QPaintEvent *) override
+    {
+        if (!m_card || m_card->size().isEmpty()) {
+            return;
+        }
+        QPainter painter(this);
+        painter.setOpacity(shadowOpacity(m_scheme));
+        painter.drawImage(QPointF(0, shadowOffsetY), shadowImage(m_card->size(), m_cornerRadius));
+    }
+
+private:
+    void follow()
+    {
+        if (m_card->parentWidget() != parentWidget()) {
+            setParent(m_card->parentWidget());
+        }
+        setGeometry(m_card->geometry().adjusted(-shadowMargin, -shadowMargin, shadowMargin, shadowMargin));
+        setVisible(!m_card->isHidden());
+        lower();
+    }
+
+    QWidget *m_card;
+    ColorScheme m_scheme;
+    qreal m_cornerRadius;
+};
+
+} // namespace
+
+void paint(QPainter &painter, const QRectF &rect, qreal cornerRadius, bool highlighted, ColorScheme scheme)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(rect.topLeft(), rect.bottomLeft());
+    fill.setColorAt(0, Theme::cardFillTop.resolve(scheme));
+    fill.setColorAt(1, Theme::cardFillBottom.resolve(scheme));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(rect, cornerRadius, cornerRadius);
+
+    // The border sits inside the shape: inset by half its width.
+    const QRectF borderRect = rect.adjusted(0.5, 0.5, -0.5, -0.5);
+    QPen pen;
+    pen.setWidthF(1.0);
+    if (highlighted) {
+        pen.setColor(Theme::mint.opacity(0.7).resolve(scheme));
+    } else {
+        QLinearGradient stroke(rect.topLeft(), rect.bottomLeft());
+        stroke.setColorAt(0, Theme::cardBorderTop.resolve(scheme));
+        stroke.setColorAt(0.5, Theme::cardStroke.resolve(scheme));
+        stroke.setColorAt(1, Theme::cardStroke.resolve(scheme));
+        pen.setBrush(stroke);
+    }
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(borderRect, cornerRadius - 0.5, cornerRadius - 0.5);
+    painter.restore();
+}
+
+void applyShadow(QWidget *widget, ColorScheme scheme, qreal cornerRadius)
+{
+    if (!widget->parentWidget()) {
+        return;
+    }
+    // The layer is a sibling of the card, found among the parent's children.
+    for (QObject *child : widget->parentWidget()->children()) {
+        if (auto *shadow = dynamic_cast<ShadowLayer *>(child); shadow && shadow->card() == widget) {
+            shadow->setStyle(scheme, cornerRadius);
+            return;
+        }
+    }
+    auto *shadow = new ShadowLayer(widget, scheme, cornerRadius);
+    // The layer goes when the card goes.
+    QObject::connect(widget, &QObject::destroyed, shadow, &QObject::deleteLater);
+}
+
+} // namespace voltmere::CardSurface

@@ -1,0 +1,74 @@
+#include "dashboard/view/HeroNumber.h"
+
+#include "dashboard/view/Environment.h"
+#include "dashboard/view/Theme.h"
+
+#include <QPainter>
+#include <QVariantAnimation>
+
+#include <algorithm>
+
+namespace voltmere {
+
+HeroNumber::HeroNumber(qreal size, const ThemeColor &color, QWidget *parent)
+    : TextComponent(parent)
+{
+    QFont font = Theme::font(size, QFont::DemiBold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, -0.02 * size);
+    setTextFont(font);
+    setColor(color);
+}
+
+void HeroNumber::setValue(std::optional<double> value, const QString &textValue)
+{
+    if (textValue == text()) {
+        m_value = value;
+        return;
+    }
+    const bool animate = m_value && value && isVisible() && !Environment::staticRender(this);
+    m_rising = !(m_value && value && *value < *m_value);
+    m_previousText = text();
+    m_value = value;
+    setText(textValue);
+    if (!animate) {
+        m_progress = 1.0;
+        return;
+    }
+    if (!m_animation) {
+        m_animation = new QVariantAnimation(this);
+        m_animation->setStartValue(0.0);
+        m_animation->setEndValue(1.0);
+        // About the settling time of a spring with response 0.35 s and
+        // damping 0.85.
+        m_animation->setDuration(350);
+        m_animation->setEasingCurve(QEasingCurve::OutBack);
+        connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
+            m_progress = v.toDouble();
+            update();
+        });
+    }
+    m_animation->stop();
+    m_animation->start();
+}
+
+void HeroNumber::paintEvent(QPaintEvent *event)
+{
+    if (m_progress >= 1.0 || m_previousText.isEmpty()) {
+        TextComponent::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setClipRect(rect());
+    const qreal travel = height() * 0.6 * (m_rising ? 1 : -1);
+    // The outgoing text leaves upwards (or downwards) while the new one arrives.
+    painter.save();
+    painter.setOpacity(std::clamp(1.0 - m_progress, 0.0, 1.0));
+    painter.translate(0, -travel * m_progress);
+    drawLine(painter, m_previousText);
+    painter.restore();
+    painter.setOpacity(std::clamp(m_progress, 0.0, 1.0));
+    painter.translate(0, travel * (1.0 - m_progress));
+    drawLine(painter, text());
+}
+
+} // namespace voltmere

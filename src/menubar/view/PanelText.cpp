@@ -1,0 +1,61 @@
+#include "menubar/view/PanelText.h"
+
+#include "dashboard/view/TextComponent.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace voltmere::PanelText {
+
+namespace {
+
+class ElidedText final : public TextComponent {
+public:
+    using TextComponent::TextComponent;
+
+    QSize minimumSizeHint() const override { return {24, sizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QFontMetricsF metrics(font());
+        drawLine(painter, metrics.elidedText(text(), Qt::ElideMiddle, width()));
+    }
+};
+
+} // namespace
+
+TextComponent *make(const QString &text, const QFont &font, const ThemeColor &color)
+{
+    auto *label = new TextComponent;
+    label->setTextFont(font);
+    label->setColor(color);
+    label->setText(text);
+    return label;
+}
+
+TextComponent *makeElided(const QFont &font, const ThemeColor &color)
+{
+    auto *label = new ElidedText;
+    label->setTextFont(font);
+    // The widget's own font is what the elision measures with.
+    label->setFont(font);
+    label->setColor(color);
+    return label;
+}
+
+QWidget *onBaselineOf(QWidget *widget, const QFont &reference, const QFont &font)
+{
+    auto *box = new QWidget;
+    auto *layout = new QVBoxLayout(box);
+    const qreal lift = QFontMetricsF(reference).descent() - QFontMetricsF(font).descent();
+    layout->setContentsMargins(0, 0, 0, std::max(0, static_cast<int>(std::lround(lift))));
+    layout->addWidget(widget);
+    return box;
+}
+
+} // namespace voltmere::PanelText

@@ -1,0 +1,84 @@
+#include "menubar/view/TileButton.h"
+
+#include "dashboard/view/CardSurface.h"
+#include "dashboard/view/Environment.h"
+#include "dashboard/view/FocusRing.h"
+#include "dashboard/view/PressableStyle.h"
+#include "dashboard/view/Symbols.h"
+#include "dashboard/view/Theme.h"
+
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace voltmere {
+
+TileButton::TileButton(const QString &label, QWidget *content, QWidget *parent)
+    : QAbstractButton(parent)
+    , m_label(label)
+    , m_content(content)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(padding, padding, padding, padding);
+    layout->addWidget(content);
+    // Clicks anywhere on the card belong to the button, not to the content.
+    content->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_Hover);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    setAccessibleName(label);
+    setAccessibleDescription(QStringLiteral("Opens ") + label + QStringLiteral(" in the dashboard"));
+    PressableStyle::attach(this);
+    FocusRing::attach(this, cornerRadius);
+    CardSurface::applyShadow(this, Environment::colorScheme(this), cornerRadius);
+}
+
+QSize TileButton::sizeHint() const
+{
+    return layout()->sizeHint();
+}
+
+QSize TileButton::minimumSizeHint() const
+{
+    return layout()->minimumSize();
+}
+
+bool TileButton::hasHeightForWidth() const
+{
+    return layout()->hasHeightForWidth();
+}
+
+int TileButton::heightForWidth(int width) const
+{
+    return layout()->heightForWidth(width);
+}
+
+void TileButton::enterEvent(QEnterEvent *event)
+{
+    m_hovering = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void TileButton::leaveEvent(QEvent *event)
+{
+    m_hovering = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+void TileButton::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    PressableStyle::begin(painter, this);
+    const ColorScheme scheme = Environment::colorScheme(this);
+    // The shadow's strength follows the scheme, which may have changed.
+    CardSurface::applyShadow(this, scheme, cornerRadius);
+    CardSurface::paint(painter, QRectF(rect()), cornerRadius, m_hovering, scheme);
+    if (m_hovering) {
+        // The arrow says "this opens elsewhere"; 9-point glyph, 8 from the corner.
+        const qreal side = 9;
+        Symbols::paint(painter, QRectF(width() - 8 - side, 8, side, side), QStringLiteral("arrow.up.right"),
+                       Theme::mint.resolve(scheme));
+    }
+}
+
+} // namespace voltmere
