@@ -1,4 +1,5 @@
 #include "app/AppInfo.h"
+#include "platform/PlatformText.h"
 
 namespace voltmere::AppInfo {
 
@@ -33,9 +34,10 @@ QString buildNumber()
 
 const std::vector<Source> &sources()
 {
-    // The texts name the original data sources on purpose; they are the
-    // wording the About window has always shown.
-    static const std::vector<Source> table{
+    // Written with the Mac's sources; each platform's wording names the
+    // files and services it really reads.
+    static const std::vector<Source> table = [] {
+        std::vector<Source> sources{
         {QStringLiteral("CPU"),
          QStringLiteral("host_statistics tick deltas. Per-process CPU is proc_pid_rusage, where 100% is one core.")},
         {QStringLiteral("Memory"),
@@ -47,7 +49,12 @@ const std::vector<Source> &sources()
         {QStringLiteral("Battery"),
          QStringLiteral("IOPowerSources for level, state, and adapter. Cycle count, capacity, and temperature come from "
                         "AppleSmartBattery, which is read-only and not a formally documented API.")},
-    };
+        };
+        for (Source &source : sources) {
+            source.text = PlatformText::say(source.text);
+        }
+        return sources;
+    }();
     return table;
 }
 
