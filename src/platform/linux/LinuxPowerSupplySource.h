@@ -37,6 +37,9 @@ public:
     // The internal battery: the first supply of type Battery whose scope is
     // not Device (a mouse's or headset's battery has scope Device).
     static const Supply *internalBattery(const std::vector<Supply> &supplies);
+    // The battery the machine runs from: the internal battery, or all of
+    // them read as one where there are several (see the .cpp for how).
+    static std::optional<Supply> systemBattery(const std::vector<Supply> &supplies);
     static std::vector<PowerDictionary> describe(const std::vector<Supply> &supplies);
     static PowerDictionary batteryProperties(const Supply &battery);
     static std::optional<PowerDictionary> adapterDetails(const std::vector<Supply> &supplies);
