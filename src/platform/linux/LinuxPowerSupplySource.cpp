@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxPowerSupplySource.h"
 
+#include "platform/linux/PowerProfileWatch.h"
 #include "platform/linux/ProcText.h"
 #include "platform/linux/SysRoot.h"
 
@@ -352,6 +353,8 @@ LinuxPowerSupplySource::LinuxPowerSupplySource(std::string root, const QDBusConn
 {
 }
 
+LinuxPowerSupplySource::~LinuxPowerSupplySource() = default;
+
 std::optional<std::vector<Supply>> LinuxPowerSupplySource::readSupplies() const
 {
     namespace fs = std::filesystem;
@@ -478,25 +481,13 @@ std::optional<PowerDictionary> LinuxPowerSupplySource::adapterDetails()
 
 bool LinuxPowerSupplySource::lowPowerMode()
 {
-    // The power-profiles daemon knows what the user chose; its bus name moved
-    // from net.hadess to org.freedesktop.UPower, so both are asked.
-    if (m_bus.isConnected()) {
-        const std::array<std::pair<QString, QString>, 2> daemons {
-            std::pair { QStringLiteral("org.freedesktop.UPower.PowerProfiles"),
-                QStringLiteral("/org/freedesktop/UPower/PowerProfiles") },
-            std::pair { QStringLiteral("net.hadess.PowerProfiles"), QStringLiteral("/net/hadess/PowerProfiles") }
-        };
-        for (const auto &[service, path] : daemons) {
-            QDBusMessage call = QDBusMessage::createMethodCall(
-                service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-            call << service << QStringLiteral("ActiveProfile");
-            call.setAutoStartService(false);
-            const QDBusMessage reply = m_bus.call(call, QDBus::Block, 250);
-            if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
-                const QVariant value = reply.arguments().constFirst().value<QDBusVariant>().variant();
-                return value.toString() == QStringLiteral("power-saver");
-            }
-        }
+    // The power-profiles daemon knows what the user chose. Made on first use
+    // so that it lives on the thread that reads the battery.
+    if (!m_profiles) {
+        m_profiles = std::make_unique<PowerProfileWatch>(m_bus);
+    }
+    if (const auto powerSaver = m_profiles->powerSaver()) {
+        return *powerSaver;
     }
     // Without the daemon, the firmware's platform profile is the next best word.
     return proctext::readLine(underRoot(m_root, "sys/firmware/acpi/platform_profile"))

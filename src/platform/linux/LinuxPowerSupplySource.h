@@ -5,10 +5,13 @@
 #include <QDBusConnection>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace voltmere {
+
+class PowerProfileWatch;
 
 // Power sources from <root>/sys/class/power_supply. The kernel's attributes
 // are turned into the description keys the battery reader derives its
@@ -25,6 +28,7 @@ public:
     // `bus` is where the power-profiles daemon is asked for Low Power Mode:
     // the system bus, a test's bus, or a disconnected one.
     explicit LinuxPowerSupplySource(std::string root = "/", const QDBusConnection &bus = QDBusConnection::systemBus());
+    ~LinuxPowerSupplySource() override;
 
     std::optional<std::vector<PowerDictionary>> powerSources() override;
     std::optional<PowerDictionary> batteryProperties() override;
@@ -48,6 +52,7 @@ private:
     std::string m_root;
     std::string m_supplyPath;
     QDBusConnection m_bus;
+    std::unique_ptr<PowerProfileWatch> m_profiles;
 };
 
 } // namespace voltmere
