@@ -166,6 +166,10 @@ TEST_F(LinuxProcessTableTest, NamesFromExeThenComm)
     EXPECT_EQ(source.executablePath(6), "");
     EXPECT_EQ(source.shortName(6), "kthreadd");
     EXPECT_EQ(source.shortName(7), "");
+
+    tree.write("proc/5/cmdline", std::string("/usr/bin/python3\0-m\0http.server\0", 32));
+    EXPECT_EQ(source.arguments(5), (std::vector<std::string> { "/usr/bin/python3", "-m", "http.server" }));
+    EXPECT_TRUE(source.arguments(6).empty()); // a kernel thread has no command line
 }
 
 } // namespace
