@@ -1,12 +1,15 @@
 #include "app/AppLifecycle.h"
+#include "app/CommandLine.h"
 #include "app/view/ApplicationShell.h"
 #include "app/SingleInstance.h"
 #include "app/URLRouter.h"
 #include "menubar/view/MenuBarPanel.h"
+#include "history/HistoryStore.h"
 #include "menubar/view/MenuBarTray.h"
 #include "monitor/Monitor.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -15,6 +18,26 @@
 int main(int argc, char **argv)
 {
     using namespace voltmere;
+    // Terminal commands run before anything claims the single instance or
+    // starts sampling, and need no display.
+    {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i) {
+            arguments.append(QString::fromLocal8Bit(argv[i]));
+        }
+        if (CommandLine::isCommand(arguments)) {
+            QCoreApplication core(argc, argv);
+            QFile out;
+            QFile err;
+            if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly)) {
+                return CommandLine::exitFailed;
+            }
+            const int status = CommandLine::run(arguments, out, err, HistoryStore::defaultPath());
+            out.flush();
+            err.flush();
+            return status;
+        }
+    }
     // Without a display the program still samples and records; it just has
     // nothing to draw on.
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
