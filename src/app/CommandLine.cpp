@@ -105,7 +105,9 @@ std::optional<double> parseDuration(const QString &text)
 std::optional<double> parseDate(const QString &text, bool endOfDay)
 {
     const QString trimmed = text.trimmed();
-    const QDate date = QDate::fromString(trimmed, Qt::ISODate);
+    // QDate reads the first ten characters of anything, so a date and time
+    // must not get here.
+    const QDate date = trimmed.size() == 10 ? QDate::fromString(trimmed, Qt::ISODate) : QDate();
     if (date.isValid()) {
         const QDate day = endOfDay ? date.addDays(1) : date;
         return static_cast<double>(day.startOfDay().toMSecsSinceEpoch()) / 1000.0;
