@@ -76,6 +76,8 @@ void ExportAction::exportTo(const QString &path, std::optional<HistoryMetric> me
         QStringLiteral("Cancel"), 0, 1000, m_parent);
     m_progress->setWindowTitle(QStringLiteral("Export History"));
     m_progress->setWindowModality(Qt::WindowModal);
+    // Wide enough that a long file name and the bar read at a glance.
+    m_progress->setMinimumWidth(360);
     m_progress->setMinimumDuration(progressDelayMs);
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);
