@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <limits>
 #include <ctime>
 #include <set>
 #include <string>
@@ -63,31 +63,100 @@ std::optional<double> columnNumber(sqlite3_stmt *statement, int index)
     return sqlite3_column_double(statement, index);
 }
 
-// "2026-12-08T10:00:05.250+01:00". Milliseconds keep samples taken within
-// the same second apart; the offset is the one in force at that moment, so
-// rows on both sides of a daylight-saving change read correctly.
-void appendLocalTime(std::string &out, double ts)
+void appendDigits(std::string &out, long long value, int width)
 {
-    const auto totalMs = static_cast<long long>(std::floor(ts * 1000.0));
-    long long seconds = totalMs / 1000;
-    long long millis = totalMs % 1000;
-    if (millis < 0) {
-        millis += 1000;
-        seconds -= 1;
+    char digits[24];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0 || n < width);
+    while (n > 0) {
+        out += digits[--n];
     }
-    const auto when = static_cast<std::time_t>(seconds);
-    std::tm local {};
-    localtime_r(&when, &local);
-    // Offsets with seconds (local mean time before 1900) have no ISO form;
-    // the minutes are what readers of the file expect.
-    const long offsetMinutes = local.tm_gmtoff / 60;
-    const long absOffset = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-    char text[48];
-    const int length = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03lld%c%02ld:%02ld",
-        local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, millis,
-        offsetMinutes < 0 ? '-' : '+', absOffset / 60, absOffset % 60);
-    out.append(text, static_cast<std::size_t>(std::max(length, 0)));
 }
+
+long long floorDiv(long long a, long long b)
+{
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
+}
+
+// Writes "2026-12-08T10:00:05.250+01:00". Milliseconds keep samples taken
+// within the same second apart; the offset is the one in force at that
+// moment, so rows on both sides of a daylight-saving change read correctly.
+//
+// Asking the C library for every row costs more than the rest of the export,
+// so the offset is asked once per quarter hour: where both ends of the
+// quarter agree, no transition lies inside it (zones change at most a few
+// times a year); where they differ, each moment is asked. The date then
+// follows by arithmetic on days since 1970.
+class LocalTimeWriter {
+public:
+    void append(std::string &out, double ts)
+    {
+        const auto totalMs = static_cast<long long>(std::floor(ts * 1000.0));
+        const long long seconds = floorDiv(totalMs, 1000);
+        const long long millis = totalMs - seconds * 1000;
+        const long long quarter = floorDiv(seconds, quarterSeconds) * quarterSeconds;
+        if (quarter != m_quarter) {
+            m_quarter = quarter;
+            m_offset = offsetAt(quarter);
+            m_uniform = m_offset == offsetAt(quarter + quarterSeconds - 1);
+        }
+        const long offset = m_uniform ? m_offset : offsetAt(seconds);
+
+        const long long local = seconds + offset;
+        const long long days = floorDiv(local, 86400);
+        const long long ofDay = local - days * 86400;
+        // Days since 1970 to a civil date (the proleptic Gregorian calendar).
+        const long long z = days + 719468;
+        const long long era = floorDiv(z, 146097);
+        const long long dayOfEra = z - era * 146097;
+        const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+        const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+        const long long mp = (5 * dayOfYear + 2) / 153;
+        const long long day = dayOfYear - (153 * mp + 2) / 5 + 1;
+        const long long month = mp < 10 ? mp + 3 : mp - 9;
+        const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+
+        appendDigits(out, year, 4);
+        out += '-';
+        appendDigits(out, month, 2);
+        out += '-';
+        appendDigits(out, day, 2);
+        out += 'T';
+        appendDigits(out, ofDay / 3600, 2);
+        out += ':';
+        appendDigits(out, ofDay / 60 % 60, 2);
+        out += ':';
+        appendDigits(out, ofDay % 60, 2);
+        out += '.';
+        appendDigits(out, millis, 3);
+        // Offsets with seconds (local mean time before 1900) have no ISO
+        // form; the minutes are what readers of the file expect.
+        const long offsetMinutes = offset / 60;
+        out += offsetMinutes < 0 ? '-' : '+';
+        const long absOffset = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+        appendDigits(out, absOffset / 60, 2);
+        out += ':';
+        appendDigits(out, absOffset % 60, 2);
+    }
+
+private:
+    static constexpr long long quarterSeconds = 900;
+
+    static long offsetAt(long long seconds)
+    {
+        const auto when = static_cast<std::time_t>(seconds);
+        std::tm local {};
+        localtime_r(&when, &local);
+        return local.tm_gmtoff;
+    }
+
+    long long m_quarter = std::numeric_limits<long long>::min();
+    long m_offset = 0;
+    bool m_uniform = false;
+};
 
 // The shortest text that reads back as the same double; non-finite values
 // are not readings, so they stay empty like absent ones.
@@ -247,6 +316,7 @@ Result stream(const QString &databasePath, const Request &request, QIODevice &ou
 
     const std::size_t metricCount = metricsOf(request).size();
     const double span = reader.last() - reader.first();
+    LocalTimeWriter localTime;
     std::optional<double> prevTs;
     std::optional<double> prevAwake;
     sqlite3_stmt *rows = reader.rows();
@@ -254,7 +324,7 @@ Result stream(const QString &databasePath, const Request &request, QIODevice &ou
     while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
         const double ts = sqlite3_column_double(rows, 0);
         const std::optional<double> awake = columnNumber(rows, 1);
-        appendLocalTime(buffer, ts);
+        localTime.append(buffer, ts);
         for (std::size_t i = 0; i < metricCount; ++i) {
             buffer += ',';
             appendNumber(buffer, columnNumber(rows, static_cast<int>(i) + 2));

@@ -13,7 +13,9 @@
 
 #include <sys/resource.h>
 
+#include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -128,6 +130,34 @@ TEST_F(HistoryExportTest, WritesEverySampleWithLocalTimeAbsentValuesEmptyAndGapR
         "2027-03-28T01:59:55.250+01:00,33.3,\n"
         "2027-03-28T03:00:05.000+02:00,,\n"
         "2027-03-28T03:01:30.000+02:00,,notRunning\n");
+}
+
+// Times are worked out per quarter hour; a zone whose clocks change at an
+// odd minute must still get every row right, as the C library reads it.
+TEST_F(HistoryExportTest, EveryRowHasTheOffsetInForceEvenWhenClocksChangeMidQuarter)
+{
+    ScopedTimeZone oddZone("XST-1XDT,M3.5.0/2:07:30,M10.5.0/3");
+    std::vector<Timestamp> dates;
+    for (Timestamp t = t0 - 1800.5; t < t0 + 1800; t += 17.25) {
+        dates.push_back(t);
+        sample(t, 1, std::nullopt);
+    }
+    store->flush(true);
+
+    const QStringList lines = exportText({ HistoryMetric::cpu }).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), static_cast<qsizetype>(dates.size() + 1));
+    for (std::size_t i = 0; i < dates.size(); ++i) {
+        const auto whole = static_cast<std::time_t>(std::floor(dates[i]));
+        std::tm local {};
+        localtime_r(&whole, &local);
+        char expected[64];
+        const long minutes = local.tm_gmtoff / 60;
+        std::snprintf(expected, sizeof expected, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld",
+            local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+            static_cast<int>(std::lround((dates[i] - std::floor(dates[i])) * 1000)), minutes < 0 ? '-' : '+',
+            std::labs(minutes) / 60, std::labs(minutes) % 60);
+        EXPECT_EQ(lines[static_cast<qsizetype>(i) + 1].section(QLatin1Char(','), 0, 0).toStdString(), expected);
+    }
 }
 
 // The export finds gaps while it streams instead of with the history's own
