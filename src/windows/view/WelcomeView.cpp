@@ -269,6 +269,8 @@ void WelcomeView::showEvent(QShowEvent *event)
 {
     // The scheme may come from a parent set after construction.
     tintContinue();
+    // Polishing on first show can change the text metrics the first fit used.
+    fitHeight();
     AuroraBackground::showEvent(event);
 }
 
@@ -276,6 +278,12 @@ void WelcomeView::fitHeight()
 {
     // Sized to the content at the fixed width; the target row changes it.
     if (QLayout *content = layout()) {
+        // Layout items cache their heights until a deferred layout request
+        // reaches them; the card holding the row must be asked afresh now.
+        for (QWidget *w = m_targetRow->parentWidget(); w && w != this; w = w->parentWidget()) {
+            w->updateGeometry();
+        }
+        content->invalidate();
         content->activate();
         setFixedHeight(content->totalHeightForWidth(width));
     }
