@@ -181,10 +181,11 @@ protected:
     void useReveal(bool opens)
     {
         tab = std::make_unique<HistorySettings>(*monitor,
-            std::make_unique<LinuxFileReveal>(QDBusConnection::sessionBus(), [this, opens](const QUrl &folder) {
-                openedFolders.append(folder);
-                return opens;
-            }));
+            std::make_unique<LinuxFileReveal>(
+                QDBusConnection::sessionBus(), [this, opens](const QUrl &folder, FileReveal::Completion done) {
+                    openedFolders.append(folder);
+                    done(opens ? std::nullopt : std::optional(QStringLiteral("no program for folders")));
+                }));
         tab->show();
     }
 
@@ -199,6 +200,7 @@ TEST_F(HistorySettingsDBusTest, RevealWithNoFileManagerOnTheBusReportsTheFailure
     ASSERT_TRUE(test::waitFor([this] { return tab->revealFailure().has_value(); }));
     EXPECT_EQ(openedFolders, QList<QUrl>{QUrl::fromLocalFile(dir.path())});
     EXPECT_TRUE(tab->revealFailure()->contains(dir.path()));
+    EXPECT_TRUE(tab->revealFailure()->contains(QStringLiteral("no program for folders")));
     bool shown = false;
     for (QLabel *label : tab->findChildren<QLabel *>()) {
         shown |= label->isVisible() && label->text() == *tab->revealFailure();

@@ -3,8 +3,12 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDesktopServices>
 #include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <QTimer>
+
+#include <memory>
 
 namespace voltmere {
 
@@ -22,9 +26,36 @@ LinuxFileReveal::LinuxFileReveal(QDBusConnection bus, FolderOpener openFolder)
 
 LinuxFileReveal::~LinuxFileReveal() = default;
 
-bool LinuxFileReveal::openWithDesktop(const QUrl &folder)
+void LinuxFileReveal::openWithDesktop(const QUrl &folder, Completion done)
 {
-    return QDesktopServices::openUrl(folder);
+    // The process is nobody's child: a program xdg-open waits on (a file
+    // manager started in its generic mode) must outlive this call.
+    auto *process = new QProcess;
+    auto answered = std::make_shared<bool>(false);
+    auto answer = [answered, done](std::optional<QString> failure) {
+        if (!*answered) {
+            *answered = true;
+            done(std::move(failure));
+        }
+    };
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, answer](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            answer(QStringLiteral("xdg-open could not be started"));
+            process->deleteLater();
+        }
+    });
+    QObject::connect(process, &QProcess::finished, process, [process, answer](int code, QProcess::ExitStatus status) {
+        if (status == QProcess::NormalExit && code == 0) {
+            answer(std::nullopt);
+        } else {
+            answer(QStringLiteral("xdg-open found no program for folders"));
+        }
+        process->deleteLater();
+    });
+    QTimer::singleShot(openerVerdictMs, process, [answer] { answer(std::nullopt); });
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start(QStringLiteral("xdg-open"), {folder.toLocalFile()});
 }
 
 void LinuxFileReveal::reveal(const QString &path, Completion completion)
@@ -54,12 +85,23 @@ void LinuxFileReveal::reveal(const QString &path, Completion completion)
 void LinuxFileReveal::fallBack(const QString &path, const QString &why, const Completion &completion)
 {
     const QString folder = QFileInfo(path).absolutePath();
-    if (m_openFolder && m_openFolder(QUrl::fromLocalFile(folder))) {
-        completion(std::nullopt);
+    if (!m_openFolder) {
+        completion(QStringLiteral("No file manager could show %1 (%2).").arg(folder, why));
         return;
     }
-    completion(QStringLiteral("No file manager could show %1 (%2), and the folder could not be opened.")
-                   .arg(folder, why));
+    // The opener may answer after this object is gone; then nobody is told.
+    QPointer<QObject> alive(m_context.get());
+    m_openFolder(QUrl::fromLocalFile(folder), [alive, folder, why, completion](std::optional<QString> failure) {
+        if (!alive) {
+            return;
+        }
+        if (!failure) {
+            completion(std::nullopt);
+            return;
+        }
+        completion(QStringLiteral("No file manager could show %1 (%2), and opening the folder failed: %3.")
+                       .arg(folder, why, *failure));
+    });
 }
 
 } // namespace voltmere

@@ -296,6 +296,12 @@ void WelcomeView::tintContinue()
     tinted.setColor(QPalette::Button, Theme::mint.resolve(scheme));
     tinted.setColor(QPalette::ButtonText, scheme == ColorScheme::dark ? QColor(0x0B1A15) : QColor(Qt::white));
     m_continue->setPalette(tinted);
+    // The switch and the slider carry the accent too.
+    for (QWidget *control : {static_cast<QWidget *>(m_reminder), static_cast<QWidget *>(m_slider)}) {
+        QPalette accent = control->palette();
+        accent.setColor(QPalette::Highlight, Theme::mint.resolve(scheme));
+        control->setPalette(accent);
+    }
 }
 
 } // namespace voltmere
