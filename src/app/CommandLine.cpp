@@ -2,9 +2,12 @@
 
 #include "app/AppInfo.h"
 #include "history/HistoryExport.h"
+#include "history/HistoryStore.h"
 
 #include <QDate>
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QTimeZone>
@@ -218,6 +221,27 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err, const QStr
         return exitFailed;
     }
     return exitOK;
+}
+
+std::optional<int> runIfAsked(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    if (!isCommand(arguments)) {
+        return std::nullopt;
+    }
+    QCoreApplication core(argc, argv);
+    QFile out;
+    QFile err;
+    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly)) {
+        return exitFailed;
+    }
+    const int status = run(arguments, out, err, HistoryStore::defaultPath());
+    out.flush();
+    err.flush();
+    return status;
 }
 
 } // namespace CommandLine

@@ -20,6 +20,12 @@ namespace voltmere {
 // address from the desktop) the program starts as usual.
 namespace CommandLine {
 
+// The program's own arguments: when they ask for one of the actions above,
+// runs it on standard output and error against the user's history and
+// returns the exit status; otherwise returns nothing and touches nothing.
+// Before any QCoreApplication exists (it makes its own).
+std::optional<int> runIfAsked(int argc, char **argv);
+
 // Exit statuses: done, the action failed, the command was not understood.
 inline constexpr int exitOK = 0;
 inline constexpr int exitFailed = 1;

@@ -4,7 +4,6 @@
 #include "app/SingleInstance.h"
 #include "app/URLRouter.h"
 #include "menubar/view/MenuBarPanel.h"
-#include "history/HistoryStore.h"
 #include "menubar/view/MenuBarTray.h"
 #include "monitor/Monitor.h"
 #include "windows/view/AboutView.h"
@@ -12,7 +11,6 @@
 #include "windows/view/WelcomeView.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -23,23 +21,8 @@ int main(int argc, char **argv)
     using namespace voltmere;
     // Terminal commands run before anything claims the single instance or
     // starts sampling, and need no display.
-    {
-        QStringList arguments;
-        for (int i = 0; i < argc; ++i) {
-            arguments.append(QString::fromLocal8Bit(argv[i]));
-        }
-        if (CommandLine::isCommand(arguments)) {
-            QCoreApplication core(argc, argv);
-            QFile out;
-            QFile err;
-            if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly)) {
-                return CommandLine::exitFailed;
-            }
-            const int status = CommandLine::run(arguments, out, err, HistoryStore::defaultPath());
-            out.flush();
-            err.flush();
-            return status;
-        }
+    if (const std::optional<int> status = CommandLine::runIfAsked(argc, argv)) {
+        return *status;
     }
     // Without a display the program still samples and records; it just has
     // nothing to draw on.
