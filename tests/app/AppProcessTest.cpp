@@ -205,7 +205,7 @@ TEST_F(AppProcessDBusTest, RecordsWhileRunningAndWritesEverythingOnSigterm)
     // migrated row) and exits, without handing over to the running copy or
     // starting a second monitor: the running one still stops cleanly below.
     QProcess exporter;
-    exporter.setProcessEnvironment(env);
+    exporter.setProcessEnvironment(voltmere.processEnvironment());
     exporter.start(program, { "--export-csv", "-", "--metric", "cpu" });
     ASSERT_TRUE(exporter.waitForFinished(10000));
     EXPECT_EQ(exporter.exitCode(), 0) << exporter.readAllStandardError().toStdString();
