@@ -2,14 +2,22 @@
 
 #include "app/LegacyMigration.h"
 
+#include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <string>
@@ -94,7 +102,7 @@ HistoryStore::HistoryStore(const QString &path, const Clock &clock)
     : m_path(path)
     , m_clock(clock)
     , m_queue(QStringLiteral("ampery.history"))
-    , m_lastFlush(clock.now())
+    , m_lastFlush(awakeSeconds())
     , m_lastPrune(-std::numeric_limits<double>::infinity())
 {
     m_queue.sync([this] { open(); });
@@ -103,11 +111,11 @@ HistoryStore::HistoryStore(const QString &path, const Clock &clock)
 HistoryStore::~HistoryStore()
 {
     m_queue.sync([this] {
-        sqlite3_finalize(m_insertSample);
-        sqlite3_finalize(m_insertProc);
-        sqlite3_finalize(m_insertEvent);
-        sqlite3_close(m_db);
-        m_db = nullptr;
+        closeLocked();
+        if (m_lockFd >= 0) {
+            ::close(m_lockFd);
+            m_lockFd = -1;
+        }
     });
 }
 
@@ -123,27 +131,130 @@ std::unique_ptr<HistoryStore> HistoryStore::createAtDefaultLocation(const Clock 
     return std::make_unique<HistoryStore>(defaultPath(), clock);
 }
 
+double HistoryStore::awakeSeconds() const { return static_cast<double>(m_clock.awakeNanoseconds()) / 1e9; }
+
+std::optional<QString> HistoryStore::openError() const
+{
+    const std::lock_guard guard(m_errorMutex);
+    return m_openError;
+}
+
+std::optional<QString> HistoryStore::writeError() const
+{
+    const std::lock_guard guard(m_errorMutex);
+    return m_writeError;
+}
+
+void HistoryStore::setOpenError(const std::optional<QString> &error)
+{
+    {
+        const std::lock_guard guard(m_errorMutex);
+        if (m_openError == error) {
+            return;
+        }
+        m_openError = error;
+    }
+    // One line per change, for the journal: a history that stops being
+    // recorded must not go unnoticed just because no window is open.
+    if (error) {
+        qWarning().noquote() << "History is not being recorded:" << *error << QStringLiteral("(%1)").arg(m_path);
+    } else {
+        qWarning().noquote() << "History is being recorded again:" << m_path;
+    }
+    Q_EMIT openErrorChanged();
+}
+
+void HistoryStore::setWriteError(const std::optional<QString> &error)
+{
+    {
+        const std::lock_guard guard(m_errorMutex);
+        if (m_writeError == error) {
+            return;
+        }
+        m_writeError = error;
+    }
+    if (error) {
+        qWarning().noquote() << "History could not be written, keeping the readings for the next try:" << *error
+                             << QStringLiteral("(%1)").arg(m_path);
+    } else {
+        qWarning().noquote() << "History written again:" << m_path;
+    }
+    Q_EMIT writeErrorChanged();
+}
+
+void HistoryStore::closeLocked()
+{
+    sqlite3_finalize(m_insertSample);
+    sqlite3_finalize(m_insertProc);
+    sqlite3_finalize(m_insertEvent);
+    m_insertSample = nullptr;
+    m_insertProc = nullptr;
+    m_insertEvent = nullptr;
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    m_writable = false;
+}
+
+// The lock is an open file description with flock(2) on it, so it goes away
+// with the process however that ends, and a second open in this same process
+// (a second store on the same file) is refused like another program would be.
+bool HistoryStore::lockLocked(QString &why)
+{
+    if (m_lockFd >= 0) {
+        return true;
+    }
+    const QByteArray lockPath = QFile::encodeName(m_path + QStringLiteral(".lock"));
+    const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        why = errno == EACCES || errno == EROFS || errno == EPERM
+            ? QStringLiteral("the folder %1 is read-only").arg(QFileInfo(m_path).path())
+            : QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        why = errno == EWOULDBLOCK ? QStringLiteral("another Voltmere process is recording into this history")
+                                   : QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return false;
+    }
+    m_lockFd = fd;
+    return true;
+}
+
 void HistoryStore::open()
 {
+    Q_ASSERT(m_queue.isCurrent());
+    closeLocked();
     std::error_code error;
     const std::filesystem::path file(m_path.toStdString());
     if (file.has_parent_path()) {
         std::filesystem::create_directories(file.parent_path(), error);
     }
     if (error) {
-        m_openError = QString::fromStdString(error.message());
+        setOpenError(QString::fromStdString(error.message()));
+        return;
+    }
+
+    QString lockProblem;
+    if (!lockLocked(lockProblem)) {
+        setOpenError(lockProblem);
         return;
     }
 
     if (sqlite3_open(file.c_str(), &m_db) != SQLITE_OK) {
-        m_openError
-            = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("Couldn't open the history database.");
-        sqlite3_close(m_db);
-        m_db = nullptr;
+        setOpenError(m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("Couldn't open the history database."));
+        closeLocked();
         return;
     }
+    sqlite3_busy_timeout(m_db, busyTimeoutMs);
 
-    sqlite3_exec(m_db, openingScript, nullptr, nullptr, nullptr);
+    // The script's own failure explains best what is wrong with the file (a
+    // full disk cannot even take the tables); the prepares below would only
+    // say that the table is missing.
+    std::optional<QString> scriptError;
+    if (sqlite3_exec(m_db, openingScript, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        scriptError = QString::fromUtf8(sqlite3_errmsg(m_db));
+    }
     // The gap query's window functions build a temporary table of the whole
     // range; kept in memory it costs about a tenth less than in a temp file.
     sqlite3_exec(m_db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
@@ -171,22 +282,26 @@ void HistoryStore::open()
     // A file that is not a database (or not ours) opens without complaint but
     // can never take a sample. Say so instead of dropping every reading
     // behind an empty chart; the file itself is left untouched.
-    if (!m_insertSample) {
-        m_openError = QString::fromUtf8(sqlite3_errmsg(m_db));
-        sqlite3_finalize(m_insertProc);
-        sqlite3_finalize(m_insertEvent);
-        m_insertProc = nullptr;
-        m_insertEvent = nullptr;
-        sqlite3_close(m_db);
-        m_db = nullptr;
+    if (!m_insertSample || !m_insertProc || !m_insertEvent) {
+        setOpenError(scriptError.value_or(QString::fromUtf8(sqlite3_errmsg(m_db))));
+        closeLocked();
+        return;
     }
+    // SQLite quietly falls back to reading a file it may not write. The past
+    // stays readable through this connection; nothing new can be stored.
+    if (sqlite3_db_readonly(m_db, "main") == 1) {
+        setOpenError(QStringLiteral("the database file is read-only"));
+        return;
+    }
+    m_writable = true;
+    setOpenError(std::nullopt);
 }
 
 void HistoryStore::record(const Snapshot &snapshot)
 {
     m_queue.async([this, snapshot] {
         m_pending.push_back(snapshot);
-        if (m_clock.now() - m_lastFlush >= flushIntervalSeconds) {
+        if (awakeSeconds() - m_lastFlush >= flushIntervalSeconds) {
             flushLocked();
         }
     });
@@ -231,7 +346,7 @@ int HistoryStore::retentionDays() const
     return days;
 }
 
-void HistoryStore::writeSnapshotLocked(const Snapshot &snapshot)
+bool HistoryStore::writeSnapshotLocked(const Snapshot &snapshot)
 {
     sqlite3_stmt *s = m_insertSample;
     const std::optional<BatteryReading> &battery = snapshot.battery;
@@ -265,12 +380,12 @@ void HistoryStore::writeSnapshotLocked(const Snapshot &snapshot)
     bindNumber(s, 12, plugged);
     bindNumber(s, 13, charging);
     bindNumber(s, 14, snapshot.awake);
-    sqlite3_step(s);
+    const int stepped = sqlite3_step(s);
     sqlite3_reset(s);
-
-    if (!m_insertProc) {
-        return;
+    if (stepped != SQLITE_DONE) {
+        return false;
     }
+
     // The rank is the position in the snapshot's list, so a skipped entry
     // leaves its number unused.
     const std::size_t count = std::min(snapshot.topProcesses.size(), storedProcessLimit);
@@ -284,45 +399,90 @@ void HistoryStore::writeSnapshotLocked(const Snapshot &snapshot)
         sqlite3_bind_int64(m_insertProc, 3, process.pid);
         bindText(m_insertProc, 4, process.name);
         bindNumber(m_insertProc, 5, process.cpu);
-        sqlite3_step(m_insertProc);
+        const int result = sqlite3_step(m_insertProc);
         sqlite3_reset(m_insertProc);
+        if (result != SQLITE_DONE) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Writes the whole batch in one transaction or nothing of it. An error can
+// make SQLite roll the transaction back by itself, after which further
+// statements would each commit on their own; so the first failure ends the
+// batch, and a retry never stores a row twice.
+bool HistoryStore::writeBatchLocked(QString &why)
+{
+    const auto fail = [this, &why] {
+        why = QString::fromUtf8(sqlite3_errmsg(m_db));
+        if (!sqlite3_get_autocommit(m_db)) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        return false;
+    };
+    if (sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        return fail();
+    }
+    for (const Snapshot &snapshot : m_pending) {
+        if (!writeSnapshotLocked(snapshot)) {
+            return fail();
+        }
+    }
+    for (const PendingEvent &event : m_pendingEvents) {
+        bindNumber(m_insertEvent, 1, event.at);
+        sqlite3_bind_text(m_insertEvent, 2, eventText(event.event), -1, SQLITE_TRANSIENT_DESTRUCTOR);
+        const int result = sqlite3_step(m_insertEvent);
+        sqlite3_reset(m_insertEvent);
+        if (result != SQLITE_DONE) {
+            return fail();
+        }
+    }
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        return fail();
+    }
+    return true;
+}
+
+void HistoryStore::trimPendingLocked()
+{
+    if (m_pending.size() > pendingLimit) {
+        m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(m_pending.size() - pendingLimit));
+    }
+    if (m_pendingEvents.size() > pendingEventLimit) {
+        m_pendingEvents.erase(m_pendingEvents.begin(),
+            m_pendingEvents.begin() + static_cast<std::ptrdiff_t>(m_pendingEvents.size() - pendingEventLimit));
     }
 }
 
 void HistoryStore::flushLocked()
 {
     Q_ASSERT(m_queue.isCurrent());
-    const Timestamp now = m_clock.now();
-    m_lastFlush = now;
-    if (!m_db) {
-        m_pending.clear();
-        m_pendingEvents.clear();
+    const double awake = awakeSeconds();
+    m_lastFlush = awake;
+    // Whatever kept the database from opening (a full disk, a busy lock, a
+    // file made read-only) may be gone by now.
+    if (!m_writable) {
+        open();
+    }
+    if (!m_writable) {
+        trimPendingLocked();
         return;
     }
     if (m_pending.empty() && m_pendingEvents.empty()) {
         return;
     }
-    sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr);
-    for (const Snapshot &snapshot : m_pending) {
-        writeSnapshotLocked(snapshot);
+    QString why;
+    if (!writeBatchLocked(why)) {
+        trimPendingLocked();
+        setWriteError(why);
+        return;
     }
-    if (m_insertEvent) {
-        for (const PendingEvent &event : m_pendingEvents) {
-            bindNumber(m_insertEvent, 1, event.at);
-            sqlite3_bind_text(m_insertEvent, 2, eventText(event.event), -1, SQLITE_TRANSIENT_DESTRUCTOR);
-            sqlite3_step(m_insertEvent);
-            sqlite3_reset(m_insertEvent);
-        }
-    }
-    // A commit that fails must not leave the transaction open, or every
-    // later batch would pile into it and never reach the file.
-    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    // A failed write is not retried; clear() keeps the storage for reuse.
+    // clear() keeps the storage for reuse.
     m_pending.clear();
     m_pendingEvents.clear();
-    if (now - m_lastPrune > pruneIntervalSeconds) {
+    setWriteError(std::nullopt);
+    if (awake - m_lastPrune > pruneIntervalSeconds) {
         pruneLocked();
     }
 }
@@ -331,8 +491,8 @@ void HistoryStore::pruneLocked()
 {
     Q_ASSERT(m_queue.isCurrent());
     const Timestamp now = m_clock.now();
-    m_lastPrune = now;
-    if (!m_db) {
+    m_lastPrune = awakeSeconds();
+    if (!m_writable) {
         return;
     }
     const std::string cutoff = sqlNumber(now - m_retentionDays * 86400.0);
@@ -346,7 +506,7 @@ void HistoryStore::deleteAll()
     m_queue.sync([this] {
         m_pending.clear();
         m_pendingEvents.clear();
-        if (!m_db) {
+        if (!m_writable) {
             return;
         }
         sqlite3_exec(m_db, "DELETE FROM sample; DELETE FROM proc; DELETE FROM event;", nullptr, nullptr, nullptr);
