@@ -221,10 +221,12 @@ bool HistoryStore::lockLocked(QString &why)
     return true;
 }
 
+// Builds a fresh connection and only then replaces the present one: a
+// read-only connection keeps answering the queries through every retry that
+// fails, and one that fails never leaves the store without the one it had.
 void HistoryStore::open()
 {
     Q_ASSERT(m_queue.isCurrent());
-    closeLocked();
     std::error_code error;
     const std::filesystem::path file(m_path.toStdString());
     if (file.has_parent_path()) {
@@ -241,60 +243,76 @@ void HistoryStore::open()
         return;
     }
 
-    if (sqlite3_open(file.c_str(), &m_db) != SQLITE_OK) {
-        setOpenError(m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("Couldn't open the history database."));
-        closeLocked();
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *insertSample = nullptr;
+    sqlite3_stmt *insertProc = nullptr;
+    sqlite3_stmt *insertEvent = nullptr;
+    const auto discard = [&] {
+        sqlite3_finalize(insertSample);
+        sqlite3_finalize(insertProc);
+        sqlite3_finalize(insertEvent);
+        sqlite3_close(db);
+    };
+    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) {
+        setOpenError(db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("Couldn't open the history database."));
+        discard();
         return;
     }
-    sqlite3_busy_timeout(m_db, busyTimeoutMs);
+    sqlite3_busy_timeout(db, busyTimeoutMs);
 
     // The script's own failure explains best what is wrong with the file (a
     // full disk cannot even take the tables); the prepares below would only
     // say that the table is missing.
     std::optional<QString> scriptError;
-    if (sqlite3_exec(m_db, openingScript, nullptr, nullptr, nullptr) != SQLITE_OK) {
-        scriptError = QString::fromUtf8(sqlite3_errmsg(m_db));
+    if (sqlite3_exec(db, openingScript, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        scriptError = QString::fromUtf8(sqlite3_errmsg(db));
     }
     // The gap query's window functions build a temporary table of the whole
     // range; kept in memory it costs about a tenth less than in a temp file.
-    sqlite3_exec(m_db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
 
     // Databases from before the awake clock was recorded lack its column;
     // their old rows keep NULL there.
     const std::string probe = std::string("SELECT 1 FROM pragma_table_info('") + "sample" + "') WHERE name = ?";
     sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(m_db, probe.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, probe.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
         sqlite3_bind_text(statement, 1, "awake", -1, SQLITE_TRANSIENT_DESTRUCTOR);
         const bool hasColumn = sqlite3_step(statement) == SQLITE_ROW;
         sqlite3_finalize(statement);
         if (!hasColumn) {
-            sqlite3_exec(m_db, addAwakeSQL, nullptr, nullptr, nullptr);
+            sqlite3_exec(db, addAwakeSQL, nullptr, nullptr, nullptr);
         }
     } else {
         sqlite3_finalize(statement);
-        sqlite3_exec(m_db, addAwakeSQL, nullptr, nullptr, nullptr);
+        sqlite3_exec(db, addAwakeSQL, nullptr, nullptr, nullptr);
     }
 
-    sqlite3_prepare_v2(m_db, insertSampleSQL, -1, &m_insertSample, nullptr);
-    sqlite3_prepare_v2(m_db, insertProcSQL, -1, &m_insertProc, nullptr);
-    sqlite3_prepare_v2(m_db, insertEventSQL, -1, &m_insertEvent, nullptr);
+    sqlite3_prepare_v2(db, insertSampleSQL, -1, &insertSample, nullptr);
+    sqlite3_prepare_v2(db, insertProcSQL, -1, &insertProc, nullptr);
+    sqlite3_prepare_v2(db, insertEventSQL, -1, &insertEvent, nullptr);
 
     // A file that is not a database (or not ours) opens without complaint but
     // can never take a sample. Say so instead of dropping every reading
     // behind an empty chart; the file itself is left untouched.
-    if (!m_insertSample || !m_insertProc || !m_insertEvent) {
-        setOpenError(scriptError.value_or(QString::fromUtf8(sqlite3_errmsg(m_db))));
-        closeLocked();
+    if (!insertSample || !insertProc || !insertEvent) {
+        setOpenError(scriptError.value_or(QString::fromUtf8(sqlite3_errmsg(db))));
+        discard();
         return;
     }
     // SQLite quietly falls back to reading a file it may not write. The past
     // stays readable through this connection; nothing new can be stored.
-    if (sqlite3_db_readonly(m_db, "main") == 1) {
-        setOpenError(QStringLiteral("the database file is read-only"));
-        return;
+    const bool readOnly = sqlite3_db_readonly(db, "main") == 1;
+    if (readOnly && m_db) {
+        discard(); // the connection already there reads just as well
+    } else {
+        closeLocked();
+        m_db = db;
+        m_insertSample = insertSample;
+        m_insertProc = insertProc;
+        m_insertEvent = insertEvent;
+        m_writable = !readOnly;
     }
-    m_writable = true;
-    setOpenError(std::nullopt);
+    setOpenError(readOnly ? std::optional<QString>(QStringLiteral("the database file is read-only")) : std::nullopt);
 }
 
 void HistoryStore::record(const Snapshot &snapshot)
