@@ -16,6 +16,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <memory>
 #include <vector>
 
 namespace voltmere {
@@ -247,6 +248,22 @@ TEST_F(SingleInstanceTest, AnOversizedMessageIsDroppedWithItsConnection)
     ASSERT_TRUE(received.wait(5000));
     EXPECT_EQ(received.first().first().toStringList(), QStringList{QStringLiteral("voltmere://panel")});
     QTRY_COMPARE(first.clientCount(), 0);
+}
+
+TEST_F(SingleInstanceTest, IdleClientsAreBoundedAndLeaveAfterTheTimeout)
+{
+    SingleInstance first(socketPath());
+    ASSERT_EQ(first.claim({}), SingleInstance::Role::primary);
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < 3 * SingleInstance::maxClients; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(socketPath());
+        QCoreApplication::processEvents();
+    }
+    QTest::qWait(200);
+    EXPECT_LE(first.clientCount(), SingleInstance::maxClients);
+    EXPECT_GT(first.clientCount(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(first.clientCount(), 0, SingleInstance::idleTimeoutMs + 2000);
 }
 
 TEST_F(SingleInstanceTest, TheSocketGoesOnlyIntoAFolderOnlyThisUserCanEnter)
