@@ -70,7 +70,7 @@ std::optional<QString> SingleInstance::privateFolderProblem(const QString &folde
     if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
         return QStringLiteral("cannot create %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
     }
-    struct stat info {};
+    struct stat info { };
     if (::lstat(path.constData(), &info) != 0) {
         return QStringLiteral("cannot inspect %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
     }

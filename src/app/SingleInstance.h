@@ -25,7 +25,7 @@ class SingleInstance : public QObject {
     Q_OBJECT
 public:
     enum class Role {
-        primary,    // this process is the one instance and now listens
+        primary, // this process is the one instance and now listens
         handedOver, // another instance runs and has received the addresses
         standalone, // neither listening nor handing over worked; run alone
     };

@@ -131,7 +131,10 @@ std::unique_ptr<HistoryStore> HistoryStore::createAtDefaultLocation(const Clock 
     return std::make_unique<HistoryStore>(defaultPath(), clock);
 }
 
-double HistoryStore::awakeSeconds() const { return static_cast<double>(m_clock.awakeNanoseconds()) / 1e9; }
+double HistoryStore::awakeSeconds() const
+{
+    return static_cast<double>(m_clock.awakeNanoseconds()) / 1e9;
+}
 
 std::optional<QString> HistoryStore::openError() const
 {
@@ -254,7 +257,8 @@ void HistoryStore::open()
         sqlite3_close(db);
     };
     if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) {
-        setOpenError(db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("Couldn't open the history database."));
+        setOpenError(
+            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("Couldn't open the history database."));
         discard();
         return;
     }
@@ -465,7 +469,8 @@ bool HistoryStore::writeBatchLocked(QString &why)
 void HistoryStore::trimPendingLocked()
 {
     if (m_pending.size() > pendingLimit) {
-        m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(m_pending.size() - pendingLimit));
+        m_pending.erase(
+            m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(m_pending.size() - pendingLimit));
     }
     if (m_pendingEvents.size() > pendingEventLimit) {
         m_pendingEvents.erase(m_pendingEvents.begin(),

@@ -138,8 +138,7 @@ TEST_F(AppProcessDBusTest, ASecondProgramOnTheSameHistoryWritesNothingAndSaysSo)
     EXPECT_EQ(queryRows(database, "SELECT kind FROM event ORDER BY rowid"),
         (std::vector<QStringList> { { "start" }, { "stop" } }));
     // One writer: no two samples closer than a sampling period.
-    EXPECT_EQ(queryRows(database,
-                  "SELECT COUNT(*) FROM sample a JOIN sample b ON b.ts > a.ts AND b.ts - a.ts < 1.5"),
+    EXPECT_EQ(queryRows(database, "SELECT COUNT(*) FROM sample a JOIN sample b ON b.ts > a.ts AND b.ts - a.ts < 1.5"),
         (std::vector<QStringList> { { "0" } }));
 }
 

@@ -57,9 +57,11 @@ private:
         s_methods.xRead = [](sqlite3_file *f, void *data, int amount, sqlite3_int64 offset) {
             return real(f)->pMethods->xRead(real(f), data, amount, offset);
         };
-        s_methods.xTruncate = [](sqlite3_file *f, sqlite3_int64 size) { return real(f)->pMethods->xTruncate(real(f), size); };
+        s_methods.xTruncate
+            = [](sqlite3_file *f, sqlite3_int64 size) { return real(f)->pMethods->xTruncate(real(f), size); };
         s_methods.xSync = [](sqlite3_file *f, int flags) { return real(f)->pMethods->xSync(real(f), flags); };
-        s_methods.xFileSize = [](sqlite3_file *f, sqlite3_int64 *size) { return real(f)->pMethods->xFileSize(real(f), size); };
+        s_methods.xFileSize
+            = [](sqlite3_file *f, sqlite3_int64 *size) { return real(f)->pMethods->xFileSize(real(f), size); };
         s_methods.xLock = [](sqlite3_file *f, int level) { return real(f)->pMethods->xLock(real(f), level); };
         s_methods.xUnlock = [](sqlite3_file *f, int level) { return real(f)->pMethods->xUnlock(real(f), level); };
         s_methods.xCheckReservedLock
@@ -72,15 +74,17 @@ private:
         s_methods.xShmMap = [](sqlite3_file *f, int page, int size, int extend, void volatile **out) {
             return real(f)->pMethods->xShmMap(real(f), page, size, extend, out);
         };
-        s_methods.xShmLock
-            = [](sqlite3_file *f, int offset, int n, int flags) { return real(f)->pMethods->xShmLock(real(f), offset, n, flags); };
+        s_methods.xShmLock = [](sqlite3_file *f, int offset, int n, int flags) {
+            return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
+        };
         s_methods.xShmBarrier = [](sqlite3_file *f) { real(f)->pMethods->xShmBarrier(real(f)); };
         s_methods.xShmUnmap = [](sqlite3_file *f, int remove) { return real(f)->pMethods->xShmUnmap(real(f), remove); };
         s_methods.xFetch = [](sqlite3_file *f, sqlite3_int64 offset, int amount, void **out) {
             return real(f)->pMethods->xFetch(real(f), offset, amount, out);
         };
-        s_methods.xUnfetch
-            = [](sqlite3_file *f, sqlite3_int64 offset, void *p) { return real(f)->pMethods->xUnfetch(real(f), offset, p); };
+        s_methods.xUnfetch = [](sqlite3_file *f, sqlite3_int64 offset, void *p) {
+            return real(f)->pMethods->xUnfetch(real(f), offset, p);
+        };
         file->pMethods = &s_methods;
         return SQLITE_OK;
     }
