@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeySequence>
+#include <QShortcut>
 
 namespace voltmere {
 
@@ -55,6 +57,11 @@ void ApplicationShell::start()
     }
 }
 
+QKeySequence ApplicationShell::settingsShortcut()
+{
+    return QKeySequence(Qt::CTRL | Qt::Key_Comma);
+}
+
 void ApplicationShell::openWindow(const QString &identifier)
 {
     QWidget *existing = window(identifier);
@@ -68,6 +75,11 @@ void ApplicationShell::openWindow(const QString &identifier)
             return;
         }
         m_windows.insert(identifier, existing);
+        // The usual settings shortcut works in every window of the program.
+        if (identifier != WindowID::settings) {
+            auto *settings = new QShortcut(settingsShortcut(), existing);
+            connect(settings, &QShortcut::activated, this, [this] { openWindow(WindowID::settings); });
+        }
     }
     existing->show();
     bringToFront(existing);
