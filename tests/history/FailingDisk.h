@@ -10,21 +10,23 @@ namespace voltmere::test {
 // Stands in for a full disk where a test cannot mount a small file system:
 // while installed it is SQLite's default file layer, passing everything to
 // the real one except that, while `full` is set, every write fails as a full
-// disk does (SQLITE_FULL). Connections opened before or after it are unaffected.
+// disk does (SQLITE_FULL). Connections opened before or after it are
+// unaffected; one opened while it is installed writes normally once it is gone.
 class FailingDisk {
 public:
     FailingDisk()
     {
         s_real = sqlite3_vfs_find(nullptr);
-        m_vfs = *s_real;
-        m_vfs.zName = "failing-disk";
-        m_vfs.szOsFile = static_cast<int>(sizeof(File)) + s_real->szOsFile;
-        m_vfs.xOpen = &FailingDisk::open;
-        sqlite3_vfs_register(&m_vfs, 1);
+        s_vfs = *s_real;
+        s_vfs.zName = "failing-disk";
+        s_vfs.szOsFile = static_cast<int>(sizeof(File)) + s_real->szOsFile;
+        s_vfs.xOpen = &FailingDisk::open;
+        sqlite3_vfs_register(&s_vfs, 1);
     }
     ~FailingDisk()
     {
-        sqlite3_vfs_unregister(&m_vfs);
+        s_full = false;
+        sqlite3_vfs_unregister(&s_vfs);
         sqlite3_vfs_register(s_real, 1);
     }
     FailingDisk(const FailingDisk &) = delete;
@@ -89,7 +91,9 @@ private:
         return SQLITE_OK;
     }
 
-    sqlite3_vfs m_vfs {};
+    // Static, like the methods: a connection opened through it may outlive
+    // this object, and keeps using both until it closes.
+    static inline sqlite3_vfs s_vfs {};
     static inline sqlite3_vfs *s_real = nullptr;
     static inline sqlite3_io_methods s_methods {};
     static inline std::atomic<bool> s_full = false;
