@@ -26,6 +26,7 @@ std::vector<Surface> trayLabelSurfaces();
 std::vector<Surface> chartSurfaces();
 std::vector<Surface> panelSurfaces();
 std::vector<Surface> secondaryWindowSurfaces();
+std::vector<Surface> historyFailureSurfaces();
 
 std::vector<Surface> allSurfaces();
 
