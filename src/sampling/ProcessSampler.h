@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -34,6 +35,13 @@ public:
     void resetBaselines() override;
 
     std::size_t nameCacheSize() const { return m_names.size(); }
+
+    // Whether an executable's name is a script interpreter (python3.11, bash, node, …).
+    static bool isInterpreter(std::string_view name);
+    // The script an interpreter runs, from its command line (interpreter
+    // first): the base name of the first argument that is not an option,
+    // the module after "-m"; empty for inline code or no script.
+    static std::string scriptName(const std::vector<std::string> &arguments);
     std::size_t idCapacity() const { return m_ids.size(); }
 
 private:

@@ -1,4 +1,5 @@
 #include "menubar/view/PanelTiles.h"
+#include "platform/PlatformText.h"
 
 #include "dashboard/view/AttentionDot.h"
 #include "dashboard/view/ChargeRing.h"
@@ -51,7 +52,7 @@ PowerTile::PowerTile(QWidget *parent)
     noBatteryLayout->addWidget(
         PanelText::make(QStringLiteral("Power adapter"), Theme::font(18, QFont::DemiBold), Theme::text));
     noBatteryLayout->addWidget(
-        PanelText::make(QStringLiteral("This Mac has no internal battery."), Theme::font(12), Theme::muted));
+        PanelText::make(PlatformText::say(u"This Mac has no internal battery."), Theme::font(12), Theme::muted));
     pages->addWidget(m_noBattery);
 
     m_reading = new QWidget;
@@ -74,7 +75,7 @@ PowerTile::PowerTile(QWidget *parent)
                                                    Theme::font(30, QFont::DemiBold), percentFont),
                            0, Qt::AlignBottom);
     centreLayout->addWidget(m_levelBox);
-    m_levelUnavailable = new Unavailable(QString::fromLatin1(BatteryReader::chargeLevelUnavailableReason), 12);
+    m_levelUnavailable = new Unavailable(PlatformText::say(QString::fromLatin1(BatteryReader::chargeLevelUnavailableReason)), 12);
     centreLayout->addWidget(m_levelUnavailable);
     m_ring->setCenter(centre);
     readingLayout->addWidget(m_ring, 0, Qt::AlignVCenter);
@@ -347,7 +348,7 @@ MemoryTile::MemoryTile(QWidget *parent)
     levelLayout->addWidget(m_level, 0, Qt::AlignVCenter);
     row->addWidget(m_levelBox, 0, Qt::AlignBottom);
     const QFont unavailableFont = Theme::font(16, QFont::Medium);
-    m_levelUnavailable = new Unavailable(QString::fromLatin1(MemorySampler::levelUnavailableReason), 16);
+    m_levelUnavailable = new Unavailable(PlatformText::say(QString::fromLatin1(MemorySampler::levelUnavailableReason)), 16);
     row->addWidget(PanelText::onBaselineOf(m_levelUnavailable, levelFont, unavailableFont), 0, Qt::AlignBottom);
     const QFont pressureFont = Theme::font(15, QFont::DemiBold);
     m_pressure = new HeroNumber(15, Theme::muted);

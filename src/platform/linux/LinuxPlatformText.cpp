@@ -17,6 +17,38 @@ constexpr Wording table[] = {
     // Gap labels
     {u"Mac asleep", u"Computer asleep"},
 
+    // Reason texts of the readers: the Linux source that did not deliver
+    {u"host_statistics didn't return CPU load.", u"/proc/stat didn't give CPU times."},
+    {u"kern.memorystatus_level couldn't be read.", u"MemAvailable in /proc/meminfo couldn't be read."},
+    {u"kern.memorystatus_vm_pressure_level couldn't be read.",
+     u"Neither /proc/pressure/memory nor /proc/meminfo could be read."},
+    {u"vm.swapusage couldn't be read.", u"SwapTotal in /proc/meminfo couldn't be read."},
+    {u"No IOBlockStorageDriver statistics were found.", u"No disk statistics were found in /proc/diskstats."},
+    {u"Interface counters (NET_RT_IFLIST2) couldn't be read.", u"Interface counters (/proc/net/dev) couldn't be read."},
+    {u"IOPowerSources didn't report a current capacity.", u"The battery doesn't report capacity."},
+    {u"IOPowerSources didn't report a power source state.", u"The battery doesn't report status."},
+    {u"IOPowerSources didn't report a health condition.", u"The battery doesn't report health."},
+    {u"AppleSmartBattery CycleCount is missing.", u"The battery doesn't report cycle_count."},
+    {u"AppleSmartBattery capacity keys are missing.",
+     u"The battery doesn't report charge_full and charge_full_design (or their energy_ forms)."},
+    {u"AppleSmartBattery Temperature is missing.", u"The battery doesn't report temp."},
+
+    // Menu bar panel
+    {u"This Mac has no internal battery.", u"This computer has no internal battery."},
+    {u"macOS didn't report a charge level.", u"/sys/class/power_supply didn't report a charge level."},
+    {u"Waiting for a second CPU reading, or host_statistics failed.",
+     u"Waiting for a second CPU reading, or /proc/stat couldn't be read."},
+
+    // Charge reminder and insights
+    {u"macOS isn't reporting a charge level, so the reminder can't run.",
+     u"The battery isn't reporting a charge level, so the reminder can't run."},
+    // Follows "Plugged in but not charging at 80"; on Linux a charge
+    // threshold or the laptop's firmware holds the charge.
+    {u"%. macOS is holding the charge.", u"%. The battery's charge limit or the laptop's firmware is holding the charge."},
+
+    // Process table
+    {u"% CPU · 100% = one core, like Activity Monitor", u"% CPU · 100% = one core, like top"},
+
     // Settings
     {u"Menu bar shows", u"Tray shows"},
     {u"Voltmere stays in the menu bar. The Dock icon appears while a window is open.",
@@ -41,7 +73,8 @@ constexpr Wording table[] = {
     {u"I/O Registry IOBlockStorageDriver statistics.",
      u"/proc/diskstats sectors read and written, for whole physical disks only."},
     {u"sysctl NET_RT_IFLIST2 counters, excluding loopback and tunnels.",
-     u"/proc/net/dev byte counters with the interface flags in /sys/class/net, excluding loopback and tunnels."},
+     u"/proc/net/dev byte counters of physical interfaces (those with a device in /sys/class/net), excluding "
+     u"loopback, bridges, and tunnels."},
     {u"IOPowerSources for level, state, and adapter. Cycle count, capacity, and temperature come from "
      u"AppleSmartBattery, which is read-only and not a formally documented API.",
      u"/sys/class/power_supply for level, state, adapter, cycle count, capacity, and temperature, re-read on udev "
@@ -73,6 +106,23 @@ QString PlatformText::say(QStringView original)
 {
     const auto it = lookup().constFind(original);
     return (it == lookup().constEnd() ? original : *it).toString();
+}
+
+QString PlatformText::processFootnote(int cores, int unreadableProcesses)
+{
+    QString text = QStringLiteral("This computer has %1 cores, so the maximum is %2%.")
+                       .arg(cores)
+                       .arg(static_cast<long long>(cores) * 100);
+    // Linux shows every user's /proc/<pid>/stat unless /proc is mounted
+    // with hidepid, so usually nothing is left to estimate.
+    if (unreadableProcesses <= 0) {
+        return text + QStringLiteral(" Every process's CPU use can be read, so none is estimated.");
+    }
+    return text
+        + (unreadableProcesses == 1 ? QStringLiteral(" 1 process couldn't be read")
+                                    : QStringLiteral(" %1 processes couldn't be read").arg(unreadableProcesses))
+        + QStringLiteral(" one by one (/proc hides other users' processes where it is mounted with hidepid), so "
+                         "Voltmere shows their combined use, estimated as total CPU minus the processes listed.");
 }
 
 } // namespace voltmere
