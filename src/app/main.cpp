@@ -2,6 +2,7 @@
 #include "app/view/ApplicationShell.h"
 #include "app/SingleInstance.h"
 #include "app/URLRouter.h"
+#include "dashboard/view/DashboardView.h"
 #include "menubar/view/MenuBarPanel.h"
 #include "menubar/view/MenuBarTray.h"
 #include "monitor/Monitor.h"
@@ -54,6 +55,7 @@ int main(int argc, char **argv)
             return std::nullopt;
         });
     });
+    shell.registerWindow(WindowID::dashboard, [&monitor]() -> QWidget * { return DashboardView::createWindow(monitor); });
     shell.start();
     QObject::connect(&instance, &SingleInstance::urlsReceived, &shell,
                      [&monitor](const QStringList &urls) { URLRouter::handleAll(urls, monitor); });
