@@ -24,8 +24,9 @@ DashboardScroll::DashboardScroll(QWidget *content, QWidget *parent)
     // The window's background shows through behind the cards.
     m_area->setAutoFillBackground(false);
     m_area->viewport()->setAutoFillBackground(false);
-    m_content->setAutoFillBackground(false);
     m_area->setWidget(m_content);
+    // Setting the widget turns its background filling on; the aurora shows through instead.
+    m_content->setAutoFillBackground(false);
     layout->addWidget(m_area);
     applyMode();
 }
@@ -55,6 +56,7 @@ void DashboardScroll::applyMode()
     } else if (!still && !inArea) {
         layout()->removeWidget(m_content);
         m_area->setWidget(m_content);
+        m_content->setAutoFillBackground(false);
         m_area->show();
     }
 }

@@ -151,7 +151,8 @@ MetricCard::MetricCard(const OverviewModel::Card &card, QWidget *parent)
     layout->setAlignment(Qt::Alignment());
 
     auto *headerBox = new QWidget;
-    headerBox->setMinimumHeight(22);
+    // One height for every card, badge or not, so headings in a row line up.
+    headerBox->setFixedHeight(24);
     headerBox->setLayout(m_header);
     m_header->setContentsMargins(0, 0, 0, 0);
     m_header->setSpacing(10);
@@ -185,7 +186,14 @@ MetricCard::MetricCard(const OverviewModel::Card &card, QWidget *parent)
     valueRow->addWidget(m_unavailable, 0, Qt::AlignBottom);
     m_detail->setTextFont(Theme::font(11));
     m_detail->setColor(Theme::muted);
-    valueRow->addWidget(m_detail, 0, Qt::AlignBottom);
+    // The detail sits on the big number's baseline: both are bottom-aligned,
+    // so the detail is raised by the difference of their descents.
+    auto *detailBox = new QWidget;
+    auto *detailLayout = new QVBoxLayout(detailBox);
+    const qreal raise = QFontMetricsF(Theme::font(card.compactValue ? 18 : 36, QFont::DemiBold)).descent() - QFontMetricsF(Theme::font(11)).descent();
+    detailLayout->setContentsMargins(0, 0, 0, std::max(0, qRound(raise)));
+    detailLayout->addWidget(m_detail);
+    valueRow->addWidget(detailBox, 0, Qt::AlignBottom);
     valueRow->addStretch(1);
     layout->addLayout(valueRow);
 
