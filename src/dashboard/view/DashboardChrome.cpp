@@ -97,6 +97,9 @@ DashboardChrome::DashboardChrome(DashboardPage *page, Scheduler scheduler, QWidg
     connect(page, &DashboardPage::controlChanged, this, &DashboardChrome::placeControl);
     placeControl();
     refreshButton();
+    // Wide enough for the longer label, so the confirmation does not move
+    // the control beside it.
+    m_copyButton->setMinimumWidth(m_copyButton->sizeHint().width());
     applyMode();
 }
 
