@@ -163,6 +163,8 @@ void DashboardView::build()
     column->setSpacing(0);
     auto *wordmark = new Wordmark(16);
     auto *wordmarkBox = new QVBoxLayout;
+    // Without a title bar over the sidebar, the extra top space puts the
+    // wordmark on the line of the page title beside it.
     wordmarkBox->setContentsMargins(16, 6 + 12, 16, 12);
     wordmarkBox->addWidget(wordmark, 0, Qt::AlignLeft);
     column->addLayout(wordmarkBox);
