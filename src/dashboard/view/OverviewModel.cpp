@@ -24,7 +24,7 @@ Walk walk(const std::vector<Snapshot> &snapshots, const std::vector<Reading> &re
     for (const Snapshot &snapshot : snapshots) {
         if (previous && snapshot.date - *previous > segmentBreakSeconds) {
             ++segment;
-            result.gaps.push_back({*previous, snapshot.date, gapLabel(*previous, snapshot.date)});
+            result.gaps.push_back({*previous, snapshot.date, gapLabel ? gapLabel(*previous, snapshot.date) : QString()});
         }
         previous = snapshot.date;
         for (std::size_t i = 0; i < readings.size(); ++i) {
@@ -197,35 +197,37 @@ Page build(const Monitor &monitor, int minutes)
     const QString swapLine = describe(swap, QStringLiteral("Swap used"), memoryBytes);
     swapCard.summary = swapLine;
 
-    Card diskCard;
-    diskCard.anchor = OverviewAnchor::disk;
-    diskCard.title = QStringLiteral("Disk");
-    diskCard.compactValue = true;
-    diskCard.value = pairValue(QStringLiteral("Read"), s.diskRead, QStringLiteral("Write"), s.diskWrite);
-    diskCard.unavailable = PlatformText::say(u"No IOBlockStorageDriver statistics were found.");
-    diskCard.legend = {{QStringLiteral("Read"), Theme::mint}, {QStringLiteral("Write"), Theme::slate}};
-    diskCard.chartTitle = QStringLiteral("Disk throughput, bytes per second");
-    diskCard.series = {ChartSeries{QStringLiteral("Read"), Theme::mint, read},
-                       ChartSeries{QStringLiteral("Write"), Theme::slate, write}};
-    diskCard.format = rate;
-    const QString readLine = describe(read, QStringLiteral("Disk read"), rate);
-    const QString writeLine = describe(write, QStringLiteral("Disk write"), rate);
-    diskCard.summary = readLine + QLatin1Char(' ') + writeLine;
-
-    Card networkCard;
-    networkCard.anchor = OverviewAnchor::network;
-    networkCard.title = QStringLiteral("Network");
-    networkCard.compactValue = true;
-    networkCard.value = pairValue(QStringLiteral("In"), s.netIn, QStringLiteral("Out"), s.netOut);
-    networkCard.unavailable = PlatformText::say(u"Interface counters (NET_RT_IFLIST2) couldn't be read.");
-    networkCard.legend = {{QStringLiteral("In"), Theme::mint}, {QStringLiteral("Out"), Theme::slate}};
-    networkCard.chartTitle = QStringLiteral("Network throughput, bytes per second");
-    networkCard.series = {ChartSeries{QStringLiteral("In"), Theme::mint, in},
-                          ChartSeries{QStringLiteral("Out"), Theme::slate, out}};
-    networkCard.format = rate;
-    const QString inLine = describe(in, QStringLiteral("Network in"), rate);
-    const QString outLine = describe(out, QStringLiteral("Network out"), rate);
-    networkCard.summary = inLine + QLatin1Char(' ') + outLine;
+    // The summary names each side by the card's title and the side in lower case.
+    QStringList sideLines;
+    const auto throughputCard = [&](OverviewAnchor anchor, const QString &title, const QString &first,
+                                    std::optional<double> firstValue, const std::vector<ChartPoint> &firstPoints,
+                                    const QString &second, std::optional<double> secondValue,
+                                    const std::vector<ChartPoint> &secondPoints, const QString &unavailable,
+                                    const QString &chartTitle) {
+        Card card;
+        card.anchor = anchor;
+        card.title = title;
+        card.compactValue = true;
+        card.value = pairValue(first, firstValue, second, secondValue);
+        card.unavailable = unavailable;
+        card.legend = {{first, Theme::mint}, {second, Theme::slate}};
+        card.chartTitle = chartTitle;
+        card.series = {ChartSeries{first, Theme::mint, firstPoints}, ChartSeries{second, Theme::slate, secondPoints}};
+        card.format = rate;
+        const QString firstLine = describe(firstPoints, title + QLatin1Char(' ') + first.toLower(), rate);
+        const QString secondLine = describe(secondPoints, title + QLatin1Char(' ') + second.toLower(), rate);
+        card.summary = firstLine + QLatin1Char(' ') + secondLine;
+        sideLines << firstLine << secondLine;
+        return card;
+    };
+    Card diskCard = throughputCard(OverviewAnchor::disk, QStringLiteral("Disk"), QStringLiteral("Read"), s.diskRead,
+        read, QStringLiteral("Write"), s.diskWrite, write,
+        PlatformText::say(u"No IOBlockStorageDriver statistics were found."),
+        QStringLiteral("Disk throughput, bytes per second"));
+    Card networkCard = throughputCard(OverviewAnchor::network, QStringLiteral("Network"), QStringLiteral("In"),
+        s.netIn, in, QStringLiteral("Out"), s.netOut, out,
+        PlatformText::say(u"Interface counters (NET_RT_IFLIST2) couldn't be read."),
+        QStringLiteral("Network throughput, bytes per second"));
 
     page.cards = {std::move(cpuCard), std::move(memoryCard), std::move(swapCard), std::move(diskCard),
                   std::move(networkCard)};
@@ -233,7 +235,8 @@ Page build(const Monitor &monitor, int minutes)
         card.gaps = w.gaps;
     }
 
-    QStringList lines{headerLine(minutes), cpuLine, pressureLine, swapLine, readLine, writeLine, inLine, outLine};
+    QStringList lines{headerLine(minutes), cpuLine, pressureLine, swapLine};
+    lines << sideLines;
     if (latest) {
         lines << processLines(*latest);
     }

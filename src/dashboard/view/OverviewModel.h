@@ -31,7 +31,8 @@ using ValueFormat = std::function<QString(double)>;
 
 // The points of each reading over `snapshots` (oldest first) and the holes
 // between them. A snapshot without the reading still counts as the previous
-// date, so a missing value never makes a hole of its own.
+// date, so a missing value never makes a hole of its own. Without a
+// `gapLabel` the bands carry no label.
 struct Walk {
     std::vector<std::vector<ChartPoint>> points; // one list per reading, in order
     std::vector<GapBand> gaps;
