@@ -2,6 +2,7 @@
 
 #include "dashboard/view/Theme.h"
 #include "history/SeriesSummary.h"
+#include "menubar/view/PanelTiles.h"
 #include "monitor/Format.h"
 #include "monitor/Monitor.h"
 #include "platform/PlatformText.h"
@@ -91,19 +92,6 @@ std::optional<QString> pairValue(const QString &first, std::optional<double> a, 
            + Format::rate(b);
 }
 
-QString badgeText(MemoryPressureLevel level)
-{
-    switch (level) {
-    case MemoryPressureLevel::normal:
-        return QStringLiteral("Normal");
-    case MemoryPressureLevel::warning:
-        return QStringLiteral("Elevated");
-    case MemoryPressureLevel::critical:
-        return QStringLiteral("Critical");
-    }
-    return {};
-}
-
 } // namespace
 
 Page build(const Monitor &monitor, int minutes)
@@ -166,7 +154,7 @@ Page build(const Monitor &monitor, int minutes)
         const bool attention = *s.memLevel != MemoryPressureLevel::normal;
         pressureColor = attention ? Theme::amber : Theme::mint;
         memoryCard.valueColor = pressureColor;
-        memoryCard.badge = Badge{badgeText(*s.memLevel), attention};
+        memoryCard.badge = Badge{MemoryTile::levelWord(*s.memLevel), attention};
     }
     if (s.memUsed) {
         memoryCard.detail = Format::bytes(s.memUsed) + QStringLiteral(" used of ") + Format::bytes(s.memTotal);
