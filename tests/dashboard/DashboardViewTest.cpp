@@ -1,5 +1,7 @@
 #include "TestMonitor.h"
 
+#include "app/URLRouter.h"
+#include "app/view/ApplicationShell.h"
 #include "dashboard/view/DashboardChrome.h"
 #include "dashboard/view/DashboardView.h"
 #include "dashboard/view/OverviewView.h"
@@ -10,6 +12,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QSignalSpy>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -64,10 +67,43 @@ TEST_F(DashboardViewTest, SidebarWritesTheSectionOnlyWhenItDiffers)
     EXPECT_EQ(view.page()->title(), QStringLiteral("Battery"));
     EXPECT_NE(qobject_cast<PlaceholderPage *>(view.page()), nullptr);
 
+    // The keyboard walks the list and stops at its ends.
+    QTest::keyClick(view.sidebarRow(DashboardSection::battery), Qt::Key_Down);
+    EXPECT_EQ(t.monitor->section(), DashboardSection::history);
+    QTest::keyClick(view.sidebarRow(DashboardSection::history), Qt::Key_Down);
+    EXPECT_EQ(written.count(), 2);
+
     // Any other writer moves the same window.
     t.monitor->setSection(DashboardSection::overview);
     EXPECT_EQ(view.page()->title(), QStringLiteral("Overview"));
     EXPECT_TRUE(view.sidebarRow(DashboardSection::overview)->isChecked());
+}
+
+TEST_F(DashboardViewTest, AddressesOpenTheOneWindowOnTheirSectionAndItReopensWhereItWas)
+{
+    ApplicationShell shell(*t.monitor);
+    shell.registerWindow(WindowID::dashboard, [this] { return DashboardView::createWindow(*t.monitor); });
+    URLRouter::setOpenWindow(&shell);
+
+    URLRouter::handleAll({QStringLiteral("voltmere://open/battery")}, *t.monitor);
+    auto *view = qobject_cast<DashboardView *>(shell.window(WindowID::dashboard));
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(test::waitFor([&] { return view->isBuilt(); }));
+    EXPECT_EQ(view->page()->title(), QStringLiteral("Battery"));
+    EXPECT_GE(view->minimumWidth(), 860);
+    EXPECT_GE(view->minimumHeight(), 600);
+
+    URLRouter::handleAll({QStringLiteral("voltmere://open/overview")}, *t.monitor);
+    EXPECT_EQ(shell.window(WindowID::dashboard), view) << "one window for every way in";
+    EXPECT_EQ(view->page()->title(), QStringLiteral("Overview"));
+
+    view->close();
+    EXPECT_FALSE(t.monitor->openSurfaces().contains(DashboardView::surface));
+    EXPECT_FALSE(view->isBuilt());
+    t.monitor->setSection(DashboardSection::history);
+    URLRouter::handleAll({QStringLiteral("voltmere://open")}, *t.monitor);
+    ASSERT_TRUE(test::waitFor([&] { return view->isBuilt(); }));
+    EXPECT_EQ(view->page()->title(), QStringLiteral("History"));
 }
 
 // Waits handed to the chrome, run by the test at the times it chooses.

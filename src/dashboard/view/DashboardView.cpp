@@ -99,7 +99,7 @@ DashboardView::DashboardView(Monitor &monitor, QWidget *parent)
     : QWidget(parent)
     , m_monitor(monitor)
 {
-    setMinimumSize(minimumWidth, minimumHeight);
+    setMinimumSize(minimumWindowWidth, minimumWindowHeight);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     connect(&monitor, &Monitor::openSurfacesChanged, this, &DashboardView::followOpen);
@@ -197,7 +197,7 @@ void DashboardView::build()
     m_body->addWidget(m_detail);
     m_body->setStretchFactor(0, 0);
     m_body->setStretchFactor(1, 1);
-    m_body->setSizes({sidebarIdeal, std::max(width(), minimumWidth) - sidebarIdeal});
+    m_body->setSizes({sidebarIdeal, std::max(width(), minimumWindowWidth) - sidebarIdeal});
     layout()->addWidget(m_body);
 
     m_follow = {

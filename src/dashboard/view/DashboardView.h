@@ -29,8 +29,8 @@ class DashboardView : public QWidget {
     Q_OBJECT
 public:
     static inline const QString surface = QStringLiteral("dashboard");
-    static constexpr int minimumWidth = 860;
-    static constexpr int minimumHeight = 600;
+    static constexpr int minimumWindowWidth = 860;
+    static constexpr int minimumWindowHeight = 600;
     static constexpr int sidebarMinimum = 190;
     static constexpr int sidebarIdeal = 210;
     static constexpr int sidebarMaximum = 260;
