@@ -207,6 +207,22 @@ TEST_F(OverviewTest, AnAnchorScrollsItsCardToTheTopOnceAndIsCleared)
     EXPECT_EQ(bar->value(), 0);
 }
 
+TEST_F(OverviewTest, AnAnchorAskedForBeforeTheFirstReadingWaitsForTheCards)
+{
+    OverviewView view(*t.monitor);
+    view.resize(900, 500);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    t.monitor->setOverviewAnchor(OverviewAnchor::processes);
+    test::settleFor(50);
+    EXPECT_EQ(t.monitor->overviewAnchor(), OverviewAnchor::processes) << "nothing to scroll to yet";
+
+    ingest(reading(now()));
+    ASSERT_TRUE(test::waitFor([&] { return !t.monitor->overviewAnchor(); }));
+    QScrollBar *bar = view.scroll()->scrollArea()->verticalScrollBar();
+    EXPECT_TRUE(test::waitFor([&] { return bar->value() > 0; }, 2000));
+}
+
 TEST_F(OverviewTest, WindowPickerWritesTheChoiceAndItsChipReadsTheWindow)
 {
     EXPECT_EQ(WindowPicker::label(60), QStringLiteral("1 hour"));
