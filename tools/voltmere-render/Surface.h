@@ -28,6 +28,7 @@ std::vector<Surface> chartSurfaces();
 std::vector<Surface> panelSurfaces();
 std::vector<Surface> dashboardSurfaces();
 std::vector<Surface> secondaryWindowSurfaces();
+std::vector<Surface> historyFailureSurfaces();
 
 std::vector<Surface> allSurfaces();
 
