@@ -3,6 +3,7 @@
 #include "app/view/ApplicationShell.h"
 #include "app/SingleInstance.h"
 #include "app/URLRouter.h"
+#include "dashboard/view/DashboardView.h"
 #include "menubar/view/MenuBarPanel.h"
 #include "menubar/view/MenuBarTray.h"
 #include "monitor/Monitor.h"
@@ -63,6 +64,7 @@ int main(int argc, char **argv)
             return std::nullopt;
         });
     });
+    shell.registerWindow(WindowID::dashboard, [&monitor]() -> QWidget * { return DashboardView::createWindow(monitor); });
     shell.registerWindow(WindowID::settings, [&monitor]() -> QWidget * { return SettingsView::createWindow(monitor); });
     shell.registerWindow(WindowID::welcome, [&monitor]() -> QWidget * { return WelcomeView::createWindow(monitor); });
     shell.registerWindow(WindowID::about, [&monitor]() -> QWidget * { return AboutView::createWindow(monitor); });

@@ -18,6 +18,7 @@ struct Surface {
     std::function<QWidget *()> widget;
     std::function<QImage(ColorScheme)> image;
     QSize size; // empty: the widget's size hint
+    qreal scale = 2.0; // device pixels per point
 };
 
 // Each file contributes its surfaces; add new lists to allSurfaces().
@@ -25,6 +26,7 @@ std::vector<Surface> sharedComponentSurfaces();
 std::vector<Surface> trayLabelSurfaces();
 std::vector<Surface> chartSurfaces();
 std::vector<Surface> panelSurfaces();
+std::vector<Surface> dashboardSurfaces();
 std::vector<Surface> secondaryWindowSurfaces();
 std::vector<Surface> historyFailureSurfaces();
 

@@ -28,6 +28,9 @@ std::vector<Surface> allSurfaces()
     for (Surface &s : panelSurfaces()) {
         surfaces.push_back(std::move(s));
     }
+    for (Surface &s : dashboardSurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
     for (Surface &s : secondaryWindowSurfaces()) {
         surfaces.push_back(std::move(s));
     }
@@ -38,8 +41,6 @@ std::vector<Surface> allSurfaces()
 }
 
 namespace {
-
-constexpr qreal scale = 2.0;
 
 // Standard widgets (switches, labels) take their colours from the palette.
 QPalette paletteFor(ColorScheme scheme)
@@ -89,8 +90,8 @@ QImage renderWidget(const Surface &surface, ColorScheme scheme)
     backdrop.setAttribute(Qt::WA_DontShowOnScreen);
     backdrop.show();
     QApplication::processEvents();
-    QImage image(backdrop.size() * scale, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(scale);
+    QImage image(backdrop.size() * surface.scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(surface.scale);
     image.fill(Qt::transparent);
     backdrop.render(&image);
     return image;

@@ -4,6 +4,7 @@
 #include "dashboard/view/AttentionDot.h"
 #include "dashboard/view/ChargeRing.h"
 #include "dashboard/view/HeroNumber.h"
+#include "dashboard/view/OverviewModel.h"
 #include "dashboard/view/ProcessIconView.h"
 #include "dashboard/view/SectionLabel.h"
 #include "dashboard/view/SegmentGauge.h"
@@ -274,20 +275,7 @@ CPUTile::CPUTile(const Clock &clock, QWidget *parent)
 
 std::vector<ChartPoint> CPUTile::chartPoints(const std::vector<Snapshot> &snapshots)
 {
-    std::vector<ChartPoint> points;
-    points.reserve(snapshots.size());
-    int segment = 0;
-    std::optional<Timestamp> previous;
-    for (const Snapshot &snapshot : snapshots) {
-        if (previous && snapshot.date - *previous > segmentBreakSeconds) {
-            ++segment;
-        }
-        previous = snapshot.date;
-        if (snapshot.cpuTotal) {
-            points.push_back({snapshot.date, *snapshot.cpuTotal, segment});
-        }
-    }
-    return points;
+    return OverviewModel::walk(snapshots, {[](const Snapshot &s) { return s.cpuTotal; }}, nullptr).points.front();
 }
 
 QString CPUTile::topProcessText(const ProcessCPU &process)

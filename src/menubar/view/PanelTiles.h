@@ -79,8 +79,6 @@ class CPUTile : public QWidget {
     Q_OBJECT
 public:
     static constexpr double windowSeconds = 60;
-    // Readings further apart than this start a new line piece.
-    static constexpr double segmentBreakSeconds = 20;
     static inline const QString unavailableReason =
         PlatformText::say(u"Waiting for a second CPU reading, or host_statistics failed.");
 

@@ -16,6 +16,16 @@ struct Wording {
 constexpr Wording table[] = {
     // Gap labels
     {u"Mac asleep", u"Computer asleep"},
+    // Dashboard Overview: unavailable reasons name the file that did not
+    // deliver; swap on Linux may be a partition as well as a file.
+    {u"host_statistics didn't return CPU load.", u"/proc/stat didn't give CPU times."},
+    {u"kern.memorystatus_level couldn't be read.", u"/proc/meminfo couldn't be read."},
+    {u"vm.swapusage couldn't be read.", u"The swap totals in /proc/meminfo couldn't be read."},
+    {u"No IOBlockStorageDriver statistics were found.", u"No disk statistics were found in /proc/diskstats."},
+    {u"Interface counters (NET_RT_IFLIST2) couldn't be read.", u"Interface counters (/proc/net/dev) couldn't be read."},
+    {u"swap files", u"swap space"},
+    {u"Pressure reflects how hard macOS is working to free memory, not how full it is.",
+     u"Pressure reflects how hard Linux is working to free memory, not how full it is."},
 
     // Reason texts of the readers: the Linux source that did not deliver
     {u"host_statistics didn't return CPU load.", u"/proc/stat didn't give CPU times."},
