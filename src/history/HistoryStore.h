@@ -2,6 +2,8 @@
 
 #include "history/HistoryGap.h"
 #include "history/HistoryMetric.h"
+#include "history/HistoryQueries.h"
+#include "history/HistoryReadConnection.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistorySeries.h"
 #include "monitor/Clock.h"
@@ -30,8 +32,9 @@ namespace voltmere {
 // All database work runs on the store's own serial queue ("ampery.history"),
 // so nothing here is locked. `record`, `mark` and `setRetention` return at
 // once; the opening, `flush(true)`, `deleteAll` and the queries block the
-// caller until the queue has run them. Queries are meant for background
-// tasks (QtConcurrent), never the GUI thread.
+// caller until the queue has run them. Queries flush on that queue, then read
+// on a read-only connection of their own, so they never hold up the writer.
+// They are meant for background tasks (QtConcurrent), never the GUI thread.
 //
 // Failures never throw: when the database cannot be opened, `openError` says
 // why, recorded readings are dropped at each flush and queries answer empty.
@@ -40,11 +43,11 @@ class HistoryStore final : public HistoryRecorder {
 public:
     using Event = HistoryEvent;
     // The sample nearest a moment and the processes stored with it.
-    using ProcessesNear = std::pair<Timestamp, std::vector<ProcessCPU>>;
+    using ProcessesNear = HistoryQueries::ProcessesNear;
 
     static constexpr double flushIntervalSeconds = 120;
     static constexpr double pruneIntervalSeconds = 3600;
-    static constexpr double minimumGapSeconds = 20;
+    static constexpr double minimumGapSeconds = HistoryQueries::minimumGapSeconds;
 
     // Opens (or creates) the database at `path`; returns when it is open or
     // has failed. `clock` supplies every "now" and must outlive the store.
@@ -106,7 +109,9 @@ private:
     void open();
     void flushLocked();
     void pruneLocked();
-    std::vector<HistoryGap> gapsLocked(double from, double to);
+    // Writes what is buffered, so a query sees it; false when there is no
+    // database to read.
+    bool flushForRead();
     void writeSnapshotLocked(const Snapshot &snapshot);
 
     const QString m_path;
@@ -122,6 +127,8 @@ private:
     Timestamp m_lastPrune;
     std::optional<QString> m_openError;
     int m_retentionDays = 7;
+    // Last, so it is closed first: quitting interrupts a running query.
+    HistoryReadConnection m_reads { m_path };
 };
 
 } // namespace voltmere
