@@ -165,7 +165,7 @@ void buildFixture()
     fixture->buildSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     const QByteArray path = fixture->dir.filePath("history.sqlite").toUtf8();
     sqlite3_open_v2(path.constData(), &fixture->reader, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_exec(fixture->reader, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
+    HistoryQueries::tuneReadConnection(fixture->reader);
 }
 
 void BM_Load7Days240Buckets(benchmark::State &state)

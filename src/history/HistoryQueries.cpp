@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -33,17 +34,14 @@ constexpr const char *nearestSampleSQL
     = "SELECT ts FROM sample WHERE ts BETWEEN ?1 - 15 AND ?1 + 15 ORDER BY ABS(ts - ?1) LIMIT 1";
 constexpr const char *processesAtSQL = "SELECT pid, name, cpu FROM proc WHERE ts = ? ORDER BY rank";
 
-// The `ts` index gives the rowids of the range without touching the table;
-// the table is then read in rowid order, which is far cheaper than one
-// lookup per index entry. The writer appends in time order, so the rows of a
-// range are usually one contiguous run of rowids.
-constexpr const char *rowidSpanSQL = "SELECT MIN(rowid), MAX(rowid) FROM sample WHERE ts >= ?1 AND ts <= ?2";
-// The unary plus keeps SQLite from choosing the `ts` index over the rowid
-// range.
+// Every sample of the range, walked on the `ts` index and handed to the
+// pass inside SQLite: stepping the statement once per row costs as much
+// again as reading the rows.
+constexpr const char *passFunction = "voltmere_history_pass";
 std::string rangeScanSQL(const char *column)
 {
-    return std::string("SELECT ts, ") + column
-        + ", plugged, awake FROM sample WHERE rowid BETWEEN ?3 AND ?4 AND +ts >= ?1 AND +ts <= ?2";
+    return std::string("SELECT ") + passFunction + "(ts, " + column
+        + ", plugged, awake) FROM sample WHERE ts >= ?1 AND ts <= ?2";
 }
 
 // Events within a second of a gap's edges still explain it.
@@ -154,96 +152,111 @@ struct Row {
     std::optional<double> awake;
 };
 
-// Every sample in [from, to] in time order, or nothing when a row holds
-// something other than a number or NULL where the pass reads one (never
-// written by this program; the statements' type rules then decide) or a step
-// fails.
-std::optional<std::vector<Row>> readRange(sqlite3 *db, const char *column, Timestamp from, Timestamp to)
+// The receiving end of the pass: rows arrive one aggregate step each.
+struct Visitor {
+    std::function<void(const Row &)> visit;
+    bool usable = true;
+    std::optional<double> lastTs;
+};
+
+bool isNumberOrNull(sqlite3_value *value)
 {
-    std::vector<Row> rows;
+    const int type = sqlite3_value_type(value);
+    return type == SQLITE_FLOAT || type == SQLITE_INTEGER || type == SQLITE_NULL;
+}
+
+std::optional<double> valueNumber(sqlite3_value *value)
+{
+    if (sqlite3_value_type(value) == SQLITE_NULL) {
+        return std::nullopt;
+    }
+    return sqlite3_value_double(value);
+}
+
+void passStep(sqlite3_context *context, int, sqlite3_value **values)
+{
+    auto *visitor = static_cast<Visitor *>(sqlite3_user_data(context));
+    if (!visitor->usable) {
+        return;
+    }
+    // The rows must come in time order, and hold numbers where the pass
+    // reads them; anything else is left to the statements' own rules.
+    const double ts = sqlite3_value_double(values[0]);
+    if ((visitor->lastTs && !(*visitor->lastTs < ts)) || !isNumberOrNull(values[1]) || !isNumberOrNull(values[2])
+        || !isNumberOrNull(values[3])) {
+        visitor->usable = false;
+        return;
+    }
+    visitor->lastTs = ts;
+    visitor->visit(Row { ts, valueNumber(values[1]),
+        sqlite3_value_type(values[2]) == SQLITE_NULL ? 0.0 : sqlite3_value_double(values[2]), valueNumber(values[3]) });
+}
+
+void passFinal(sqlite3_context *context)
+{
+    sqlite3_result_null(context);
+}
+
+// Calls `visit` with every sample in [from, to] in time order; false when a
+// row holds something other than a number or NULL where the pass reads one
+// (never written by this program), when rows do not come in time order, or
+// when a step fails. Rows are handed over as they come: a week of samples is
+// never held in memory.
+bool forEachRow(sqlite3 *db, const char *column, Timestamp from, Timestamp to, std::function<void(const Row &)> visit)
+{
+    Visitor visitor { std::move(visit), true, std::nullopt };
+    if (sqlite3_create_function_v2(
+            db, passFunction, 4, SQLITE_UTF8, &visitor, nullptr, passStep, passFinal, nullptr)
+        != SQLITE_OK) {
+        return false;
+    }
     sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, rowidSpanSQL, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return std::nullopt;
-    }
-    sqlite3_bind_double(statement, 1, from);
-    sqlite3_bind_double(statement, 2, to);
-    if (sqlite3_step(statement) != SQLITE_ROW) {
-        sqlite3_finalize(statement);
-        return std::nullopt;
-    }
-    if (sqlite3_column_type(statement, 0) == SQLITE_NULL) {
-        sqlite3_finalize(statement);
-        return rows; // no sample in the range
-    }
-    const sqlite3_int64 first = sqlite3_column_int64(statement, 0);
-    const sqlite3_int64 last = sqlite3_column_int64(statement, 1);
-    sqlite3_finalize(statement);
-
-    statement = nullptr;
     const std::string sql = rangeScanSQL(column);
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return std::nullopt;
-    }
-    sqlite3_bind_double(statement, 1, from);
-    sqlite3_bind_double(statement, 2, to);
-    sqlite3_bind_int64(statement, 3, first);
-    sqlite3_bind_int64(statement, 4, last);
-    rows.reserve(static_cast<std::size_t>(std::min<sqlite3_int64>(last - first + 1, 1 << 20)));
-    const auto isNumber = [](int type) { return type == SQLITE_FLOAT || type == SQLITE_INTEGER; };
-    bool inOrder = true;
-    int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        const int valueType = sqlite3_column_type(statement, 1);
-        const int pluggedType = sqlite3_column_type(statement, 2);
-        if (sqlite3_column_type(statement, 0) != SQLITE_FLOAT && sqlite3_column_type(statement, 0) != SQLITE_INTEGER) {
-            break;
-        }
-        if ((valueType != SQLITE_NULL && !isNumber(valueType)) || (pluggedType != SQLITE_NULL && !isNumber(pluggedType))
-            || (sqlite3_column_type(statement, 3) != SQLITE_NULL && !isNumber(sqlite3_column_type(statement, 3)))) {
-            break;
-        }
-        Row row { sqlite3_column_double(statement, 0), columnNumber(statement, 1),
-            pluggedType == SQLITE_NULL ? 0.0 : sqlite3_column_double(statement, 2), columnNumber(statement, 3) };
-        inOrder = inOrder && (rows.empty() || rows.back().ts < row.ts);
-        rows.push_back(row);
+    bool done = false;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+        sqlite3_bind_double(statement, 1, from);
+        sqlite3_bind_double(statement, 2, to);
+        done = sqlite3_step(statement) == SQLITE_ROW;
     }
     sqlite3_finalize(statement);
-    if (rc != SQLITE_DONE) {
-        return std::nullopt;
-    }
-    // Rows written out of time order (a clock set back, a replaced sample)
-    // sit elsewhere in rowid order; `ts` is the key, so sorting restores the
-    // one order the statements see.
-    if (!inOrder) {
-        std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.ts < b.ts; });
-    }
-    return rows;
+    // The function points at this frame; it must not outlive it.
+    sqlite3_create_function_v2(db, passFunction, 4, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr, nullptr);
+    return done && visitor.usable;
 }
 
-std::vector<Hole> holesIn(const std::vector<Row> &rows)
-{
-    std::vector<Hole> holes;
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        if (rows[i].ts - rows[i - 1].ts > minimumGapSeconds) {
-            holes.push_back({ rows[i - 1].ts, rows[i].ts, rows[i - 1].awake, rows[i].awake });
+// Collects the holes between consecutive rows as they pass.
+class HoleFinder {
+public:
+    void add(const Row &row)
+    {
+        if (m_previous && row.ts - m_previous->ts > minimumGapSeconds) {
+            m_holes.push_back({ m_previous->ts, row.ts, m_previous->awake, row.awake });
         }
+        m_previous = row;
     }
-    return holes;
-}
+    const std::vector<Hole> &holes() const { return m_holes; }
+
+private:
+    std::optional<Row> m_previous;
+    std::vector<Hole> m_holes;
+};
 
 } // namespace
 
+void tuneReadConnection(sqlite3 *db)
+{
+    // The statements' window functions and groupings build temporary tables.
+    sqlite3_exec(db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
+    // A week of samples is tens of megabytes; mapped, its pages are shared
+    // with the system's file cache rather than copied into SQLite's own.
+    sqlite3_exec(db, "PRAGMA mmap_size=268435456", nullptr, nullptr, nullptr);
+}
+
 HistorySeries load(sqlite3 *db, HistoryMetric metric, Timestamp from, Timestamp to, int buckets)
 {
-    const double bucketSeconds = bucketWidth(from, to, buckets);
-    const std::optional<std::vector<Row>> rows = readRange(db, column(metric), from, to);
-    if (!rows) {
-        return loadByStatements(db, metric, from, to, buckets);
-    }
     HistorySeries series;
-    series.bucketSeconds = bucketSeconds;
+    series.bucketSeconds = bucketWidth(from, to, buckets);
+    const double bucketSeconds = series.bucketSeconds;
 
     // The grouped statement's rules, kept exactly: the bucket number is the
     // truncated quotient; AVG adds the values in time order in one double and
@@ -263,9 +276,11 @@ HistorySeries load(sqlite3 *db, HistoryMetric metric, Timestamp from, Timestamp 
             series.sampleCount += count;
         }
     };
-    for (const Row &row : *rows) {
+    HoleFinder holes;
+    const bool read = forEachRow(db, column(metric), from, to, [&](const Row &row) {
+        holes.add(row);
         if (!row.value) {
-            continue;
+            return;
         }
         const auto rowIndex = static_cast<std::int64_t>((row.ts - from) / bucketSeconds);
         if (count == 0 || rowIndex != index) {
@@ -284,22 +299,25 @@ HistorySeries load(sqlite3 *db, HistoryMetric metric, Timestamp from, Timestamp 
         sum += *row.value;
         pluggedSum += row.plugged;
         ++count;
+    });
+    if (!read) {
+        return loadByStatements(db, metric, from, to, buckets);
     }
     close();
 
-    series.gaps = classifyHoles(db, holesIn(*rows));
+    series.gaps = classifyHoles(db, holes.holes());
     numberSegments(series);
     return series;
 }
 
 std::vector<HistoryGap> gaps(sqlite3 *db, Timestamp from, Timestamp to)
 {
-    // Any metric column will do: only the times and the awake clock are read.
-    const std::optional<std::vector<Row>> rows = readRange(db, column(HistoryMetric::cpu), from, to);
-    if (!rows) {
+    // Any metric column will do: only the times and the awake clock are used.
+    HoleFinder holes;
+    if (!forEachRow(db, column(HistoryMetric::cpu), from, to, [&](const Row &row) { holes.add(row); })) {
         return gapsByStatements(db, from, to);
     }
-    return classifyHoles(db, holesIn(*rows));
+    return classifyHoles(db, holes.holes());
 }
 
 HistorySeries loadByStatements(sqlite3 *db, HistoryMetric metric, Timestamp from, Timestamp to, int buckets)

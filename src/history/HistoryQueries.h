@@ -20,6 +20,10 @@ namespace voltmere {
 // prepare or step gives an empty part of the answer, never an exception.
 namespace HistoryQueries {
 
+// Sets up a read connection for these queries: temporary tables in memory,
+// and the file read through a memory map instead of copied page by page.
+void tuneReadConnection(sqlite3 *db);
+
 // The sample nearest a moment and the processes stored with it.
 using ProcessesNear = std::pair<Timestamp, std::vector<ProcessCPU>>;
 

@@ -1,5 +1,7 @@
 #include "history/HistoryReadConnection.h"
 
+#include "history/HistoryQueries.h"
+
 #include <sqlite3.h>
 
 namespace voltmere {
@@ -35,9 +37,7 @@ void HistoryReadConnection::run(const std::function<void(sqlite3 *)> &work)
                 work(nullptr);
                 return;
             }
-            // The statements' window functions and groupings build temporary
-            // tables; kept in memory they cost less than in a temporary file.
-            sqlite3_exec(db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
+            HistoryQueries::tuneReadConnection(db);
             m_db = db;
         }
         work(m_db.load());
