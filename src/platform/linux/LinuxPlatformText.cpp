@@ -16,6 +16,12 @@ struct Wording {
 constexpr Wording table[] = {
     // Gap labels
     {u"Mac asleep", u"Computer asleep"},
+    // History page
+    {u"Stored on this Mac at ", u"Stored on this computer at "},
+    {u"When readings exist, gaps are labeled Mac asleep, Voltmere not running, or No readings. Nothing here is "
+     u"filled in.",
+     u"When readings exist, gaps are labeled Computer asleep, Voltmere not running, or No readings. Nothing here is "
+     u"filled in."},
 };
 
 const QHash<QStringView, QStringView> &lookup()
