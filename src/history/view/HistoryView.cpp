@@ -291,6 +291,17 @@ void HistoryView::showPreloaded(const HistorySeries &series, Timestamp rangeEnd)
     applySeries(series, rangeEnd);
 }
 
+void HistoryView::showPlaceholder()
+{
+    m_preloaded = true;
+    ++m_loadGeneration;
+    m_series = {};
+    m_loading = true;
+    m_peaks.clear();
+    m_averages.clear();
+    rebuild();
+}
+
 void HistoryView::reload(bool reset)
 {
     if (reset) {

@@ -77,6 +77,8 @@ public:
     // Shows `series` as loaded at `rangeEnd` and never loads by itself (the
     // still renders).
     void showPreloaded(const HistorySeries &series, Timestamp rangeEnd);
+    // Shows the loading placeholder and never loads (the still renders).
+    void showPlaceholder();
 
     // Loads the chosen metric and range; with `reset`, first clears the page
     // back to its placeholder.
