@@ -214,7 +214,7 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
     m_spikeList->setSpacing(2);
     spikesBody->addLayout(m_spikeList);
     spikesBody->addStretch(1);
-    row->addWidget(spikes, 1, Qt::AlignTop);
+    row->addWidget(spikes, 1);
     QVBoxLayout *inspectionBody = nullptr;
     Card *inspection = card(inspectionBody, 8, m_content);
     inspectionBody->addWidget(new SectionLabel(QStringLiteral("Selected reading")));
@@ -222,7 +222,7 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
     m_inspection->setSpacing(8);
     inspectionBody->addLayout(m_inspection);
     inspectionBody->addStretch(1);
-    row->addWidget(inspection, 1, Qt::AlignTop);
+    row->addWidget(inspection, 1);
     content->addLayout(row);
 
     QVBoxLayout *gapsBody = nullptr;
@@ -474,6 +474,7 @@ void HistoryView::rebuildInspection()
     const Timestamp reference = now();
     if (!m_inspected) {
         auto *hint = new WrappingText(Theme::font(12), Theme::muted);
+        hint->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         hint->setText(QStringLiteral("Hover over the chart, pick a reading on the left, or focus the chart with Tab "
                                      "and use \u2190 \u2192 to step through it."));
         m_inspection->addWidget(hint);
@@ -490,6 +491,7 @@ void HistoryView::rebuildInspection()
 
     const auto sentence = [this](const QString &content) {
         auto *line = new WrappingText(Theme::font(12), Theme::muted);
+        line->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         line->setText(content);
         m_inspection->addWidget(line);
     };
