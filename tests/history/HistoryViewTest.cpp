@@ -6,6 +6,7 @@
 
 #include "app/Preferences.h"
 #include "history/HistoryStore.h"
+#include "history/view/HistoryControls.h"
 #include "history/view/HistoryEmpty.h"
 #include "history/view/HistorySkeleton.h"
 #include "monitor/Monitor.h"
@@ -58,6 +59,45 @@ TEST_F(HistoryViewTest, AnUnopenableDatabaseShowsTheSkeletonThenTheEmptyPageAndS
     EXPECT_FALSE(view->findChild<HistorySkeleton *>()->isVisible());
     EXPECT_TRUE(view->findChild<HistoryEmpty *>()->isVisible());
     EXPECT_EQ(view->storageFooterText(), "History is unavailable: " + *store->openError() + ".");
+}
+
+TEST_F(HistoryViewTest, AReadingAMinutePastTheRangeRefreshesInPlaceWhileANewRangeStartsOver)
+{
+    build(dir.filePath(QStringLiteral("history.sqlite")));
+    for (Timestamp t = clock.now() - 1800; t <= clock.now(); t += 5) {
+        Snapshot s;
+        s.date = t;
+        s.cpuTotal = 20;
+        store->record(s);
+    }
+    view->show();
+    ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
+    const Timestamp firstEnd = view->rangeEnd();
+    const int firstCount = view->series().sampleCount;
+    EXPECT_GT(firstCount, 300);
+
+    Snapshot live;
+    live.cpuTotal = 30;
+    live.date = firstEnd + 60; // not yet past the minute
+    monitor->ingest(live);
+    EXPECT_FALSE(view->isLoading());
+
+    clock.advance(61);
+    live.date = firstEnd + 61;
+    monitor->ingest(live);
+    // In place: the loaded series stays on screen while the refresh runs.
+    EXPECT_TRUE(view->isLoading());
+    EXPECT_EQ(view->series().sampleCount, firstCount);
+    EXPECT_FALSE(view->findChild<HistorySkeleton *>()->isVisible());
+    ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
+    EXPECT_EQ(view->rangeEnd(), firstEnd + 61);
+
+    // Another range clears the page back to the placeholder first.
+    view->controls()->setHours(24);
+    EXPECT_EQ(view->series().sampleCount, 0);
+    EXPECT_TRUE(view->findChild<HistorySkeleton *>()->isVisible());
+    ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
+    EXPECT_EQ(view->series().bucketSeconds, 360);
 }
 
 TEST_F(HistoryViewTest, ChoosingAMomentInspectsTheNearestPeakAndTheEarlierOnATie)
