@@ -36,6 +36,14 @@ protected:
         view = std::make_unique<HistoryView>(*monitor);
     }
 
+    // Loads and lookups still on the thread pool read the store; let them end
+    // before it goes.
+    void TearDown() override
+    {
+        view.reset();
+        QThreadPool::globalInstance()->waitForDone();
+    }
+
     QTemporaryDir dir;
     QSettings settings { dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat };
     Preferences prefs { settings };

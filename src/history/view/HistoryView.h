@@ -122,7 +122,6 @@ private:
     std::optional<Inspection> m_inspected;
     bool m_loading = true;
     bool m_preloaded = false;
-    int m_loadedEpoch = -1;
     // Each load and lookup carries the number current when it started; an
     // answer whose number is no longer current is dropped.
     quint64 m_loadGeneration = 0;
