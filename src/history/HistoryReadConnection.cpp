@@ -14,6 +14,11 @@ HistoryReadConnection::HistoryReadConnection(const QString &path)
 
 HistoryReadConnection::~HistoryReadConnection()
 {
+    close();
+}
+
+void HistoryReadConnection::close()
+{
     m_closing = true;
     // Safe from any thread; the running statement stops with SQLITE_INTERRUPT
     // and the query answers empty.

@@ -26,6 +26,10 @@ public:
     HistoryReadConnection(const HistoryReadConnection &) = delete;
     HistoryReadConnection &operator=(const HistoryReadConnection &) = delete;
 
+    // Interrupts a running query, skips queued ones and closes the
+    // connection; later runs get null. Idempotent.
+    void close();
+
     // Runs `work` on the read queue with the connection, or with null when
     // the file cannot be opened for reading or the connection is closing.
     // Blocks until it has run. Any thread except the read queue's own.

@@ -102,6 +102,7 @@ HistoryStore::HistoryStore(const QString &path, const Clock &clock)
 
 HistoryStore::~HistoryStore()
 {
+    m_reads.close();
     m_queue.sync([this] {
         sqlite3_finalize(m_insertSample);
         sqlite3_finalize(m_insertProc);

@@ -127,7 +127,8 @@ private:
     Timestamp m_lastPrune;
     std::optional<QString> m_openError;
     int m_retentionDays = 7;
-    // Last, so it is closed first: quitting interrupts a running query.
+    // Closed first when the store goes, interrupting a running query, so the
+    // writer is the last connection and leaves no write-ahead log behind.
     HistoryReadConnection m_reads { m_path };
 };
 

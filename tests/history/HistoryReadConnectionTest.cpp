@@ -3,6 +3,7 @@
 
 #include "FakeClock.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -71,6 +72,22 @@ TEST(HistoryReadConnectionTest, ReadsStayRightAcrossDeletingAndShrinkingTheFile)
     again.cpuTotal = 7;
     store.record(again);
     EXPECT_EQ(store.load(HistoryMetric::cpu, t, t + 3000, 240).sampleCount, 1);
+}
+
+TEST(HistoryReadConnectionTest, TheStoreClosesItsReaderFirstSoNoLogIsLeftBehind)
+{
+    QTemporaryDir dir;
+    test::FakeClock clock;
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    auto store = std::make_unique<HistoryStore>(path, clock);
+    Snapshot s;
+    s.date = clock.now();
+    s.cpuTotal = 5;
+    store->record(s);
+    EXPECT_EQ(store->load(HistoryMetric::cpu, s.date - 60, s.date, 240).sampleCount, 1);
+    ASSERT_TRUE(QFile::exists(path + QStringLiteral("-wal")));
+    store.reset();
+    EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
 }
 
 } // namespace
