@@ -287,14 +287,14 @@ void HistoryView::setKey(HistoryMetric metric, int hours)
 void HistoryView::showPreloaded(const HistorySeries &series, Timestamp rangeEnd)
 {
     m_preloaded = true;
-    ++m_loadGeneration; // nothing already running may land on top
+    ++*m_loadGeneration; // nothing already running may land on top
     applySeries(series, rangeEnd);
 }
 
 void HistoryView::showPlaceholder()
 {
     m_preloaded = true;
-    ++m_loadGeneration;
+    ++*m_loadGeneration;
     m_series = {};
     m_loading = true;
     m_peaks.clear();
@@ -313,7 +313,7 @@ void HistoryView::reload(bool reset)
         rebuild();
     }
     const Timestamp end = now();
-    const quint64 generation = ++m_loadGeneration;
+    const quint64 generation = ++*m_loadGeneration;
     HistoryStore *store = m_monitor.historyStore();
     const HistoryMetric metric = m_metric;
     const Timestamp from = end - m_hours * 3600.0;
@@ -322,13 +322,16 @@ void HistoryView::reload(bool reset)
     connect(watcher, &QFutureWatcher<HistorySeries>::finished, this, [this, watcher, generation, end] {
         watcher->deleteLater();
         // A newer choice (metric, range, deletion) started its own load.
-        if (generation != m_loadGeneration) {
+        if (generation != *m_loadGeneration) {
             return;
         }
         applySeries(watcher->result(), end);
     });
-    watcher->setFuture(QtConcurrent::run([store, metric, from, end] {
-        return store ? store->load(metric, from, end, HistoryPage::bucketCount) : HistorySeries {};
+    watcher->setFuture(QtConcurrent::run([store, metric, from, end, current = m_loadGeneration, generation] {
+        if (!store || *current != generation) {
+            return HistorySeries {};
+        }
+        return store->load(metric, from, end, HistoryPage::bucketCount);
     }));
 }
 

@@ -7,7 +7,9 @@
 #include "monitor/ProcessCPU.h"
 #include "monitor/Snapshot.h"
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -32,7 +34,8 @@ class WrappingText;
 // moment, the gaps in the record and where the data lives.
 //
 // Loads run on the thread pool and come back to the main thread; a load for
-// a choice the user has already left is dropped. A reading more than a
+// a choice the user has already left is skipped if it has not started, and
+// its answer dropped if it has. A reading more than a
 // minute past the loaded range refreshes the page in place. Main thread only.
 class HistoryView : public DashboardPage {
     Q_OBJECT
@@ -124,7 +127,9 @@ private:
     bool m_preloaded = false;
     // Each load and lookup carries the number current when it started; an
     // answer whose number is no longer current is dropped.
-    quint64 m_loadGeneration = 0;
+    // Shared with the pool, so a load still waiting there when a newer one
+    // starts does not run at all.
+    std::shared_ptr<std::atomic<quint64>> m_loadGeneration = std::make_shared<std::atomic<quint64>>(0);
     std::vector<ChartPoint> m_peaks;
     std::vector<ChartPoint> m_averages;
     ProcessLookup m_processLookup;
