@@ -110,6 +110,7 @@ HistoryStore::HistoryStore(const QString &path, const Clock &clock)
 
 HistoryStore::~HistoryStore()
 {
+    m_reads.close();
     m_queue.sync([this] {
         closeLocked();
         if (m_lockFd >= 0) {

@@ -2,6 +2,8 @@
 
 #include "history/HistoryGap.h"
 #include "history/HistoryMetric.h"
+#include "history/HistoryQueries.h"
+#include "history/HistoryReadConnection.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistorySeries.h"
 #include "monitor/Clock.h"
@@ -32,8 +34,9 @@ namespace voltmere {
 // All database work runs on the store's own serial queue ("ampery.history"),
 // so nothing here is locked. `record`, `mark` and `setRetention` return at
 // once; the opening, `flush(true)`, `deleteAll` and the queries block the
-// caller until the queue has run them. Queries are meant for background
-// tasks (QtConcurrent), never the GUI thread.
+// caller until the queue has run them. Queries flush on that queue, then read
+// on a read-only connection of their own, so they never hold up the writer.
+// They are meant for background tasks (QtConcurrent), never the GUI thread.
 //
 // Failures never throw and are never silent. When the database cannot be
 // opened for writing, `openError` says why and opening is tried again at every
@@ -50,11 +53,11 @@ class HistoryStore final : public QObject, public HistoryRecorder {
 public:
     using Event = HistoryEvent;
     // The sample nearest a moment and the processes stored with it.
-    using ProcessesNear = std::pair<Timestamp, std::vector<ProcessCPU>>;
+    using ProcessesNear = HistoryQueries::ProcessesNear;
 
     static constexpr double flushIntervalSeconds = 120;
     static constexpr double pruneIntervalSeconds = 3600;
-    static constexpr double minimumGapSeconds = 20;
+    static constexpr double minimumGapSeconds = HistoryQueries::minimumGapSeconds;
     // Readings kept while they cannot be written: an hour at the fastest
     // sampling period (2 s). Older ones are dropped first.
     static constexpr std::size_t pendingLimit = 1800;
@@ -140,7 +143,9 @@ private:
     void setWriteError(const std::optional<QString> &error);
     void flushLocked();
     void pruneLocked();
-    std::vector<HistoryGap> gapsLocked(double from, double to);
+    // Writes what is buffered, so a query sees it; false when there is no
+    // database to read.
+    bool flushForRead();
     bool writeSnapshotLocked(const Snapshot &snapshot);
 
     const QString m_path;
@@ -164,6 +169,9 @@ private:
     mutable std::mutex m_errorMutex; // the two errors are read from any thread
     std::optional<QString> m_openError;
     std::optional<QString> m_writeError;
+    // Closed first when the store goes, interrupting a running query, so the
+    // writer is the last connection and leaves no write-ahead log behind.
+    HistoryReadConnection m_reads { m_path };
 };
 
 } // namespace voltmere

@@ -29,6 +29,7 @@ std::vector<Surface> panelSurfaces();
 std::vector<Surface> dashboardSurfaces();
 std::vector<Surface> secondaryWindowSurfaces();
 std::vector<Surface> historyFailureSurfaces();
+std::vector<Surface> historySurfaces();
 
 std::vector<Surface> allSurfaces();
 

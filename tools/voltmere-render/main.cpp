@@ -25,6 +25,9 @@ std::vector<Surface> allSurfaces()
     for (Surface &s : chartSurfaces()) {
         surfaces.push_back(std::move(s));
     }
+    for (Surface &s : historySurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
     for (Surface &s : panelSurfaces()) {
         surfaces.push_back(std::move(s));
     }
@@ -89,7 +92,11 @@ QImage renderWidget(const Surface &surface, ColorScheme scheme)
     }
     backdrop.setAttribute(Qt::WA_DontShowOnScreen);
     backdrop.show();
-    QApplication::processEvents();
+    // Nested layouts settle one level per pass (a page whose cards were
+    // filled before it was shown needs several).
+    for (int pass = 0; pass < 4; ++pass) {
+        QApplication::processEvents();
+    }
     QImage image(backdrop.size() * surface.scale, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(surface.scale);
     image.fill(Qt::transparent);

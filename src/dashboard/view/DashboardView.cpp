@@ -11,6 +11,7 @@
 #include "dashboard/view/Symbols.h"
 #include "dashboard/view/Theme.h"
 #include "dashboard/view/Wordmark.h"
+#include "history/view/HistoryView.h"
 #include "monitor/Monitor.h"
 #include "platform/ActivationPolicy.h"
 #include "windows/view/VisibilityReporter.h"
@@ -129,7 +130,7 @@ DashboardPage *DashboardView::createPage(DashboardSection section, Monitor &moni
     case DashboardSection::battery:
         return new PlaceholderPage(QStringLiteral("Battery"));
     case DashboardSection::history:
-        return new PlaceholderPage(QStringLiteral("History"));
+        return new HistoryView(monitor);
     }
     return nullptr;
 }

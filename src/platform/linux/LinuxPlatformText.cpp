@@ -96,6 +96,12 @@ constexpr Wording table[] = {
      u"desktop's local message bus it listens to logind for sleep and wake and hands notifications to "
      u"org.freedesktop.Notifications. Help opens the website in your browser; that request is the browser's, not "
      u"Voltmere's."},
+    // History page
+    {u"Stored on this Mac at ", u"Stored on this computer at "},
+    {u"When readings exist, gaps are labeled Mac asleep, Voltmere not running, or No readings. Nothing here is "
+     u"filled in.",
+     u"When readings exist, gaps are labeled Computer asleep, Voltmere not running, or No readings. Nothing here is "
+     u"filled in."},
 };
 
 const QHash<QStringView, QStringView> &lookup()
