@@ -6,16 +6,22 @@
 
 #include "app/Preferences.h"
 #include "history/HistoryStore.h"
+#include "history/view/ExportAction.h"
 #include "history/view/HistoryControls.h"
 #include "history/view/HistoryEmpty.h"
 #include "history/view/HistorySkeleton.h"
 #include "monitor/Monitor.h"
 #include "sampling/SamplingEngine.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QMenu>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThreadPool>
+#include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -151,6 +157,45 @@ TEST_F(HistoryViewTest, AnOlderLookupThatAnswersLateIsDropped)
     EXPECT_EQ(view->inspected()->date, second);
     EXPECT_EQ(view->inspected()->sampleDate, second - 2);
     EXPECT_EQ(view->inspected()->processes, (std::vector<ProcessCPU> { { 2, QStringLiteral("new"), 20 } }));
+}
+
+// "Export…" writes the range the page shows, of the shown metric only or of
+// every metric, through the save dialog.
+TEST_F(HistoryViewTest, ExportWritesTheShownRangeOfTheShownMetricOrOfEveryMetric)
+{
+    build(dir.filePath(QStringLiteral("history.sqlite")));
+    for (Timestamp t = clock.now() - 7200; t <= clock.now(); t += 60) {
+        Snapshot s;
+        s.date = t;
+        s.cpuTotal = 20;
+        store->record(s);
+    }
+    view->show();
+    ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
+
+    const auto exportVia = [&](int action, const QString &name) {
+        const QString path = dir.filePath(name);
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        view->controls()->exportButton()->menu()->actions().at(action)->trigger();
+        EXPECT_TRUE(test::waitFor([&] { return QFile::exists(path) && !view->findChild<ExportAction *>()->isRunning(); }));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    };
+
+    // One hour shown: 61 readings a minute apart, not the two hours stored.
+    const QStringList shown = exportVia(0, QStringLiteral("cpu.csv"));
+    ASSERT_EQ(shown.size(), 62);
+    EXPECT_EQ(shown.front(), QStringLiteral("time,cpu,gap"));
+
+    const QStringList every = exportVia(1, QStringLiteral("all.csv"));
+    ASSERT_EQ(every.size(), 62);
+    EXPECT_TRUE(every.front().contains(QStringLiteral("memPressure")));
 }
 
 } // namespace

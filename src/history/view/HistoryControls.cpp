@@ -9,8 +9,10 @@
 #include <QComboBox>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QToolButton>
 
 #include <cmath>
 
@@ -35,6 +37,7 @@ HistoryControls::HistoryControls(QWidget *parent)
     , m_metricPicker(new QComboBox(this))
     , m_range(new QWidget(this))
     , m_rangeGroup(new QButtonGroup(this))
+    , m_export(new QToolButton(this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -64,6 +67,17 @@ HistoryControls::HistoryControls(QWidget *parent)
     }
     m_rangeGroup->setExclusive(true);
     layout->addWidget(m_range);
+
+    // Sits last, so it stands beside "Copy summary" in the page's header.
+    m_export->setText(QStringLiteral("Export…"));
+    m_export->setToolTip(QStringLiteral("Saves the stored readings of this range as a CSV file"));
+    m_export->setPopupMode(QToolButton::InstantPopup);
+    m_export->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto *exportMenu = new QMenu(m_export);
+    exportMenu->addAction(QStringLiteral("Shown Metric…"), this, [this] { Q_EMIT exportRequested(false); });
+    exportMenu->addAction(QStringLiteral("All Metrics…"), this, [this] { Q_EMIT exportRequested(true); });
+    m_export->setMenu(exportMenu);
+    layout->addWidget(m_export);
 
     connect(m_metricPicker, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index < 0 || static_cast<std::size_t>(index) >= allHistoryMetrics.size()) {
@@ -123,6 +137,7 @@ void HistoryControls::applyStillForm()
     m_still = still;
     m_metricPicker->setVisible(!still);
     m_range->setVisible(!still);
+    m_export->setVisible(!still);
     // The chips are one element for screen readers.
     setAccessibleName(still ? QStringLiteral("Metric ") + title(m_metric) + QStringLiteral(", range ")
                               + HistoryPage::rangeSpoken(m_hours)

@@ -6,6 +6,7 @@
 
 class QButtonGroup;
 class QComboBox;
+class QToolButton;
 
 namespace voltmere {
 
@@ -26,10 +27,15 @@ public:
     QComboBox *metricPicker() const { return m_metricPicker; }
     // The range segment showing `hours`; null for a range not offered.
     QWidget *rangeButton(int hours) const;
+    // "Export…", whose menu offers the shown metric or every metric.
+    QToolButton *exportButton() const { return m_export; }
 
 Q_SIGNALS:
     void metricChanged(HistoryMetric metric);
     void hoursChanged(int hours);
+    // The user asked for a CSV file of the shown range: of every metric, or
+    // only of the shown one.
+    void exportRequested(bool everyMetric);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -45,6 +51,7 @@ private:
     QComboBox *m_metricPicker;
     QWidget *m_range;
     QButtonGroup *m_rangeGroup;
+    QToolButton *m_export;
     bool m_still = false;
 };
 

@@ -12,6 +12,7 @@
 #include "dashboard/view/WrappingText.h"
 #include "history/HistoryPage.h"
 #include "history/HistoryStore.h"
+#include "history/view/ExportAction.h"
 #include "history/view/HistoryControls.h"
 #include "history/view/HistoryEmpty.h"
 #include "history/view/HistorySkeleton.h"
@@ -243,6 +244,7 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
             reload(true);
         }
     });
+    connect(m_controls, &HistoryControls::exportRequested, this, &HistoryView::exportRange);
     connect(&m_monitor, &Monitor::latestChanged, this, &HistoryView::latestMayRefresh);
     connect(&m_monitor.prefs(), &Preferences::historyRetentionDaysChanged, this, &HistoryView::rebuildFooter);
     rebuild();
@@ -253,6 +255,22 @@ HistoryView::~HistoryView() = default;
 QWidget *HistoryView::control() const
 {
     return m_controls;
+}
+
+void HistoryView::exportRange(bool everyMetric)
+{
+    HistoryStore *store = m_monitor.historyStore();
+    if (!store) {
+        return;
+    }
+    if (!m_export) {
+        m_export = new ExportAction(*store, this);
+    }
+    // The range as the picker names it, up to this moment: the file should
+    // hold what the user just saw plus anything newer, never less.
+    const Timestamp to = now() + 1;
+    const std::optional<HistoryMetric> metric = everyMetric ? std::nullopt : std::optional(m_metric);
+    m_export->run(metric, to - 1 - m_hours * 3600.0, to);
 }
 
 Timestamp HistoryView::now() const

@@ -20,6 +20,7 @@ class QVBoxLayout;
 namespace voltmere {
 
 class Card;
+class ExportAction;
 class HistoryControls;
 class HistoryEmpty;
 class HistorySkeleton;
@@ -109,6 +110,8 @@ private:
     void setKey(HistoryMetric metric, int hours);
     void applySeries(const HistorySeries &series, Timestamp rangeEnd);
     void latestMayRefresh();
+    // "Export…": the shown range, of the shown metric or of every metric.
+    void exportRange(bool everyMetric);
     void rebuild();
     void rebuildChart();
     void rebuildSpikes();
@@ -135,6 +138,7 @@ private:
     ProcessLookup m_processLookup;
 
     HistoryControls *m_controls;
+    ExportAction *m_export = nullptr; // made on first use
     HistorySkeleton *m_skeleton;
     HistoryEmpty *m_empty;
     QWidget *m_content;
