@@ -1,3 +1,4 @@
+#include "MonitorFixture.h"
 #include "Surface.h"
 
 #include "app/Preferences.h"
@@ -22,47 +23,6 @@ namespace voltmere::render {
 
 namespace {
 
-// 14:32:05 local time on a fixed day, so the pictures do not change from run to run.
-Timestamp fixedNow()
-{
-    return static_cast<Timestamp>(QDateTime(QDate(2026, 3, 12), QTime(14, 32, 5)).toSecsSinceEpoch());
-}
-
-class FixedClock final : public Clock {
-public:
-    Timestamp now() const override { return fixedNow(); }
-    std::uint64_t awakeNanoseconds() const override { return 0; }
-};
-
-class NoHistory final : public HistoryRecorder {
-public:
-    void mark(HistoryEvent, Timestamp, bool) override {}
-    void record(const Snapshot &) override {}
-    void flush(bool) override {}
-};
-
-class NoSystemEvents final : public SystemEvents {
-public:
-    void start() override {}
-};
-
-// A Monitor that never samples: the pictures feed it snapshots by hand.
-struct Fixture {
-    Fixture()
-        : settings(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat)
-        , prefs(settings)
-        , monitor(prefs, history, std::make_unique<SamplingEngine>(SamplingEngine::Readers{}, 8.0, clock),
-                  std::make_unique<NoSystemEvents>(), clock)
-    {
-    }
-    QTemporaryDir dir;
-    QSettings settings;
-    Preferences prefs;
-    NoHistory history;
-    FixedClock clock;
-    Monitor monitor;
-};
-
 // Holds the fixture for as long as the panel it feeds.
 class PanelHost final : public QWidget {
 public:
@@ -71,7 +31,7 @@ public:
     {
         auto *layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(new MenuBarPanel(m_fixture->monitor, nullptr), 0, Qt::AlignLeft | Qt::AlignTop);
+        layout->addWidget(new MenuBarPanel(*m_fixture->monitor, nullptr), 0, Qt::AlignLeft | Qt::AlignTop);
     }
     ~PanelHost() override
     {
@@ -142,7 +102,7 @@ void feed(Fixture &f, std::vector<Snapshot> snapshots, const std::optional<Batte
 {
     for (Snapshot &s : snapshots) {
         s.battery = reading;
-        f.monitor.ingest(s);
+        f.monitor->ingest(s);
     }
 }
 

@@ -25,6 +25,7 @@ std::vector<Surface> sharedComponentSurfaces();
 std::vector<Surface> trayLabelSurfaces();
 std::vector<Surface> chartSurfaces();
 std::vector<Surface> panelSurfaces();
+std::vector<Surface> batteryPageSurfaces();
 
 std::vector<Surface> allSurfaces();
 

@@ -28,6 +28,9 @@ std::vector<Surface> allSurfaces()
     for (Surface &s : panelSurfaces()) {
         surfaces.push_back(std::move(s));
     }
+    for (Surface &s : batteryPageSurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
     return surfaces;
 }
 
