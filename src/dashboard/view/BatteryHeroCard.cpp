@@ -28,6 +28,7 @@ TextComponent *text(const QString &words, const QFont &font, const ThemeColor &c
     component->setText(words);
     component->setTextFont(font);
     component->setColor(color);
+    component->setAccessibleName(words);
     return component;
 }
 

@@ -45,6 +45,7 @@ QWidget *desktopCard()
     auto *title = new TextComponent;
     title->setText(QStringLiteral("No internal battery"));
     title->setTextFont(Theme::font(16, QFont::DemiBold));
+    title->setAccessibleName(title->text());
     card->body()->addWidget(title);
     auto *text = new WrappingText(Theme::font(13), Theme::muted);
     text->setText(PlatformText::say(
@@ -163,6 +164,7 @@ void BatteryView::readChargeLimits()
     QtConcurrent::run([source = m_limitSource] { return source->read(); })
         .then(this, [this](const std::vector<BatteryChargeLimits> &limits) {
             m_readingLimits = false;
+            m_limitsKnown = true;
             m_limits = limits;
             m_limitsCard->set(limits);
             Q_EMIT chargeLimitsRead();

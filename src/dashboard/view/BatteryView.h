@@ -49,6 +49,8 @@ public:
 
     Body shownBody() const { return m_body; }
     const std::vector<BatteryChargeLimits> &chargeLimits() const { return m_limits; }
+    // Whether a read of the charge limits has finished.
+    bool chargeLimitsKnown() const { return m_limitsKnown; }
     BatteryHeroCard *heroCard() const { return m_hero; }
     BatteryHealthCard *healthCard() const { return m_health; }
     ChargeHistoryCard *chargeHistoryCard() const { return m_history; }
@@ -72,6 +74,7 @@ private:
     std::shared_ptr<ChargeLimitSource> m_limitSource;
     std::vector<BatteryChargeLimits> m_limits;
     bool m_readingLimits = false;
+    bool m_limitsKnown = false;
     Body m_body = Body::skeleton;
 
     QScrollArea *m_scroll;

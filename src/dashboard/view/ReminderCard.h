@@ -30,6 +30,8 @@ public:
     ToggleSwitch *reminderSwitch() const { return m_switch; }
     ReminderTargetSlider *slider() const { return m_slider; }
     WrappingText *statusText() const { return m_long; }
+    // The last failed notification request, shown under the permission row.
+    WrappingText *errorText() const { return m_error; }
     // The permission row's words and its button (null when there is none).
     QString permissionText() const;
     QPushButton *permissionButton() const;
