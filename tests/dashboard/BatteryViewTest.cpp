@@ -1,6 +1,8 @@
 #include "FakeTree.h"
 #include "TestMonitor.h"
 
+#include "dashboard/view/AccessibleElement.h"
+#include "dashboard/view/AttentionDot.h"
 #include "dashboard/view/BatteryHealthCard.h"
 #include "dashboard/view/BatteryHeroCard.h"
 #include "dashboard/view/BatterySkeleton.h"
@@ -12,6 +14,7 @@
 #include "dashboard/view/ReminderCard.h"
 #include "dashboard/view/ReminderTargetSlider.h"
 #include "dashboard/view/ToggleSwitch.h"
+#include "dashboard/view/Unavailable.h"
 #include "dashboard/view/WrappingText.h"
 #include "history/view/TimeSeriesChart.h"
 #include "monitor/Format.h"
@@ -20,6 +23,7 @@
 #include <QAccessible>
 #include <QPushButton>
 #include <QSemaphore>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -376,6 +380,100 @@ TEST_F(BatteryViewTest, EveryReadingOnThePageIsInTheAccessibilityTree)
     }
     // The skeleton's bars are behind the page, not read out.
     EXPECT_FALSE(all.contains(QStringLiteral("Loading battery")));
+}
+
+TEST_F(BatteryViewTest, MissingFiguresShowUnavailableWithTheSourceThatFailed)
+{
+    BatteryReading r;
+    r.isPluggedIn = false; // no level, no state, nothing else
+    BatteryHeroCard hero;
+    hero.set(r, std::nullopt);
+    EXPECT_EQ(hero.ring()->level(), std::nullopt);
+    EXPECT_EQ(AccessibleElement::value(hero.ringElement()), QStringLiteral("Unavailable"));
+    EXPECT_EQ(AccessibleElement::value(hero.stateElement()),
+              QStringLiteral("Unavailable. The battery doesn't report status."));
+    const auto reasons = hero.findChildren<Unavailable *>();
+    ASSERT_EQ(reasons.size(), 2u);
+    EXPECT_EQ(reasons[0]->reason(), QStringLiteral("The battery doesn't report capacity."));
+
+    // Any condition but "Good" is shown as reported, in amber beside a dot.
+    BatteryHealthCard health;
+    health.resize(320, 200);
+    health.show();
+    r.healthCondition = QStringLiteral("Overheat");
+    health.set(r);
+    auto *dot = health.findChild<AttentionDot *>();
+    ASSERT_NE(dot, nullptr);
+    EXPECT_TRUE(dot->isVisibleTo(&health));
+    EXPECT_TRUE(AccessibleElement::value(&health).startsWith(QStringLiteral("Condition Overheat.")));
+    r.healthCondition = QStringLiteral("Good");
+    health.set(r);
+    EXPECT_FALSE(dot->isVisibleTo(&health));
+    EXPECT_TRUE(AccessibleElement::value(&health).startsWith(QStringLiteral("Condition Normal.")));
+}
+
+TEST_F(BatteryViewTest, AnAnswerForAnEarlierRangeArrivingLateIsDropped)
+{
+    // The 24-hour query is held until the 6-hour one has been answered.
+    QSemaphore held;
+    // Never leaves a worker waiting, whatever the test finds.
+    struct Release {
+        QSemaphore &gate;
+        ~Release() { gate.release(10); }
+    } release{held};
+    std::atomic<int> started = 0;
+    auto loader = [&](Timestamp from, Timestamp to, int) {
+        const bool day = to - from > 12 * 3600.0;
+        ++started;
+        if (day) {
+            held.acquire();
+        }
+        HistorySeries series;
+        series.bucketSeconds = 90;
+        series.buckets = {bucket(to - 300, day ? 20 : 60, 0)};
+        return series;
+    };
+    ChargeHistoryCard card(loader, fixture.clock);
+    ASSERT_TRUE(test::waitFor([&] { return started == 1; }));
+    card.setHours(6);
+    ASSERT_TRUE(test::waitFor([&] { return !card.isLoading(); }));
+    held.release();
+    test::settleFor(100);
+    ASSERT_EQ(card.chart()->series()[0].points.size(), 1u);
+    EXPECT_EQ(card.chart()->series()[0].points[0].value, 60);
+    EXPECT_EQ(card.chart()->xDomain().length(), 6 * 3600.0);
+}
+
+TEST_F(BatteryViewTest, OnlyThePageShownIsReadOut)
+{
+    auto view = page();
+    QStringList tree;
+    collect(QAccessible::queryAccessibleInterface(view.get()), tree);
+    // Before the first reading: one element for the placeholders, no bars.
+    EXPECT_TRUE(tree.contains(QStringLiteral("Loading battery = "))) << tree.join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(tree.join(QLatin1Char('\n')).contains(QStringLiteral("Charge reminder")));
+
+    ingest(std::nullopt);
+    tree.clear();
+    collect(QAccessible::queryAccessibleInterface(view.get()), tree);
+    const QString all = tree.join(QLatin1Char('\n'));
+    EXPECT_TRUE(all.contains(QStringLiteral("No internal battery"))) << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("This computer runs from a power adapter only")));
+    EXPECT_FALSE(all.contains(QStringLiteral("Loading battery")));
+}
+
+TEST(ReminderTargetSliderTest, SettlesOnTheNearestStepInsideTheRange)
+{
+    EXPECT_EQ(ReminderTargetSlider::snapped(52), 50);
+    EXPECT_EQ(ReminderTargetSlider::snapped(53), 55);
+    EXPECT_EQ(ReminderTargetSlider::snapped(47), 50);
+    EXPECT_EQ(ReminderTargetSlider::snapped(101), 100);
+    ReminderTargetSlider slider;
+    QSignalSpy chosen(&slider, &ReminderTargetSlider::targetChosen);
+    slider.setValue(77);
+    // One settled value is reported, never the value between steps.
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen.at(0).at(0).toInt(), 75);
 }
 
 } // namespace

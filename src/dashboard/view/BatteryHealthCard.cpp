@@ -133,7 +133,7 @@ std::optional<QString> BatteryHealthCard::temperatureText(const BatteryReading &
     return QString::asprintf("%.1f °C", *reading.temperatureC);
 }
 
-QString BatteryHealthCard::show(const Row &row, const std::optional<QString> &value)
+QString BatteryHealthCard::showRow(const Row &row, const std::optional<QString> &value)
 {
     row.value->setVisible(value.has_value());
     row.unavailable->setVisible(!value);
@@ -155,9 +155,9 @@ void BatteryHealthCard::set(const BatteryReading &reading)
     } else {
         spoken.append(m_conditionUnavailable->accessibleName());
     }
-    spoken.append(QStringLiteral("Capacity ") + show(m_capacity, capacityText(reading)));
-    spoken.append(QStringLiteral("Cycle count ") + show(m_cycles, cycleText(reading)));
-    spoken.append(QStringLiteral("Temperature ") + show(m_temperature, temperatureText(reading)));
+    spoken.append(QStringLiteral("Capacity ") + showRow(m_capacity, capacityText(reading)));
+    spoken.append(QStringLiteral("Cycle count ") + showRow(m_cycles, cycleText(reading)));
+    spoken.append(QStringLiteral("Temperature ") + showRow(m_temperature, temperatureText(reading)));
     const bool note = holdsMoreThanDesign(reading);
     m_note->setVisible(note);
     if (note) {

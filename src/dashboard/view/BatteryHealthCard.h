@@ -42,7 +42,7 @@ private:
         Unavailable *unavailable;
     };
     Row addRow(QGridLayout *grid, int row, const QString &label, const char *reason);
-    static QString show(const Row &row, const std::optional<QString> &value);
+    static QString showRow(const Row &row, const std::optional<QString> &value);
 
     QWidget *m_conditionRow;
     AttentionDot *m_dot;

@@ -65,7 +65,7 @@ LimitsCard::Block LimitsCard::makeBlock()
     return block;
 }
 
-void LimitsCard::show(const Block &block, const ChargeLimitText::Explanation &explanation)
+void LimitsCard::showBlock(const Block &block, const ChargeLimitText::Explanation &explanation)
 {
     block.title->setText(explanation.title);
     block.status->setText(explanation.status);
@@ -78,8 +78,8 @@ void LimitsCard::set(const std::vector<BatteryChargeLimits> &limits)
 {
     m_enforcedShown = ChargeLimitText::enforcedLimit(limits);
     m_toFullShown = ChargeLimitText::chargeToFull(limits);
-    show(m_enforced, m_enforcedShown);
-    show(m_toFull, m_toFullShown);
+    showBlock(m_enforced, m_enforcedShown);
+    showBlock(m_toFull, m_toFullShown);
 }
 
 } // namespace voltmere

@@ -31,7 +31,7 @@ private:
         WrappingText *text;
     };
     static Block makeBlock();
-    static void show(const Block &block, const ChargeLimitText::Explanation &explanation);
+    static void showBlock(const Block &block, const ChargeLimitText::Explanation &explanation);
 
     Block m_enforced;
     Block m_toFull;
