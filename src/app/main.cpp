@@ -5,6 +5,9 @@
 #include "menubar/view/MenuBarPanel.h"
 #include "menubar/view/MenuBarTray.h"
 #include "monitor/Monitor.h"
+#include "windows/view/AboutView.h"
+#include "windows/view/SettingsView.h"
+#include "windows/view/WelcomeView.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
@@ -54,6 +57,9 @@ int main(int argc, char **argv)
             return std::nullopt;
         });
     });
+    shell.registerWindow(WindowID::settings, [&monitor]() -> QWidget * { return SettingsView::createWindow(monitor); });
+    shell.registerWindow(WindowID::welcome, [&monitor]() -> QWidget * { return WelcomeView::createWindow(monitor); });
+    shell.registerWindow(WindowID::about, [&monitor]() -> QWidget * { return AboutView::createWindow(monitor); });
     shell.start();
     QObject::connect(&instance, &SingleInstance::urlsReceived, &shell,
                      [&monitor](const QStringList &urls) { URLRouter::handleAll(urls, monitor); });

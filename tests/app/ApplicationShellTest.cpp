@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -122,6 +123,21 @@ TEST_F(ApplicationShellTest, ForgetsItselfAsRouterTargetWhenDestroyed)
     }
     EXPECT_EQ(URLRouter::shell(), nullptr);
     EXPECT_EQ(URLRouter::openWindow(), nullptr);
+}
+
+TEST_F(ApplicationShellTest, CtrlCommaOpensSettingsFromAnyOfItsWindows)
+{
+    shell.registerWindow(WindowID::settings, [this] {
+        ++created[WindowID::settings];
+        return new QWidget;
+    });
+    shell.openWindow(WindowID::about);
+    QWidget *about = shell.window(WindowID::about);
+    ASSERT_TRUE(about);
+    QApplication::setActiveWindow(about);
+    QTest::keySequence(about, ApplicationShell::settingsShortcut());
+    ASSERT_TRUE(shell.window(WindowID::settings));
+    EXPECT_TRUE(shell.window(WindowID::settings)->isVisible());
 }
 
 } // namespace

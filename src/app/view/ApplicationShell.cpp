@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeySequence>
+#include <QShortcut>
 
 namespace voltmere {
 
@@ -54,6 +56,11 @@ void ApplicationShell::start()
     }
 }
 
+QKeySequence ApplicationShell::settingsShortcut()
+{
+    return QKeySequence(Qt::CTRL | Qt::Key_Comma);
+}
+
 void ApplicationShell::openWindow(const QString &identifier)
 {
     QWidget *existing = window(identifier);
@@ -67,6 +74,11 @@ void ApplicationShell::openWindow(const QString &identifier)
             return;
         }
         m_windows.insert(identifier, existing);
+        // The usual settings shortcut works in every window of the program.
+        if (identifier != WindowID::settings) {
+            auto *settings = new QShortcut(settingsShortcut(), existing);
+            connect(settings, &QShortcut::activated, this, [this] { openWindow(WindowID::settings); });
+        }
     }
     existing->show();
     existing->raise();
