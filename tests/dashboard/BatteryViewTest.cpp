@@ -118,6 +118,11 @@ TEST_F(BatteryViewTest, BodyFollowsWhetherThereIsABatteryAndAReading)
     EXPECT_EQ(view->shownBody(), BatteryView::Body::desktop);
     EXPECT_TRUE(view->desktopCard()->isVisibleTo(view.get()));
     EXPECT_EQ(view->copyText(), QStringLiteral("This computer has no internal battery."));
+    // The sentence under the title is laid out whole, never cut after its first line.
+    QCoreApplication::processEvents();
+    const auto *sentence = view->desktopCard()->findChild<WrappingText *>();
+    ASSERT_NE(sentence, nullptr);
+    EXPECT_GE(sentence->height(), sentence->heightForWidth(sentence->width()));
 }
 
 TEST_F(BatteryViewTest, ChargingWithAReminderShowsTheThreeLinesAndCopiesEverySentence)

@@ -42,6 +42,8 @@ BatteryHealthCard::BatteryHealthCard(QWidget *parent)
     : Card(16, false, parent)
 {
     setMaximumWidth(maximumCardWidth);
+    // Full width, so wrapped text breaks at the card's width rather than its own.
+    body()->setAlignment(Qt::AlignTop);
     body()->setSpacing(8);
     body()->addWidget(new SectionLabel(QStringLiteral("Health")));
 

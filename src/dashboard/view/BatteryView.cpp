@@ -41,6 +41,7 @@ ChargeHistoryCard::Loader historyLoader(Monitor &monitor)
 QWidget *desktopCard()
 {
     auto *card = new Card(16);
+    card->body()->setAlignment(Qt::AlignTop); // wrapped text gets the full width
     card->body()->setSpacing(6);
     auto *title = new TextComponent;
     title->setText(QStringLiteral("No internal battery"));

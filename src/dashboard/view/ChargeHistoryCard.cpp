@@ -66,6 +66,8 @@ ChargeHistoryCard::ChargeHistoryCard(Loader loader, const Clock &clock, std::opt
     , m_series(m_preloaded.value_or(HistorySeries{}))
     , m_lastLoad(clock.now())
 {
+    // Full width, so wrapped text breaks at the card's width rather than its own.
+    body()->setAlignment(Qt::AlignTop);
     body()->setSpacing(10);
     auto *header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 0);

@@ -38,6 +38,8 @@ LimitsCard::LimitsCard(QWidget *parent)
     , m_enforced(makeBlock())
     , m_toFull(makeBlock())
 {
+    // Full width, so wrapped text breaks at the card's width rather than its own.
+    body()->setAlignment(Qt::AlignTop);
     body()->setSpacing(12);
     body()->addWidget(m_enforced.box);
     body()->addWidget(new Divider);

@@ -55,6 +55,8 @@ ReminderCard::ReminderCard(Monitor &monitor, QWidget *parent)
     : Card(16, false, parent)
     , m_monitor(monitor)
 {
+    // Full width, so wrapped text breaks at the card's width rather than its own.
+    body()->setAlignment(Qt::AlignTop);
     body()->setSpacing(10);
     m_switch = new ToggleSwitch(QStringLiteral("Charge reminder"));
     connect(m_switch, &QAbstractButton::clicked, this, &ReminderCard::setReminderOn);
