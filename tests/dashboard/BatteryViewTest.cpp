@@ -357,6 +357,16 @@ TEST_F(BatteryViewTest, LimitsCardFromAFakeSysTreeWithAndWithoutThresholds)
     EXPECT_EQ(view->limitsCard()->enforced().status, QStringLiteral("Stops at 80%"));
     EXPECT_TRUE(view->copyText().endsWith(
         QStringLiteral("The firmware limits charging to 80%; Voltmere only reads that limit.")));
+    // A reminder the battery can never reach says so.
+    ReminderCard *card = view->reminderCard();
+    EXPECT_FALSE(card->limitText()->isVisibleTo(card));
+    card->setReminderOn(true);
+    card->slider()->setValue(85);
+    EXPECT_TRUE(card->limitText()->isVisibleTo(card));
+    EXPECT_EQ(card->limitText()->text(),
+              QStringLiteral("The firmware stops charging at 80%, so the battery won't reach this target."));
+    card->slider()->setValue(80);
+    EXPECT_FALSE(card->limitText()->isVisibleTo(card));
 }
 
 TEST_F(BatteryViewTest, EveryReadingOnThePageIsInTheAccessibilityTree)

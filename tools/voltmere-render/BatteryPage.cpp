@@ -220,9 +220,10 @@ std::vector<Surface> batteryPageSurfaces()
         {QStringLiteral("battery-on-battery-warnings"), [] { return page(onBatteryWithWarnings(), true, {}); }, nullptr,
          pageSize},
         {QStringLiteral("battery-full-firmware-limit"),
-         [] {
-             return page(fullAtLimit(), true,
-                         {{QStringLiteral("BAT0"), 80, 75, QStringLiteral("auto")}});
+         [=] {
+             // The reminder aims above the firmware's limit, which the card points out.
+             return page(fullAtLimit(), true, {{QStringLiteral("BAT0"), 80, 75, QStringLiteral("auto")}},
+                         reminderAt85);
          },
          nullptr, pageSize},
         {QStringLiteral("battery-desktop"), [] { return page(std::nullopt, false, {}); }, nullptr, QSize(1028, 300)},

@@ -168,6 +168,14 @@ void BatteryView::readChargeLimits()
             m_limitsKnown = true;
             m_limits = limits;
             m_limitsCard->set(limits);
+            // The lowest limit is where charging stops first.
+            std::optional<int> lowest;
+            for (const BatteryChargeLimits &battery : limits) {
+                if (battery.endThreshold && (!lowest || *battery.endThreshold < *lowest)) {
+                    lowest = battery.endThreshold;
+                }
+            }
+            m_reminder->setFirmwareLimit(lowest);
             Q_EMIT chargeLimitsRead();
         });
 }

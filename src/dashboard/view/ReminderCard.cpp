@@ -76,6 +76,9 @@ ReminderCard::ReminderCard(Monitor &monitor, QWidget *parent)
     connect(m_slider, &ReminderTargetSlider::targetChosen, this, &ReminderCard::setTarget);
     body()->addWidget(m_targetRow);
 
+    m_limitNote = new WrappingText(Theme::font(11), Theme::amber);
+    m_limitNote->hide();
+    body()->addWidget(m_limitNote);
     m_long = new WrappingText(Theme::font(12), Theme::text);
     body()->addWidget(m_long);
     auto *note = new WrappingText(Theme::font(11), Theme::muted);
@@ -135,6 +138,12 @@ void ReminderCard::setTarget(int target)
     m_monitor.updateInsight();
 }
 
+void ReminderCard::setFirmwareLimit(std::optional<int> limit)
+{
+    m_firmwareLimit = limit;
+    showPreferences();
+}
+
 void ReminderCard::showPreferences()
 {
     const Preferences &prefs = m_monitor.prefs();
@@ -147,6 +156,13 @@ void ReminderCard::showPreferences()
     }
     m_targetText->setText(QString::number(prefs.reminderTarget()) + QLatin1Char('%'));
     m_targetText->setAccessibleName(QStringLiteral("Target ") + m_targetText->text());
+    const bool unreachable =
+        prefs.reminderEnabled() && m_firmwareLimit && prefs.reminderTarget() > *m_firmwareLimit;
+    m_limitNote->setVisible(unreachable);
+    m_limitNote->setText(unreachable ? QStringLiteral("The firmware stops charging at ") +
+                                           QString::number(*m_firmwareLimit) +
+                                           QStringLiteral("%, so the battery won't reach this target.")
+                                     : QString());
     showReminder();
 }
 

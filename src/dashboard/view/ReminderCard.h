@@ -3,6 +3,8 @@
 #include "dashboard/view/Card.h"
 #include "monitor/NotificationPermission.h"
 
+#include <optional>
+
 class QPushButton;
 
 namespace voltmere {
@@ -26,6 +28,11 @@ public:
     void setReminderOn(bool on);
     // What the slider does with a settled value.
     void setTarget(int target);
+    // The level at which the firmware stops charging, if it does: a target
+    // above it is never reached, which the card then says.
+    void setFirmwareLimit(std::optional<int> limit);
+    // The warning shown for a target the firmware never lets the battery reach.
+    WrappingText *limitText() const { return m_limitNote; }
 
     ToggleSwitch *reminderSwitch() const { return m_switch; }
     ReminderTargetSlider *slider() const { return m_slider; }
@@ -55,6 +62,8 @@ private:
     QPushButton *m_test;
     QPushButton *m_settings;
     WrappingText *m_error;
+    WrappingText *m_limitNote;
+    std::optional<int> m_firmwareLimit;
 };
 
 } // namespace voltmere
