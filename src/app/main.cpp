@@ -1,4 +1,5 @@
 #include "app/AppLifecycle.h"
+#include "app/CommandLine.h"
 #include "app/view/ApplicationShell.h"
 #include "app/SingleInstance.h"
 #include "app/URLRouter.h"
@@ -18,6 +19,11 @@
 int main(int argc, char **argv)
 {
     using namespace voltmere;
+    // Terminal commands run before anything claims the single instance or
+    // starts sampling, and need no display.
+    if (const std::optional<int> status = CommandLine::runIfAsked(argc, argv)) {
+        return *status;
+    }
     // Without a display the program still samples and records; it just has
     // nothing to draw on.
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {

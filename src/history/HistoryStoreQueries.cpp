@@ -3,6 +3,7 @@
 // flushes first, so it sees the newest readings.
 
 #include "history/HistoryStore.h"
+#include "history/HistoryGapRules.h"
 
 #include <sqlite3.h>
 
@@ -37,39 +38,12 @@ constexpr const char *nearestSampleSQL
     = "SELECT ts FROM sample WHERE ts BETWEEN ?1 - 15 AND ?1 + 15 ORDER BY ABS(ts - ?1) LIMIT 1";
 constexpr const char *processesAtSQL = "SELECT pid, name, cpu FROM proc WHERE ts = ? ORDER BY rank";
 
-// Events within a second of a gap's edges still explain it.
-constexpr double eventMarginSeconds = 1;
-
 std::optional<double> columnNumber(sqlite3_stmt *statement, int index)
 {
     if (sqlite3_column_type(statement, index) == SQLITE_NULL) {
         return std::nullopt;
     }
     return sqlite3_column_double(statement, index);
-}
-
-// The awake clock stops while the machine sleeps: when it advanced by much
-// less than the wall clock, the machine was asleep for the difference. A
-// clock that went backwards (a restart) proves nothing.
-bool awakeClockShowsSleep(double duration, std::optional<double> prevAwake, std::optional<double> awake)
-{
-    if (!prevAwake || !awake || *prevAwake > *awake || duration <= 0) {
-        return false;
-    }
-    const double missing = duration - (*awake - *prevAwake);
-    return missing > std::max(duration * 0.5, 10.0);
-}
-
-HistoryGap::Reason classify(
-    double duration, std::optional<double> prevAwake, std::optional<double> awake, const std::set<std::string> &kinds)
-{
-    if (awakeClockShowsSleep(duration, prevAwake, awake) || kinds.count("sleep") || kinds.count("wake")) {
-        return HistoryGap::Reason::asleep;
-    }
-    if (kinds.count("start") || kinds.count("stop")) {
-        return HistoryGap::Reason::notRunning;
-    }
-    return HistoryGap::Reason::noReadings;
 }
 
 // One row of the gap query: two consecutive samples more than 20 s apart.
@@ -186,8 +160,8 @@ std::vector<HistoryGap> HistoryStore::gapsLocked(double from, double to)
     for (const Hole &hole : holes) {
         std::set<std::string> kinds;
         if (kindsStatement) {
-            sqlite3_bind_double(kindsStatement, 1, hole.prev - eventMarginSeconds);
-            sqlite3_bind_double(kindsStatement, 2, hole.ts + eventMarginSeconds);
+            sqlite3_bind_double(kindsStatement, 1, hole.prev - gapEventMarginSeconds);
+            sqlite3_bind_double(kindsStatement, 2, hole.ts + gapEventMarginSeconds);
             while (sqlite3_step(kindsStatement) == SQLITE_ROW) {
                 if (const auto *text = sqlite3_column_text(kindsStatement, 0)) {
                     kinds.insert(reinterpret_cast<const char *>(text));
@@ -195,7 +169,7 @@ std::vector<HistoryGap> HistoryStore::gapsLocked(double from, double to)
             }
             sqlite3_reset(kindsStatement);
         }
-        result.push_back({ hole.prev, hole.ts, classify(hole.ts - hole.prev, hole.prevAwake, hole.awake, kinds) });
+        result.push_back({ hole.prev, hole.ts, classifyGap(hole.ts - hole.prev, hole.prevAwake, hole.awake, kinds) });
     }
     sqlite3_finalize(kindsStatement);
     return result;

@@ -13,9 +13,13 @@ constexpr std::size_t idGrowth = 256;
 
 } // namespace
 
-ProcessSampler::ProcessSampler(std::unique_ptr<ProcessTableSource> source, const Clock &clock)
+// The ceiling leaves a tenth for timing: every process is measured against
+// one wall interval taken before the listing, so a busy process read late in
+// a long listing can show a little more than it could really use.
+ProcessSampler::ProcessSampler(std::unique_ptr<ProcessTableSource> source, const Clock &clock, double coreCount)
     : m_source(std::move(source))
     , m_clock(clock)
+    , m_ceiling(coreCount * 100.0 * 1.1)
     , m_ids(initialIdCapacity, 0)
 {
 }
@@ -99,6 +103,9 @@ std::optional<ProcessReading> ProcessSampler::sample(int top)
             continue; // new process, reused pid, or a clock that stepped back: no figure yet
         }
         const double percent = static_cast<double>(times->cpuNanoseconds - previous->second.cpu) / wall * 100.0;
+        if (percent > m_ceiling) {
+            continue; // garbled tick counts: no process can use more than every core
+        }
         measured += percent;
         if (percent >= listingFloor) {
             listed.push_back({ pid, percent });

@@ -4,9 +4,11 @@
 #include "platform/ProcessTableSource.h"
 #include "sampling/Readers.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -21,7 +23,10 @@ public:
     static constexpr double listingFloor = 0.05;
     static constexpr std::size_t initialIdCapacity = 2048;
 
-    ProcessSampler(std::unique_ptr<ProcessTableSource> source, const Clock &clock);
+    // `coreCount` bounds what one process can use: a share above
+    // coreCount x 100 % comes from garbled counters and is dropped for the tick.
+    ProcessSampler(std::unique_ptr<ProcessTableSource> source, const Clock &clock,
+        double coreCount = std::max(1u, std::thread::hardware_concurrency()));
 
     // Absent on the first call after construction or a reset, and when the
     // processes cannot be listed (baselines then stay untouched).
@@ -49,6 +54,7 @@ private:
 
     std::unique_ptr<ProcessTableSource> m_source;
     const Clock &m_clock;
+    double m_ceiling; // percent
     std::unordered_map<std::int32_t, Prev> m_prev;
     std::unordered_map<std::int32_t, Prev> m_fresh; // reused between ticks to keep its buckets
     std::uint64_t m_lastWall = 0; // awake nanoseconds; 0 = no baseline

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
@@ -69,6 +70,21 @@ TEST_F(AppProcessDBusTest, RecordsWhileRunningAndWritesEverythingOnSigterm)
     voltmere.start(program, {});
     ASSERT_TRUE(voltmere.waitForStarted(10000));
     QThread::sleep(7); // the first tick comes at once, the next after 5 s
+
+    // An export from a terminal meanwhile reads what is on disk (the
+    // migrated row) and exits, without handing over to the running copy or
+    // starting a second monitor: the running one still stops cleanly below.
+    QProcess exporter;
+    exporter.setProcessEnvironment(env);
+    exporter.start(program, { "--export-csv", "-", "--metric", "cpu" });
+    ASSERT_TRUE(exporter.waitForFinished(10000));
+    EXPECT_EQ(exporter.exitCode(), 0) << exporter.readAllStandardError().toStdString();
+    const QList<QByteArray> lines = exporter.readAllStandardOutput().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0], "time,cpu,gap");
+    EXPECT_TRUE(lines[1].contains(",21,")) << lines[1].toStdString();
+    EXPECT_EQ(voltmere.state(), QProcess::Running);
+
     voltmere.terminate();
     ASSERT_TRUE(voltmere.waitForFinished(30000));
     EXPECT_EQ(voltmere.exitStatus(), QProcess::NormalExit);
@@ -98,6 +114,47 @@ TEST_F(AppProcessDBusTest, RecordsWhileRunningAndWritesEverythingOnSigterm)
 
     QSettings settings(configHome + QStringLiteral("/Voltmere/Voltmere.conf"), QSettings::IniFormat);
     EXPECT_EQ(settings.value("chargeReminder.target").toInt(), 90);
+}
+
+// Two programs that do not see each other's socket (their runtime folders
+// differ) still share one history: only the first may write into it, and the
+// second says why it does not.
+TEST_F(AppProcessDBusTest, ASecondProgramOnTheSameHistoryWritesNothingAndSaysSo)
+{
+    const auto launch = [this](QProcess &process, const QString &runtime) {
+        ASSERT_TRUE(QDir().mkpath(runtime));
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_DATA_HOME", dataHome);
+        env.insert("XDG_CONFIG_HOME", configHome);
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("VOLTMERE_SKIP_WELCOME", "1");
+        process.setProcessEnvironment(env);
+        process.start(program, {});
+        ASSERT_TRUE(process.waitForStarted(10000));
+    };
+    QProcess first;
+    QProcess second;
+    launch(first, home.filePath(QStringLiteral("run1")));
+    QThread::sleep(2);
+    launch(second, home.filePath(QStringLiteral("run2")));
+    QThread::sleep(3);
+    second.terminate();
+    ASSERT_TRUE(second.waitForFinished(30000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardError().contains("another Voltmere process is recording into this history"));
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(30000));
+    EXPECT_EQ(first.exitCode(), 0);
+
+    const QString database = dataHome + QStringLiteral("/Voltmere/history.sqlite");
+    EXPECT_EQ(queryRows(database, "SELECT kind FROM event ORDER BY rowid"),
+        (std::vector<QStringList> { { "start" }, { "stop" } }));
+    // One writer: no two samples closer than a sampling period.
+    EXPECT_EQ(queryRows(database, "SELECT COUNT(*) FROM sample a JOIN sample b ON b.ts > a.ts AND b.ts - a.ts < 1.5"),
+        (std::vector<QStringList> { { "0" } }));
 }
 
 } // namespace

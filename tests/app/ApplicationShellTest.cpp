@@ -48,6 +48,23 @@ TEST_F(ApplicationShellTest, OpensAWindowOnceAndRaisesItAfterwards)
     EXPECT_EQ(created.value(WindowID::about), 1);
 }
 
+// Without a display every handed-over address opens a window; the platform
+// cannot raise one there and must not be asked to, or the log fills up.
+TEST_F(ApplicationShellTest, OpeningWindowsWithoutADisplayLogsNothing)
+{
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+        warnings.append(text);
+    });
+    for (int i = 0; i < 3; ++i) {
+        shell.openWindow(WindowID::dashboard);
+        shell.activateApp();
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings, QStringList{});
+}
+
 TEST_F(ApplicationShellTest, WindowThatDeletesItselfOnCloseIsCreatedAnew)
 {
     shell.openWindow(WindowID::dashboard);

@@ -2,6 +2,7 @@
 
 #include "DatabaseProbe.h"
 #include "EventLoop.h"
+#include "FailingDisk.h"
 #include "FakeClock.h"
 #include "FakeNotificationCenter.h"
 #include "FakeSystemEvents.h"
@@ -162,6 +163,30 @@ TEST_F(HistorySettingsTest, AnUnopenableDatabaseShowsWhyAndDisablesTheButtons)
     const int thirty = tab->retentionPicker()->findText(QStringLiteral("30 days"));
     Q_EMIT tab->retentionPicker()->activated(thirty);
     EXPECT_EQ(prefs.historyRetentionDays(), 30);
+}
+
+TEST_F(HistorySettingsTest, AFailureThatComesAndGoesWhileTheTabIsOpenIsShownLive)
+{
+    test::FailingDisk disk;
+    open(dir.filePath(QStringLiteral("live.sqlite")));
+    tab->show();
+    const auto shownReason = [this] {
+        for (QLabel *label : tab->findChildren<QLabel *>()) {
+            if (label->isVisible() && label->text() == QStringLiteral("database or disk is full")) {
+                return true;
+            }
+        }
+        return false;
+    };
+    disk.setFull(true);
+    recordAt(clock.now());
+    store->flush(true);
+    EXPECT_TRUE(test::waitFor(shownReason));
+
+    disk.setFull(false);
+    store->flush(true);
+    EXPECT_TRUE(test::waitFor([&] { return !shownReason(); }));
+    EXPECT_TRUE(tab->deleteButton()->isEnabled());
 }
 
 // A file manager on the test run's private session bus.

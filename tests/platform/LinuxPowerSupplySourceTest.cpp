@@ -131,6 +131,9 @@ TEST_F(LinuxPowerSupplySourceTest, GarbledValuesBecomeAbsent)
     EXPECT_FALSE(reading->designCapacity);
     EXPECT_FALSE(reading->temperatureC);
     EXPECT_FALSE(reading->healthCondition);
+
+    supply("BAT0", { { "temp", "-9223372036854775808" } }); // the most negative 64-bit value
+    EXPECT_FALSE(read()->temperatureC);
 }
 
 TEST_F(LinuxPowerSupplySourceTest, ChargeAboveFullReadsAsFull)

@@ -69,7 +69,7 @@ protected:
     {
         auto source = std::make_unique<FakeProcessTable>();
         table = source.get();
-        sampler = std::make_unique<ProcessSampler>(std::move(source), clock);
+        sampler = std::make_unique<ProcessSampler>(std::move(source), clock, cores);
     }
     // Advances one second and gives each named process `percent` of a core.
     void run(const std::map<std::int32_t, double> &percents)
@@ -80,6 +80,7 @@ protected:
         }
     }
 
+    static constexpr double cores = 4;
     FakeClock clock;
     FakeProcessTable *table = nullptr;
     std::unique_ptr<ProcessSampler> sampler;
@@ -100,6 +101,27 @@ TEST_F(ProcessSamplerTest, FirstCallOnlySetsBaselinesThenListsAboveFloor)
     EXPECT_EQ(reading->top[1].pid, 11);
     EXPECT_NEAR(reading->measuredCPU, 150.09, 1e-6); // the unlisted 0.04 still counts
     EXPECT_EQ(reading->unreadable, 0);
+}
+
+// Garbled tick counts (a counter that jumped) must not put a process at
+// 200,100 % on four cores: it is left out of the tick, list and total alike.
+TEST_F(ProcessSamplerTest, ASharePastEveryCoreIsDroppedForTheTick)
+{
+    table->processes[20] = { 1, 0, "/usr/bin/full", "full" };
+    table->processes[21] = { 1, 0, "/usr/bin/garbled", "garbled" };
+    sampler->sample(10);
+    run({ { 20, 400 }, { 21, 200'100 } });
+    auto reading = sampler->sample(10);
+    ASSERT_TRUE(reading);
+    ASSERT_EQ(reading->top.size(), 1u);
+    EXPECT_EQ(reading->top[0].name, QStringLiteral("full")); // every core busy is real
+    EXPECT_NEAR(reading->measuredCPU, 400, 1e-6);
+
+    // The next tick measures it again from the new baseline.
+    run({ { 20, 100 }, { 21, 50 } });
+    reading = sampler->sample(10);
+    ASSERT_TRUE(reading);
+    EXPECT_EQ(reading->top.size(), 2u);
 }
 
 TEST_F(ProcessSamplerTest, TopTenOfTwelveBusiestFirstAndStableOnTies)

@@ -34,6 +34,9 @@ std::vector<Surface> allSurfaces()
     for (Surface &s : secondaryWindowSurfaces()) {
         surfaces.push_back(std::move(s));
     }
+    for (Surface &s : historyFailureSurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
     return surfaces;
 }
 

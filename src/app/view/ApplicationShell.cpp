@@ -5,6 +5,7 @@
 #include "menubar/view/MenuBarLabel.h"
 #include "menubar/view/MenuBarTray.h"
 #include "monitor/Monitor.h"
+#include "windows/view/BringToFront.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -81,16 +82,14 @@ void ApplicationShell::openWindow(const QString &identifier)
         }
     }
     existing->show();
-    existing->raise();
-    existing->activateWindow();
+    bringToFront(existing);
     m_lastOpened = existing;
 }
 
 void ApplicationShell::activateApp()
 {
     if (m_lastOpened && m_lastOpened->isVisible()) {
-        m_lastOpened->raise();
-        m_lastOpened->activateWindow();
+        bringToFront(m_lastOpened);
     }
 }
 

@@ -80,13 +80,13 @@ HistorySettings::HistorySettings(Monitor &monitor, std::unique_ptr<FileReveal> r
     form->addWide(buttons);
     form->addWide(m_revealError);
 
-    // The store's text stays as it is: the user may need to search for it.
-    if (HistoryStore *history = store(); history && history->openError()) {
-        m_openError->setText(*history->openError());
-        m_openError->show();
+    showStoreState();
+    // The store recovers by itself (space freed, a lock released) and can
+    // fail while the tab is open; its signals arrive here queued.
+    if (HistoryStore *history = store()) {
+        connect(history, &HistoryStore::openErrorChanged, this, &HistorySettings::showStoreState);
+        connect(history, &HistoryStore::writeErrorChanged, this, &HistorySettings::showStoreState);
     }
-    m_reveal->setEnabled(databaseOpen());
-    m_delete->setEnabled(databaseOpen());
 
     connect(m_retention, &QComboBox::activated, this, &HistorySettings::chooseRetention);
     connect(m_reveal, &QPushButton::clicked, this, &HistorySettings::revealDatabase);
@@ -108,6 +108,23 @@ bool HistorySettings::databaseOpen() const
 {
     const HistoryStore *history = store();
     return history && !history->openError();
+}
+
+void HistorySettings::showStoreState()
+{
+    // The store's text stays as it is: the user may need to search for it.
+    const HistoryStore *history = store();
+    std::optional<QString> problem;
+    if (history) {
+        problem = history->openError();
+        if (!problem) {
+            problem = history->writeError();
+        }
+    }
+    m_openError->setText(problem.value_or(QString()));
+    m_openError->setVisible(problem.has_value());
+    m_reveal->setEnabled(databaseOpen());
+    m_delete->setEnabled(databaseOpen());
 }
 
 QString HistorySettings::sizeText() const

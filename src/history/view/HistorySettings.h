@@ -58,6 +58,9 @@ private:
     void chooseRetention(int index);
     void showRetention();
     void showSize();
+    // Why nothing is being recorded (the store cannot open or cannot write),
+    // or nothing; and the buttons that need a working database.
+    void showStoreState();
 
     Monitor &m_monitor;
     std::unique_ptr<FileReveal> m_fileReveal;

@@ -258,8 +258,10 @@ PowerDictionary LinuxPowerSupplySource::batteryProperties(const Supply &battery)
     if (const auto full = capacityInMilliampHours(battery, "charge_full", "energy_full")) {
         properties["AppleRawMaxCapacity"] = *full;
     }
-    // Tenths of a degree here, hundredths in the properties.
-    if (const auto tenths = signedAttribute(battery, "temp"); tenths && std::llabs(*tenths) < 100'000) {
+    // Tenths of a degree here, hundredths in the properties. The range is
+    // checked by comparison: the absolute value of the most negative number
+    // does not exist, and it would slip through and overflow when scaled.
+    if (const auto tenths = signedAttribute(battery, "temp"); tenths && *tenths > -100'000 && *tenths < 100'000) {
         properties["Temperature"] = *tenths * 10;
     }
     return properties;
