@@ -2,10 +2,10 @@
 
 #include "app/URLRouter.h"
 #include "app/view/ApplicationShell.h"
+#include "dashboard/view/BatteryView.h"
 #include "dashboard/view/DashboardChrome.h"
 #include "dashboard/view/DashboardView.h"
 #include "dashboard/view/OverviewView.h"
-#include "dashboard/view/PlaceholderPage.h"
 #include "dashboard/view/SelfUsageFooter.h"
 
 #include <QAbstractButton>
@@ -65,7 +65,7 @@ TEST_F(DashboardViewTest, SidebarWritesTheSectionOnlyWhenItDiffers)
     view.sidebarRow(DashboardSection::battery)->click();
     EXPECT_EQ(written.count(), 1);
     EXPECT_EQ(view.page()->title(), QStringLiteral("Battery"));
-    EXPECT_NE(qobject_cast<PlaceholderPage *>(view.page()), nullptr);
+    EXPECT_NE(qobject_cast<BatteryView *>(view.page()), nullptr);
 
     // The keyboard walks the list and stops at its ends.
     QTest::keyClick(view.sidebarRow(DashboardSection::battery), Qt::Key_Down);
@@ -125,10 +125,16 @@ struct ManualScheduler {
     }
 };
 
+class StillPage final : public DashboardPage {
+public:
+    QString title() const override { return QStringLiteral("Battery"); }
+    QString copyText() const override { return QStringLiteral("Battery\nCharging, 64%"); }
+};
+
 TEST_F(DashboardViewTest, SecondCopyExtendsTheConfirmationToItsOwnWait)
 {
     ManualScheduler clock;
-    DashboardChrome chrome(new PlaceholderPage(QStringLiteral("Battery")), clock.scheduler());
+    DashboardChrome chrome(new StillPage, clock.scheduler());
     EXPECT_EQ(chrome.copyButton()->text(), QStringLiteral("Copy summary"));
 
     chrome.copySummary();

@@ -98,8 +98,12 @@ std::vector<Surface> dashboardSurfaces()
                             [] { return dashboard(Data::unavailable, DashboardSection::overview); }, nullptr, {},
                             scale});
     }
-    surfaces.push_back({QStringLiteral("dashboard-battery-placeholder"),
-                        [] { return dashboard(Data::none, DashboardSection::battery); }, nullptr, {}, 1.0});
+    // The whole window on its other sections (their pages are drawn on their
+    // own in more states elsewhere).
+    surfaces.push_back({QStringLiteral("dashboard-battery"),
+                        [] { return dashboard(Data::hour, DashboardSection::battery); }, nullptr, {}, 1.0});
+    surfaces.push_back({QStringLiteral("dashboard-history"),
+                        [] { return dashboard(Data::hour, DashboardSection::history); }, nullptr, {}, 1.0});
     return surfaces;
 }
 

@@ -3,6 +3,7 @@
 #include "app/Preferences.h"
 #include "history/HistoryRecorder.h"
 #include "monitor/Monitor.h"
+#include "platform/NotificationCenter.h"
 #include "platform/SystemEvents.h"
 #include "sampling/SamplingEngine.h"
 
@@ -41,13 +42,14 @@ public:
     void start() override {}
 };
 
-// A Monitor that never samples: the pictures feed it snapshots by hand.
+// A Monitor that never samples: the pictures feed it snapshots by hand. With
+// `notifications` the permission can be read from it; without, it stays unknown.
 struct Fixture {
-    Fixture()
+    explicit Fixture(std::unique_ptr<NotificationCenter> notifications = nullptr)
         : settings(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat)
         , prefs(settings)
         , monitor(prefs, history, std::make_unique<SamplingEngine>(SamplingEngine::Readers{}, 8.0, clock),
-                  std::make_unique<NoSystemEvents>(), clock)
+                  std::make_unique<NoSystemEvents>(), std::move(notifications), clock)
     {
     }
     QTemporaryDir dir;

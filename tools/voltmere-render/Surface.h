@@ -27,6 +27,7 @@ std::vector<Surface> trayLabelSurfaces();
 std::vector<Surface> chartSurfaces();
 std::vector<Surface> panelSurfaces();
 std::vector<Surface> dashboardSurfaces();
+std::vector<Surface> batteryPageSurfaces();
 std::vector<Surface> secondaryWindowSurfaces();
 std::vector<Surface> historyFailureSurfaces();
 std::vector<Surface> historySurfaces();

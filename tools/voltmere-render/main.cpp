@@ -34,6 +34,9 @@ std::vector<Surface> allSurfaces()
     for (Surface &s : dashboardSurfaces()) {
         surfaces.push_back(std::move(s));
     }
+    for (Surface &s : batteryPageSurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
     for (Surface &s : secondaryWindowSurfaces()) {
         surfaces.push_back(std::move(s));
     }

@@ -1,12 +1,12 @@
 #include "dashboard/view/DashboardView.h"
 
 #include "dashboard/view/AuroraBackground.h"
+#include "dashboard/view/BatteryView.h"
 #include "dashboard/view/DashboardChrome.h"
 #include "dashboard/view/DashboardPage.h"
 #include "dashboard/view/Environment.h"
 #include "dashboard/view/FocusRing.h"
 #include "dashboard/view/OverviewView.h"
-#include "dashboard/view/PlaceholderPage.h"
 #include "dashboard/view/SelfUsageFooter.h"
 #include "dashboard/view/Symbols.h"
 #include "dashboard/view/Theme.h"
@@ -128,7 +128,7 @@ DashboardPage *DashboardView::createPage(DashboardSection section, Monitor &moni
     case DashboardSection::overview:
         return new OverviewView(monitor);
     case DashboardSection::battery:
-        return new PlaceholderPage(QStringLiteral("Battery"));
+        return new BatteryView(monitor);
     case DashboardSection::history:
         return new HistoryView(monitor);
     }

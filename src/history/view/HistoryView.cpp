@@ -2,6 +2,7 @@
 
 #include "app/Preferences.h"
 #include "dashboard/view/Card.h"
+#include "dashboard/view/DashboardScroll.h"
 #include "dashboard/view/Environment.h"
 #include "dashboard/view/FocusRing.h"
 #include "dashboard/view/PressableStyle.h"
@@ -166,7 +167,9 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
     if (HistoryStore *store = monitor.historyStore()) {
         m_processLookup = [store](Timestamp date) { return store->processes(date); };
     }
-    auto *layout = new QVBoxLayout(this);
+    // The cards outgrow the window's height: the page scrolls.
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(16);
 
@@ -236,6 +239,9 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
     m_footer = new SelectableText(Theme::font(11), Theme::muted, this);
     layout->addWidget(m_footer);
     layout->addStretch(1);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(new DashboardScroll(page));
 
     connect(m_controls, &HistoryControls::metricChanged, this, [this](HistoryMetric metric) { setKey(metric, m_hours); });
     connect(m_controls, &HistoryControls::hoursChanged, this, [this](int hours) { setKey(m_metric, hours); });

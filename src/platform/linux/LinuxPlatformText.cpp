@@ -16,13 +16,8 @@ struct Wording {
 constexpr Wording table[] = {
     // Gap labels
     {u"Mac asleep", u"Computer asleep"},
-    // Dashboard Overview: unavailable reasons name the file that did not
-    // deliver; swap on Linux may be a partition as well as a file.
-    {u"host_statistics didn't return CPU load.", u"/proc/stat didn't give CPU times."},
-    {u"kern.memorystatus_level couldn't be read.", u"/proc/meminfo couldn't be read."},
-    {u"vm.swapusage couldn't be read.", u"The swap totals in /proc/meminfo couldn't be read."},
-    {u"No IOBlockStorageDriver statistics were found.", u"No disk statistics were found in /proc/diskstats."},
-    {u"Interface counters (NET_RT_IFLIST2) couldn't be read.", u"Interface counters (/proc/net/dev) couldn't be read."},
+    // Dashboard Overview (its unavailable reasons are the readers', below);
+    // swap on Linux may be a partition as well as a file.
     {u"swap files", u"swap space"},
     {u"Pressure reflects how hard macOS is working to free memory, not how full it is.",
      u"Pressure reflects how hard Linux is working to free memory, not how full it is."},
@@ -40,7 +35,7 @@ constexpr Wording table[] = {
     {u"IOPowerSources didn't report a health condition.", u"The battery doesn't report health."},
     {u"AppleSmartBattery CycleCount is missing.", u"The battery doesn't report cycle_count."},
     {u"AppleSmartBattery capacity keys are missing.",
-     u"The battery doesn't report charge_full and charge_full_design (or their energy_ forms)."},
+     u"The battery doesn't report charge_full and charge_full_design (or energy_full and energy_full_design)."},
     {u"AppleSmartBattery Temperature is missing.", u"The battery doesn't report temp."},
 
     // Menu bar panel
@@ -96,12 +91,23 @@ constexpr Wording table[] = {
      u"desktop's local message bus it listens to logind for sleep and wake and hands notifications to "
      u"org.freedesktop.Notifications. Help opens the website in your browser; that request is the browser's, not "
      u"Voltmere's."},
+
     // History page
     {u"Stored on this Mac at ", u"Stored on this computer at "},
     {u"When readings exist, gaps are labeled Mac asleep, Voltmere not running, or No readings. Nothing here is "
      u"filled in.",
      u"When readings exist, gaps are labeled Computer asleep, Voltmere not running, or No readings. Nothing here is "
      u"filled in."},
+
+    // Battery page
+    {u"This Mac runs from a power adapter only, so battery readings and the charge reminder aren't available.",
+     u"This computer runs from a power adapter only, so battery readings and the charge reminder aren't available."},
+    // (its reason texts are the readers', above)
+    {u"macOS is holding the charge, usually because of Optimized Battery Charging.",
+     u"The battery reports that it isn't charging, usually because the firmware's charge limit has been reached."},
+    {u"New batteries often hold more than their design capacity; System Settings caps this at 100%.",
+     u"New batteries often hold more than their design capacity, so this can read above 100% for a while."},
+    {u"Low Power Mode is on", u"Power saver mode is on"},
 };
 
 const QHash<QStringView, QStringView> &lookup()
@@ -109,6 +115,8 @@ const QHash<QStringView, QStringView> &lookup()
     static const QHash<QStringView, QStringView> map = [] {
         QHash<QStringView, QStringView> m;
         for (const Wording &w : table) {
+            // Each text has one wording; a second entry would silently win.
+            Q_ASSERT_X(!m.contains(QStringView(w.original)), "PlatformText", "a text is listed twice");
             m.insert(QStringView(w.original), QStringView(w.here));
         }
         return m;

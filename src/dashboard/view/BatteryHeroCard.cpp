@@ -1,0 +1,190 @@
+#include "dashboard/view/BatteryHeroCard.h"
+
+#include "dashboard/view/AccessibleElement.h"
+#include "dashboard/view/ChargeRing.h"
+#include "dashboard/view/HeroNumber.h"
+#include "dashboard/view/SectionLabel.h"
+#include "dashboard/view/SymbolView.h"
+#include "dashboard/view/TextComponent.h"
+#include "dashboard/view/Theme.h"
+#include "dashboard/view/Unavailable.h"
+#include "dashboard/view/WrappingText.h"
+#include "monitor/Format.h"
+#include "platform/PlatformText.h"
+#include "sampling/BatteryReader.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+
+namespace voltmere {
+
+namespace {
+
+TextComponent *text(const QString &words, const QFont &font, const ThemeColor &color)
+{
+    auto *component = new TextComponent;
+    component->setText(words);
+    component->setTextFont(font);
+    component->setColor(color);
+    component->setAccessibleName(words);
+    return component;
+}
+
+QString reason(const char *original)
+{
+    return PlatformText::say(QString::fromLatin1(original));
+}
+
+} // namespace
+
+BatteryHeroCard::BatteryHeroCard(QWidget *parent)
+    : Card(20, false, parent)
+{
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(26);
+
+    m_ringBox = new QWidget;
+    auto *ringLayout = new QVBoxLayout(m_ringBox);
+    ringLayout->setContentsMargins(0, 0, 0, 0);
+    m_ring = new ChargeRing(150, 13, Theme::mint);
+    auto *centre = new QWidget;
+    auto *centreLayout = new QVBoxLayout(centre);
+    centreLayout->setContentsMargins(0, 0, 0, 0);
+    centreLayout->setSpacing(0);
+    m_levelBox = new QWidget;
+    auto *levelLayout = new QVBoxLayout(m_levelBox);
+    levelLayout->setContentsMargins(0, 0, 0, 0);
+    levelLayout->setSpacing(0);
+    m_level = new HeroNumber(50, Theme::text);
+    levelLayout->addWidget(m_level, 0, Qt::AlignHCenter);
+    levelLayout->addWidget(text(QStringLiteral("percent"), Theme::font(11, QFont::DemiBold, true), Theme::muted), 0,
+                           Qt::AlignHCenter);
+    centreLayout->addWidget(m_levelBox, 0, Qt::AlignHCenter);
+    m_levelUnavailable = new Unavailable(reason(BatteryReader::levelUnavailableReason), 14);
+    centreLayout->addWidget(m_levelUnavailable, 0, Qt::AlignHCenter);
+    m_ring->setCenter(centre);
+    ringLayout->addWidget(m_ring);
+    row->addWidget(m_ringBox, 0, Qt::AlignVCenter);
+
+    m_state = new QWidget;
+    auto *state = new QVBoxLayout(m_state);
+    state->setContentsMargins(0, 0, 0, 0);
+    state->setSpacing(8);
+    state->addWidget(new SectionLabel(QStringLiteral("Charging state")));
+    m_stateRow = new QWidget;
+    auto *stateRow = new QHBoxLayout(m_stateRow);
+    stateRow->setContentsMargins(0, 0, 0, 0);
+    stateRow->setSpacing(8);
+    m_stateSymbol = new SymbolView(QStringLiteral("bolt.fill"), 20, Theme::mint);
+    m_stateTitle = text(QString(), Theme::font(20, QFont::DemiBold, true), Theme::text);
+    stateRow->addWidget(m_stateSymbol, 0, Qt::AlignVCenter);
+    stateRow->addWidget(m_stateTitle, 0, Qt::AlignVCenter);
+    stateRow->addStretch();
+    state->addWidget(m_stateRow);
+    m_stateUnavailable = new Unavailable(reason(BatteryReader::stateUnavailableReason), 18);
+    state->addWidget(m_stateUnavailable);
+    for (int i = 0; i < maxLines; ++i) {
+        auto *line = new WrappingText(Theme::font(12.5), Theme::muted);
+        m_lines.push_back(line);
+        state->addWidget(line);
+    }
+    row->addWidget(m_state, 1, Qt::AlignVCenter);
+    body()->addLayout(row);
+}
+
+QString BatteryHeroCard::stateTitle(ChargingState state)
+{
+    switch (state) {
+    case ChargingState::charging:
+        return QStringLiteral("Charging");
+    case ChargingState::pluggedNotCharging:
+        return QStringLiteral("Plugged in, not charging");
+    case ChargingState::fullyCharged:
+        return QStringLiteral("Fully charged");
+    case ChargingState::onBattery:
+        return QStringLiteral("On battery");
+    }
+    return QStringLiteral("On battery");
+}
+
+std::vector<BatteryHeroCard::Line> BatteryHeroCard::detailLines(const BatteryReading &reading,
+                                                                std::optional<int> target)
+{
+    std::vector<Line> lines;
+    if (reading.isPluggedIn) {
+        QString adapter = QStringLiteral("Power adapter");
+        if (reading.adapterWatts) {
+            adapter += QStringLiteral(" · ") + QString::number(*reading.adapterWatts) + QStringLiteral(" W");
+        }
+        lines.push_back({adapter});
+    }
+    if (const auto toFull = Format::duration(reading.timeToFullMinutes)) {
+        lines.push_back({*toFull + QStringLiteral(" until full")});
+    }
+    if (const auto left = Format::duration(reading.timeToEmptyMinutes)) {
+        lines.push_back({QStringLiteral("About ") + *left + QStringLiteral(" remaining")});
+    }
+    if (reading.state == ChargingState::pluggedNotCharging) {
+        lines.push_back(
+            {PlatformText::say(u"macOS is holding the charge, usually because of Optimized Battery Charging.")});
+    }
+    if (target) {
+        lines.push_back({QStringLiteral("Charge reminder at ") + QString::number(*target) +
+                         QStringLiteral("%, marked on the ring")});
+    }
+    if (reading.lowPowerMode == true) {
+        lines.push_back({PlatformText::say(u"Low Power Mode is on"), true});
+    }
+    return lines;
+}
+
+void BatteryHeroCard::set(const BatteryReading &reading, std::optional<int> target)
+{
+    const std::optional<double> level =
+        reading.level ? std::optional<double>(static_cast<double>(*reading.level)) : std::nullopt;
+    m_ring->setLevel(level);
+    m_ring->setCharging(reading.state == ChargingState::charging);
+    m_ring->setTarget(target);
+    m_levelBox->setVisible(level.has_value());
+    m_levelUnavailable->setVisible(!level);
+    if (reading.level) {
+        m_level->setValue(level, QString::number(*reading.level));
+    }
+    // The ring centres its content by size hint, which may just have changed.
+    m_ring->updateGeometry();
+    QResizeEvent resize(m_ring->size(), m_ring->size());
+    QCoreApplication::sendEvent(m_ring, &resize);
+    AccessibleElement::set(m_ringBox, QAccessible::Indicator, QStringLiteral("Charge level"),
+                           reading.level ? QString::number(*reading.level) + QStringLiteral(" percent")
+                                         : QStringLiteral("Unavailable"));
+
+    QStringList spoken;
+    m_stateRow->setVisible(reading.state.has_value());
+    m_stateUnavailable->setVisible(!reading.state);
+    if (reading.state) {
+        const bool charging = *reading.state == ChargingState::charging;
+        m_stateSymbol->setSymbol(charging ? QStringLiteral("bolt.fill") : reading.symbolName());
+        m_stateSymbol->setColor(charging ? Theme::mint : Theme::text);
+        m_stateTitle->setText(stateTitle(*reading.state));
+        spoken.append(m_stateTitle->text());
+    } else {
+        spoken.append(m_stateUnavailable->accessibleName());
+    }
+    const std::vector<Line> lines = detailLines(reading, target);
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        WrappingText *widget = m_lines[i];
+        widget->setVisible(i < lines.size());
+        if (i < lines.size()) {
+            widget->setText(lines[i].text);
+            widget->setColor(lines[i].attention ? Theme::amber : Theme::muted);
+            spoken.append(lines[i].text);
+        }
+    }
+    AccessibleElement::set(m_state, QAccessible::Grouping, QStringLiteral("Charging state"),
+                           AccessibleElement::sentences(spoken));
+}
+
+} // namespace voltmere

@@ -1,0 +1,130 @@
+#include "FakeTree.h"
+
+#include "platform/ChargeLimitText.h"
+#include "platform/PlatformText.h"
+#include "platform/linux/LinuxChargeLimitSource.h"
+
+#include <gtest/gtest.h>
+
+namespace voltmere {
+namespace {
+
+constexpr std::string_view supplies = "sys/class/power_supply/";
+
+void battery(const test::FakeTree &tree, const std::string &name, const std::string &scope = {})
+{
+    tree.write(std::string(supplies) + name + "/type", "Battery\n");
+    if (!scope.empty()) {
+        tree.write(std::string(supplies) + name + "/scope", scope + "\n");
+    }
+}
+
+TEST(LinuxChargeLimitSourceTest, ReadsThresholdsAndTheActiveBehaviourOfSystemBatteriesOnly)
+{
+    test::FakeTree tree;
+    battery(tree, "BAT1");
+    tree.write("sys/class/power_supply/BAT1/charge_control_end_threshold", "80\n");
+    tree.write("sys/class/power_supply/BAT1/charge_control_start_threshold", "75\n");
+    tree.write("sys/class/power_supply/BAT1/charge_behaviour", "auto [inhibit-charge] force-discharge\n");
+    battery(tree, "BAT0");
+    // A mouse's battery may have a threshold too; it is not this computer's.
+    battery(tree, "hidpp_battery_0", "Device");
+    tree.write("sys/class/power_supply/hidpp_battery_0/charge_control_end_threshold", "60\n");
+    tree.write("sys/class/power_supply/AC/type", "Mains\n");
+
+    const auto limits = LinuxChargeLimitSource(tree.root()).read();
+    ASSERT_EQ(limits.size(), 2u);
+    // BAT0 has no limit files at all: every field absent, not zero.
+    EXPECT_EQ(limits[0], (BatteryChargeLimits{QStringLiteral("BAT0"), std::nullopt, std::nullopt, std::nullopt}));
+    EXPECT_EQ(limits[1], (BatteryChargeLimits{QStringLiteral("BAT1"), 80, 75, QStringLiteral("inhibit-charge")}));
+}
+
+TEST(LinuxChargeLimitSourceTest, OlderNamesGarbageAndMissingFolders)
+{
+    test::FakeTree tree;
+    battery(tree, "BAT0");
+    tree.write("sys/class/power_supply/BAT0/charge_stop_threshold", "90\n");
+    tree.write("sys/class/power_supply/BAT0/charge_control_start_threshold", "150\n");
+    const auto limits = LinuxChargeLimitSource(tree.root()).read();
+    ASSERT_EQ(limits.size(), 1u);
+    EXPECT_EQ(limits[0].endThreshold, 90);
+    EXPECT_EQ(limits[0].startThreshold, std::nullopt);
+
+    EXPECT_EQ(LinuxChargeLimitSource::parseThreshold(" 80 \n"), 80);
+    EXPECT_EQ(LinuxChargeLimitSource::parseThreshold("-1"), std::nullopt);
+    EXPECT_EQ(LinuxChargeLimitSource::parseThreshold("eighty"), std::nullopt);
+    EXPECT_EQ(LinuxChargeLimitSource::activeChoice("[auto] inhibit-charge"), QStringLiteral("auto"));
+    EXPECT_EQ(LinuxChargeLimitSource::activeChoice("auto"), QStringLiteral("auto"));
+    EXPECT_EQ(LinuxChargeLimitSource::activeChoice("auto inhibit-charge"), std::nullopt);
+    EXPECT_EQ(LinuxChargeLimitSource::activeChoice("[] auto"), std::nullopt);
+
+    test::FakeTree empty;
+    EXPECT_TRUE(LinuxChargeLimitSource(empty.root()).read().empty());
+}
+
+TEST(ChargeLimitTextTest, SaysWhatTheFirmwareEnforcesAndNeverClaimsALimitOfItsOwn)
+{
+    const BatteryChargeLimits none{QStringLiteral("BAT0"), std::nullopt, std::nullopt, QStringLiteral("auto")};
+    const auto absent = ChargeLimitText::enforcedLimit({none});
+    EXPECT_EQ(absent.status, QStringLiteral("Not exposed by this laptop"));
+    EXPECT_TRUE(absent.text.contains(QStringLiteral("exposes no charge limit")));
+    EXPECT_EQ(ChargeLimitText::enforcedLimit({}).status, absent.status);
+    EXPECT_EQ(ChargeLimitText::summary({none}),
+              QStringLiteral("This laptop exposes no charge limit, and Voltmere does not offer one."));
+
+    const BatteryChargeLimits at80{QStringLiteral("BAT0"), 80, 75, QStringLiteral("inhibit-charge")};
+    const auto present = ChargeLimitText::enforcedLimit({at80});
+    EXPECT_EQ(present.status, QStringLiteral("Stops at 80%"));
+    EXPECT_TRUE(present.text.startsWith(
+        QStringLiteral("The firmware stops charging at 80% and starts again below 75%. Right now the firmware is "
+                       "holding the charge")));
+    EXPECT_TRUE(present.text.contains(QStringLiteral("not by Voltmere")));
+    EXPECT_TRUE(ChargeLimitText::chargeToFull({at80}).text.contains(QStringLiteral("charge limit of 80%")));
+    EXPECT_EQ(ChargeLimitText::summary({at80}),
+              QStringLiteral("The firmware limits charging to 80%; Voltmere only reads that limit."));
+
+    // Two batteries with different limits are named one by one.
+    const BatteryChargeLimits second{QStringLiteral("BAT1"), 90, std::nullopt, std::nullopt};
+    EXPECT_EQ(ChargeLimitText::enforcedLimit({at80, second}).status, QStringLiteral("Set by the firmware"));
+    EXPECT_EQ(ChargeLimitText::summary({at80, second}),
+              QStringLiteral("The firmware limits charging (BAT0 80%, BAT1 90%); Voltmere only reads these limits."));
+}
+
+} // namespace
+} // namespace voltmere
+
+namespace voltmere {
+namespace {
+
+// The Battery page's texts that were written for the Mac: on Linux none of
+// them may name the Mac, its system or one of its services.
+TEST(LinuxPlatformTextTest, BatteryPageTextsNameNothingThisMachineLacks)
+{
+    const char16_t *originals[] = {
+        u"This Mac runs from a power adapter only, so battery readings and the charge reminder aren't available.",
+        u"This Mac has no internal battery.",
+        u"IOPowerSources didn't report a current capacity.",
+        u"IOPowerSources didn't report a power source state.",
+        u"IOPowerSources didn't report a health condition.",
+        u"AppleSmartBattery CycleCount is missing.",
+        u"AppleSmartBattery capacity keys are missing.",
+        u"AppleSmartBattery Temperature is missing.",
+        u"macOS is holding the charge, usually because of Optimized Battery Charging.",
+        u"New batteries often hold more than their design capacity; System Settings caps this at 100%.",
+        u"macOS isn't reporting a charge level, so the reminder can't run.",
+        u"Low Power Mode is on",
+    };
+    for (const char16_t *original : originals) {
+        const QString here = PlatformText::say(QStringView(original));
+        EXPECT_NE(here, QStringView(original));
+        for (const char *foreign : {"Mac", "Apple", "IOPowerSources", "System Settings", "Optimized", "Low Power Mode"}) {
+            EXPECT_FALSE(here.contains(QLatin1String(foreign))) << here.toStdString();
+        }
+    }
+    EXPECT_EQ(PlatformText::say(u"This Mac has no internal battery."), QStringLiteral("This computer has no internal battery."));
+    EXPECT_EQ(PlatformText::say(u"AppleSmartBattery CycleCount is missing."),
+              QStringLiteral("The battery doesn't report cycle_count."));
+}
+
+} // namespace
+} // namespace voltmere
