@@ -162,7 +162,7 @@ QString processesHeading(std::optional<Timestamp> sampleDate, Timestamp now)
 }
 
 QString storageFooter(const std::optional<QString> &openError, bool open, const QString &path, const QString &home,
-    std::int64_t fileSize, int retentionDays)
+    std::int64_t fileSize, int retentionDays, const std::optional<QString> &writeError)
 {
     if (!open) {
         return QStringLiteral("History is unavailable: ")
@@ -174,7 +174,9 @@ QString storageFooter(const std::optional<QString> &openError, bool open, const 
     }
     return PlatformText::say(u"Stored on this Mac at ") + shown + QStringLiteral(" \u00b7 ")
         + Format::bytes(static_cast<double>(std::max<std::int64_t>(fileSize, 0))) + QStringLiteral(" \u00b7 keeps ")
-        + QString::number(retentionDays) + QStringLiteral(" days \u00b7 written in batches every 2 minutes.");
+        + QString::number(retentionDays) + QStringLiteral(" days \u00b7 written in batches every 2 minutes.")
+        + (writeError ? QStringLiteral(" New readings can't be saved right now: ") + *writeError + QStringLiteral(".")
+                      : QString());
 }
 
 } // namespace voltmere::HistoryPage

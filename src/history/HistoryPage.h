@@ -63,9 +63,10 @@ QString noProcessSentence(std::optional<Timestamp> sampleDate, Timestamp now);
 QString processesHeading(std::optional<Timestamp> sampleDate, Timestamp now);
 
 // Where the history lives, or why it is not kept: `openError` absent means
-// the database is open.
+// the database is open; `writeError` says why the newest readings are not
+// reaching it (they are kept and written once they can be).
 QString storageFooter(const std::optional<QString> &openError, bool open, const QString &path, const QString &home,
-    std::int64_t fileSize, int retentionDays);
+    std::int64_t fileSize, int retentionDays, const std::optional<QString> &writeError = std::nullopt);
 
 } // namespace HistoryPage
 

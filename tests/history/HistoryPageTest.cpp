@@ -95,6 +95,9 @@ TEST_F(HistoryPageTextTest, StorageFooterSaysWhereTheHistoryIsOrWhyItIsNot)
                   3 * 1024 * 1024, 30),
         "Stored on this computer at ~/.local/share/Voltmere/history.sqlite \u00b7 " + Format::bytes(3 * 1024 * 1024)
             + " \u00b7 keeps 30 days \u00b7 written in batches every 2 minutes.");
+    // Readings that cannot be written yet are said, after where they go.
+    EXPECT_TRUE(storageFooter(std::nullopt, true, "/d/h.sqlite", "/home/ada", 0, 7, QStringLiteral("database or disk is full"))
+                    .endsWith("every 2 minutes. New readings can't be saved right now: database or disk is full."));
     // A folder that merely starts like the home folder is not inside it.
     EXPECT_TRUE(storageFooter(std::nullopt, true, "/home/adam/h.sqlite", "/home/ada", -5, 1)
                     .startsWith("Stored on this computer at /home/adam/h.sqlite \u00b7 " + Format::bytes(0)));

@@ -253,6 +253,11 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
     connect(m_controls, &HistoryControls::exportRequested, this, &HistoryView::exportRange);
     connect(&m_monitor, &Monitor::latestChanged, this, &HistoryView::latestMayRefresh);
     connect(&m_monitor.prefs(), &Preferences::historyRetentionDaysChanged, this, &HistoryView::rebuildFooter);
+    if (HistoryStore *store = monitor.historyStore()) {
+        // The store tells when recording stops or resumes; the footer says so.
+        connect(store, &HistoryStore::openErrorChanged, this, &HistoryView::rebuildFooter);
+        connect(store, &HistoryStore::writeErrorChanged, this, &HistoryView::rebuildFooter);
+    }
     rebuild();
 }
 
@@ -442,7 +447,8 @@ QString HistoryView::storageFooterText() const
     const std::optional<QString> error = store ? store->openError() : std::nullopt;
     const bool open = store && !error;
     return HistoryPage::storageFooter(error, open, store ? store->path() : QString(), QDir::homePath(),
-        store ? store->fileSize() : 0, m_monitor.prefs().historyRetentionDays());
+        store ? store->fileSize() : 0, m_monitor.prefs().historyRetentionDays(),
+        store ? store->writeError() : std::nullopt);
 }
 
 void HistoryView::rebuild()
