@@ -17,6 +17,7 @@ SegmentGauge::SegmentGauge(int segments, const ThemeColor &color, qreal height, 
     , m_color(color)
     , m_height(height)
 {
+    Accessibility::installFactories();
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(static_cast<int>(std::ceil(height + 2 * glowRadius)));
 }
@@ -32,7 +33,11 @@ int SegmentGauge::litCount(double value, int segments)
 void SegmentGauge::setValue(double value)
 {
     const int before = lit();
+    const bool changed = m_value != value;
     m_value = value;
+    if (changed) {
+        Accessibility::announce(this, QAccessible::ValueChanged);
+    }
     const int after = lit();
     if (before == after) {
         return;
@@ -58,6 +63,25 @@ void SegmentGauge::setValue(double value)
     m_animation->start();
 }
 
+QString SegmentGauge::spokenName() const
+{
+    return QStringLiteral("Gauge");
+}
+
+std::optional<double> SegmentGauge::spokenLevel() const
+{
+    if (!std::isfinite(m_value)) {
+        return std::nullopt;
+    }
+    return std::clamp(m_value, 0.0, 1.0) * 100;
+}
+
+QString SegmentGauge::spokenValue() const
+{
+    const std::optional<double> level = spokenLevel();
+    return level ? QString::number(std::lround(*level)) + QLatin1Char('%') : QString();
+}
+
 QSize SegmentGauge::sizeHint() const
 {
     return {m_segments * 8, height()};
@@ -68,8 +92,9 @@ void SegmentGauge::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const ColorScheme scheme = Environment::colorScheme(this);
-    // The glow reaches glowRadius beyond the end segments; keep it inside.
-    const qreal inset = glowRadius;
+    // Flush with the edges, as the text above the gauge is; only the outer
+    // sides of the end segments lose their glow.
+    const qreal inset = 0;
     const qreal segmentWidth = (width() - 2 * inset - spacing * (m_segments - 1)) / m_segments;
     const qreal top = (height() - m_height) / 2;
     const int litNow = static_cast<int>(std::round(m_shownLit));

@@ -8,7 +8,9 @@
 namespace voltmere {
 
 // One line of themed text, painted with a colour resolved for the present
-// scheme at paint time. The base of the text components below.
+// scheme at paint time. The base of the text components below. Digits sit in
+// cells of equal width unless asked otherwise, so figures that change do not
+// shift the text around them. Screen readers read what it shows.
 class TextComponent : public QWidget {
     Q_OBJECT
 public:
@@ -19,6 +21,14 @@ public:
     void setTextFont(const QFont &font);
     void setColor(const ThemeColor &color);
     void setAlignment(Qt::Alignment alignment);
+    // Proportional digits for prose; figures keep equal-width digits.
+    void setMonospacedDigits(bool monospaced);
+    bool monospacedDigits() const { return m_monospacedDigits; }
+    // What a screen reader says: the accessible name when one was set (a
+    // reason, a label in its own case), else the text itself.
+    QString spokenText() const;
+    // The width `line` takes when drawn by this component.
+    qreal lineWidth(const QString &line) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -33,6 +43,7 @@ private:
     QFont m_font;
     ThemeColor m_color;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    bool m_monospacedDigits = true;
 };
 
 } // namespace voltmere
