@@ -1,3 +1,5 @@
+#include "dashboard/view/Card.h"
+#include "dashboard/view/CardSurface.h"
 #include "dashboard/view/ChargeRing.h"
 #include "dashboard/view/Environment.h"
 #include "dashboard/view/SectionLabel.h"
@@ -12,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QPainter>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -106,6 +109,44 @@ TEST(ChargeRingTest, LevelArcCoversItsShareOfTheTrackOnly)
     const QColor trackOnly = ringColourAt(ring, 200);
     EXPECT_GT(trackOnly.green(), 200);
     EXPECT_NEAR(trackOnly.red(), trackOnly.green(), 8);
+}
+
+// A plain grey window, so any shadow shows as darker pixels.
+class GreyWindow final : public QWidget {
+protected:
+    void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), QColor(0x80, 0x80, 0x80)); }
+};
+
+TEST(CardSurfaceTest, ACardFlushInItsParentStillCastsItsShadowWithRoundCorners)
+{
+    GreyWindow window;
+    Environment::setColorScheme(&window, ColorScheme::dark);
+    window.resize(320, 220);
+    // The card fills its parent exactly, as the process table's card does.
+    auto *holder = new QWidget(&window);
+    holder->setGeometry(60, 50, 200, 100);
+    auto *flush = new QVBoxLayout(holder);
+    flush->setContentsMargins(0, 0, 0, 0);
+    auto *card = new Card(16);
+    flush->addWidget(card);
+    window.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(card->geometry(), holder->rect());
+
+    const QImage drawn = window.grab().toImage();
+    const qreal dpr = drawn.devicePixelRatio();
+    auto grey = [&](int x, int y) { return qGray(drawn.pixel(int(x * dpr), int(y * dpr))); };
+    EXPECT_LT(grey(160, 150 + 4), 0x80 - 8) << "just below the card, outside its parent";
+    EXPECT_LT(grey(60 - 3, 100), 0x80) << "beside the card, outside its parent";
+    EXPECT_EQ(grey(160, 20), 0x80) << "far from the card the window is untouched";
+    // Right at the rounded corner, inside the parent's square but outside
+    // the card: a soft shadow, not the dark fill of a clipped square.
+    EXPECT_GT(grey(61, 149), grey(160, 150 + 4) - 6);
+
+    // The shadow follows the card when its parent moves.
+    holder->move(20, 20);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(CardSurface::shadowOf(card)->geometry().center(), QRect(20, 20, 200, 100).center());
 }
 
 TEST(ComponentsTest, UnavailableShowsOnlyTheWordAndSpeaksTheReason)
