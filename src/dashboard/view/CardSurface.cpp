@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QImage>
 #include <QPixmap>
+#include <QPixmapCache>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -246,7 +247,9 @@ public:
 
 } // namespace
 
-void paint(QPainter &painter, const QRectF &rect, qreal cornerRadius, bool highlighted, ColorScheme scheme)
+namespace {
+
+void paintDirectly(QPainter &painter, const QRectF &rect, qreal cornerRadius, bool highlighted, ColorScheme scheme)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -274,6 +277,39 @@ void paint(QPainter &painter, const QRectF &rect, qreal cornerRadius, bool highl
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(borderRect, cornerRadius - 0.5, cornerRadius - 0.5);
     painter.restore();
+}
+
+} // namespace
+
+void paint(QPainter &painter, const QRectF &rect, qreal cornerRadius, bool highlighted, ColorScheme scheme)
+{
+    // A card repaints whenever anything on it changes (a figure, a chart
+    // frame); its surface only changes with its size, so it is drawn once
+    // into an image and blitted after that.
+    const QSize size = rect.size().toSize();
+    if (QSizeF(size) != rect.size() || size.isEmpty()) {
+        paintDirectly(painter, rect, cornerRadius, highlighted, scheme);
+        return;
+    }
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QString key = QStringLiteral("voltmere.card.%1x%2.r%3.h%4.s%5.d%6")
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(cornerRadius)
+                            .arg(int(highlighted))
+                            .arg(int(scheme))
+                            .arg(dpr);
+    QPixmap surface;
+    if (!QPixmapCache::find(key, &surface)) {
+        surface = QPixmap((QSizeF(size) * dpr).toSize());
+        surface.setDevicePixelRatio(dpr);
+        surface.fill(Qt::transparent);
+        QPainter surfacePainter(&surface);
+        paintDirectly(surfacePainter, QRectF(QPointF(0, 0), QSizeF(size)), cornerRadius, highlighted, scheme);
+        surfacePainter.end();
+        QPixmapCache::insert(key, surface);
+    }
+    painter.drawPixmap(rect.topLeft(), surface);
 }
 
 void applyShadow(QWidget *widget, ColorScheme scheme, qreal cornerRadius)

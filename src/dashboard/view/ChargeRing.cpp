@@ -2,6 +2,7 @@
 
 #include "dashboard/view/Environment.h"
 #include "dashboard/view/Theme.h"
+#include "platform/MotionPreference.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -20,6 +21,7 @@ ChargeRing::ChargeRing(qreal size, qreal lineWidth, const ThemeColor &tint, QWid
     , m_tint(tint)
 {
     Accessibility::installFactories();
+    connect(&MotionPreference::shared(), &MotionPreference::reduceMotionChanged, this, &ChargeRing::updatePulse);
     const int side = static_cast<int>(std::ceil(size + 2 * haloMargin));
     setFixedSize(side, side);
 }
@@ -148,7 +150,7 @@ bool ChargeRing::isPulsing() const
 
 void ChargeRing::updatePulse()
 {
-    const bool wanted = m_charging && !m_reduceMotion && isVisible() && Environment::animatesLive(this)
+    const bool wanted = m_charging && !m_reduceMotion && !Environment::reduceMotion() && isVisible() && Environment::animatesLive(this)
                         && !Environment::staticRender(this);
     if (!wanted) {
         if (m_pulseAnimation) {

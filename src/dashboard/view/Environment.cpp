@@ -1,5 +1,7 @@
 #include "dashboard/view/Environment.h"
 
+#include "platform/MotionPreference.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -83,6 +85,11 @@ bool staticRender(const QWidget *widget)
 void setStaticRender(QWidget *widget, bool isStatic)
 {
     setInherited(widget, staticKey, isStatic);
+}
+
+bool reduceMotion()
+{
+    return MotionPreference::shared().reduceMotion();
 }
 
 namespace {

@@ -28,6 +28,10 @@ void setAnimatesLive(QWidget *widget, bool animates);
 bool staticRender(const QWidget *widget);
 void setStaticRender(QWidget *widget, bool isStatic);
 
+// True when the desktop asks applications to keep still; continuous and
+// transitional animations then show their end state at once.
+bool reduceMotion();
+
 // Keeps a decorative widget out of what screen readers announce.
 void hideFromAccessibility(QWidget *widget);
 

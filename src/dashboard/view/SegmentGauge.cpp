@@ -42,7 +42,7 @@ void SegmentGauge::setValue(double value)
     if (before == after) {
         return;
     }
-    if (!isVisible() || Environment::staticRender(this)) {
+    if (!isVisible() || Environment::staticRender(this) || Environment::reduceMotion()) {
         m_shownLit = after;
         update();
         return;
@@ -53,8 +53,13 @@ void SegmentGauge::setValue(double value)
         m_animation->setDuration(500);
         m_animation->setEasingCurve(QEasingCurve::OutCubic);
         connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
+            // Segments light whole: only a change of the drawn count is
+            // worth a repaint, not every frame of the animation.
+            const bool visibleChange = std::lround(v.toDouble()) != std::lround(m_shownLit);
             m_shownLit = v.toDouble();
-            update();
+            if (visibleChange) {
+                update();
+            }
         });
     }
     m_animation->stop();
@@ -97,7 +102,7 @@ void SegmentGauge::paintEvent(QPaintEvent *)
     const qreal inset = 0;
     const qreal segmentWidth = (width() - 2 * inset - spacing * (m_segments - 1)) / m_segments;
     const qreal top = (height() - m_height) / 2;
-    const int litNow = static_cast<int>(std::round(m_shownLit));
+    const int litNow = static_cast<int>(std::lround(m_shownLit));
     painter.setPen(Qt::NoPen);
     const QColor empty = Theme::placeholder.resolve(scheme);
     const QColor on = m_color.resolve(scheme);

@@ -5,6 +5,8 @@
 #include "app/WindowOpener.h"
 #include "dashboard/view/AuroraBackground.h"
 #include "dashboard/view/Environment.h"
+#include "dashboard/view/FocusRing.h"
+#include "dashboard/view/ThemedMenu.h"
 #include "dashboard/view/SymbolView.h"
 #include "dashboard/view/Symbols.h"
 #include "dashboard/view/TextComponent.h"
@@ -200,6 +202,8 @@ void MenuBarPanel::buildHeader()
     m_options->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; background: transparent; }"
                                             "QToolButton::menu-indicator { image: none; width: 0; }"));
     header->addWidget(m_options, 0, Qt::AlignVCenter);
+    // The first Tab lands here: it must show.
+    FocusRing::attach(m_options, 9);
     buildOptionsMenu();
     static_cast<QVBoxLayout *>(m_column->layout())->addLayout(header);
 }
@@ -267,8 +271,15 @@ void MenuBarPanel::refresh()
     m_column->show();
     Environment::setAnimatesLive(m_column, !isStatic && m_monitor.visibleSurfaces().contains(surface));
     const ColorScheme scheme = Environment::colorScheme(this);
-    m_options->setIcon(QIcon(Symbols::pixmap(QStringLiteral("ellipsis.circle"), 18, Theme::muted.resolve(scheme),
-                                             devicePixelRatioF())));
+    // A new icon repaints the button and re-tints the glyph: only when the
+    // look changed, not on every round.
+    const QString optionsLook = QStringLiteral("%1@%2").arg(int(scheme)).arg(devicePixelRatioF());
+    if (optionsLook != m_optionsLook) {
+        m_optionsLook = optionsLook;
+        m_options->setIcon(QIcon(Symbols::pixmap(QStringLiteral("ellipsis.circle"), 18,
+                                                 Theme::muted.resolve(scheme), devicePixelRatioF())));
+        ThemedMenu::apply(m_menu, scheme);
+    }
 
     const std::optional<Snapshot> &latest = m_monitor.latest();
     auto *dot = static_cast<FreshDot *>(m_freshDot);

@@ -94,7 +94,6 @@ int InsightRow::heightForWidth(int width) const
 void InsightRow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    PressableStyle::begin(painter, this);
     painter.setRenderHint(QPainter::Antialiasing);
     const ColorScheme scheme = Environment::colorScheme(this);
     const bool attention = m_insight.severity == Insight::Severity::attention;
@@ -262,7 +261,6 @@ QSize FooterButton::sizeHint() const
 void FooterButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    PressableStyle::begin(painter, this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     const ColorScheme scheme = Environment::colorScheme(this);

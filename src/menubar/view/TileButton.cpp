@@ -126,7 +126,6 @@ void TileButton::leaveEvent(QEvent *event)
 void TileButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    PressableStyle::begin(painter, this);
     const ColorScheme scheme = Environment::colorScheme(this);
     // The shadow's strength follows the scheme, which may have changed.
     CardSurface::applyShadow(this, scheme, cornerRadius);
