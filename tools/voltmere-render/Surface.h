@@ -28,4 +28,8 @@ std::vector<Surface> panelSurfaces();
 
 std::vector<Surface> allSurfaces();
 
+// Device pixels per point of the pictures: 2 unless VOLTMERE_RENDER_SCALE
+// says otherwise (1 shows what a standard-density screen shows).
+qreal scale();
+
 } // namespace voltmere::render

@@ -31,9 +31,14 @@ std::vector<Surface> allSurfaces()
     return surfaces;
 }
 
-namespace {
+qreal scale()
+{
+    bool ok = false;
+    const double value = qEnvironmentVariable("VOLTMERE_RENDER_SCALE").toDouble(&ok);
+    return ok && value > 0 ? value : 2.0;
+}
 
-constexpr qreal scale = 2.0;
+namespace {
 
 // Standard widgets (switches, labels) take their colours from the palette.
 QPalette paletteFor(ColorScheme scheme)
@@ -83,8 +88,8 @@ QImage renderWidget(const Surface &surface, ColorScheme scheme)
     backdrop.setAttribute(Qt::WA_DontShowOnScreen);
     backdrop.show();
     QApplication::processEvents();
-    QImage image(backdrop.size() * scale, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(scale);
+    QImage image(backdrop.size() * scale(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale());
     image.fill(Qt::transparent);
     backdrop.render(&image);
     return image;

@@ -31,33 +31,6 @@ qreal digitCell(const QFontMetricsF &metrics)
     return widest;
 }
 
-// Calls `run(text, x)` for each stretch of non-digits and `digit(c, x, cell)`
-// for each digit, left to right; returns the total advance.
-template <typename Run, typename Digit>
-qreal walkLine(const QFont &font, const QString &line, Run run, Digit digit)
-{
-    const QFontMetricsF metrics(font);
-    const qreal cell = digitCell(metrics);
-    qreal x = 0;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= line.size(); ++i) {
-        if (i < line.size() && !isDigit(line.at(i))) {
-            continue;
-        }
-        if (i > start) {
-            const QString piece = line.mid(start, i - start);
-            run(piece, x);
-            x += metrics.horizontalAdvance(piece);
-        }
-        if (i < line.size()) {
-            digit(line.at(i), x, cell);
-            x += cell;
-        }
-        start = i + 1;
-    }
-    return x;
-}
-
 } // namespace
 
 TextComponent::TextComponent(QWidget *parent)
@@ -85,6 +58,7 @@ void TextComponent::setText(const QString &text)
 void TextComponent::setTextFont(const QFont &font)
 {
     m_font = font;
+    m_layouts.clear();
     updateGeometry();
     update();
 }
@@ -110,6 +84,7 @@ void TextComponent::setMonospacedDigits(bool monospaced)
         return;
     }
     m_monospacedDigits = monospaced;
+    m_layouts.clear();
     updateGeometry();
     update();
 }
@@ -119,12 +94,54 @@ QString TextComponent::spokenText() const
     return accessibleName().isEmpty() ? m_text : accessibleName();
 }
 
+const TextComponent::Layout &TextComponent::layout(const QString &line) const
+{
+    for (const Layout &known : m_layouts) {
+        if (known.line == line) {
+            return known;
+        }
+    }
+    // The present text and the one rolling out are enough to keep.
+    if (m_layouts.size() >= 3) {
+        m_layouts.erase(m_layouts.begin());
+    }
+    Layout made;
+    made.line = line;
+    const QFontMetricsF metrics(m_font);
+    const qreal cell = m_monospacedDigits ? digitCell(metrics) : 0;
+    auto add = [&](const QString &piece, qreal x) {
+        QStaticText glyphs(piece);
+        glyphs.setTextFormat(Qt::PlainText);
+        glyphs.prepare(QTransform(), m_font);
+        made.pieces.emplace_back(glyphs, x);
+    };
+    qreal x = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= line.size(); ++i) {
+        const bool digit = i < line.size() && m_monospacedDigits && isDigit(line.at(i));
+        if (i < line.size() && !digit) {
+            continue;
+        }
+        if (i > start) {
+            const QString piece = line.mid(start, i - start);
+            add(piece, x);
+            x += metrics.horizontalAdvance(piece);
+        }
+        if (digit) {
+            const QChar c = line.at(i);
+            add(QString(c), x + (cell - metrics.horizontalAdvance(c)) / 2);
+            x += cell;
+        }
+        start = i + 1;
+    }
+    made.width = x;
+    m_layouts.push_back(std::move(made));
+    return m_layouts.back();
+}
+
 qreal TextComponent::lineWidth(const QString &line) const
 {
-    if (!m_monospacedDigits) {
-        return QFontMetricsF(m_font).horizontalAdvance(line);
-    }
-    return walkLine(m_font, line, [](const QString &, qreal) {}, [](QChar, qreal, qreal) {});
+    return layout(line).width;
 }
 
 QSize TextComponent::sizeHint() const
@@ -149,30 +166,24 @@ void TextComponent::drawLine(QPainter &painter, const QString &line) const
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(m_font);
     painter.setPen(m_color.resolve(Environment::colorScheme(this)));
-    if (!m_monospacedDigits) {
-        painter.drawText(rect(), static_cast<int>(m_alignment | Qt::TextSingleLine), line);
-        return;
-    }
+    const Layout &laid = layout(line);
     const QFontMetricsF metrics(m_font);
-    const qreal width = lineWidth(line);
     qreal left = 0;
     if (m_alignment & Qt::AlignRight) {
-        left = this->width() - width;
+        left = width() - laid.width;
     } else if (m_alignment & Qt::AlignHCenter) {
-        left = (this->width() - width) / 2;
+        left = (width() - laid.width) / 2;
     }
-    qreal baseline = metrics.ascent();
-    if (m_alignment & Qt::AlignBottom) {
-        baseline = height() - metrics.descent();
-    } else if (!(m_alignment & Qt::AlignTop)) {
-        baseline = (height() - metrics.height()) / 2 + metrics.ascent();
+    // Static text is placed by its top edge.
+    qreal top = (height() - metrics.height()) / 2;
+    if (m_alignment & Qt::AlignTop) {
+        top = 0;
+    } else if (m_alignment & Qt::AlignBottom) {
+        top = height() - metrics.height();
     }
-    walkLine(
-        m_font, line, [&](const QString &piece, qreal x) { painter.drawText(QPointF(left + x, baseline), piece); },
-        [&](QChar digit, qreal x, qreal cell) {
-            const qreal advance = metrics.horizontalAdvance(digit);
-            painter.drawText(QPointF(left + x + (cell - advance) / 2, baseline), QString(digit));
-        });
+    for (const auto &[glyphs, x] : laid.pieces) {
+        painter.drawStaticText(QPointF(left + x, top), glyphs);
+    }
 }
 
 } // namespace voltmere

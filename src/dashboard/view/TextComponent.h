@@ -3,7 +3,10 @@
 #include "dashboard/ThemeColor.h"
 
 #include <QFont>
+#include <QStaticText>
 #include <QWidget>
+
+#include <vector>
 
 namespace voltmere {
 
@@ -39,11 +42,21 @@ protected:
     void drawLine(QPainter &painter, const QString &line) const;
 
 private:
+    // A line cut into runs of text and single digits, each with its glyphs
+    // laid out once: figures repaint every round and during their roll.
+    struct Layout {
+        QString line;
+        std::vector<std::pair<QStaticText, qreal>> pieces; // glyphs and their x
+        qreal width = 0;
+    };
+    const Layout &layout(const QString &line) const;
+
     QString m_text;
     QFont m_font;
     ThemeColor m_color;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
     bool m_monospacedDigits = true;
+    mutable std::vector<Layout> m_layouts; // the last few lines drawn
 };
 
 } // namespace voltmere
