@@ -4,8 +4,8 @@
 #include "dashboard/view/Theme.h"
 
 #include <QPaintDevice>
+#include <QColor>
 #include <QPainter>
-#include <QRadialGradient>
 
 #include <algorithm>
 #include <cmath>
@@ -15,15 +15,6 @@ namespace voltmere {
 
 namespace {
 
-void glow(QPainter &painter, const QRectF &rect, QPointF centre, qreal radius, QColor color)
-{
-    QRadialGradient gradient(centre, radius);
-    gradient.setColorAt(0, color);
-    color.setAlpha(0);
-    gradient.setColorAt(1, color);
-    painter.fillRect(rect, gradient);
-}
-
 // An 8 × 8 ordered-dither matrix: thresholds spread evenly over 0…63.
 constexpr int bayer[8][8] = {
     {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
@@ -31,31 +22,45 @@ constexpr int bayer[8][8] = {
     {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21},
 };
 
+// A glow: `color` at `strength` over the centre, fading linearly to nothing
+// at `radius`, as a radial gradient from the colour to clear would.
+struct Glow {
+    QPointF centre;
+    qreal radius;
+    QColor color;
+    qreal strength;
+};
+
 QImage renderDithered(QSize size, ColorScheme scheme, qreal dpr)
 {
     const QSize pixels(std::max(1, static_cast<int>(std::ceil(size.width() * dpr))),
                        std::max(1, static_cast<int>(std::ceil(size.height() * dpr))));
-    QImage deep(pixels, QImage::Format_RGBX64);
-    deep.setDevicePixelRatio(dpr);
-    {
-        QPainter painter(&deep);
-        const QRectF rect(QPointF(0, 0), QSizeF(size));
-        const bool dark = scheme == ColorScheme::dark;
-        painter.fillRect(rect, Theme::windowBase.resolve(scheme));
-        glow(painter, rect, rect.topLeft(), 520, Theme::mint.opacity(dark ? 0.13 : 0.10).resolve(scheme));
-        glow(painter, rect, rect.topRight(), 380, Theme::secondGlow.opacity(dark ? 0.10 : 0.05).resolve(scheme));
-    }
+    const bool dark = scheme == ColorScheme::dark;
+    const QColor base = Theme::windowBase.resolve(scheme);
+    const Glow glows[] = {
+        {QPointF(0, 0), 520, Theme::mint.resolve(scheme), dark ? 0.13 : 0.10},
+        {QPointF(size.width(), 0), 380, Theme::secondGlow.resolve(scheme), dark ? 0.10 : 0.05},
+    };
     QImage out(pixels, QImage::Format_RGB32);
     out.setDevicePixelRatio(dpr);
+    // Composed in floating point, then rounded up or down by the dither
+    // matrix, so neighbouring pixels average to the exact colour.
     for (int y = 0; y < pixels.height(); ++y) {
-        const auto *in = reinterpret_cast<const QRgba64 *>(deep.constScanLine(y));
         auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        const qreal py = (y + 0.5) / dpr;
         for (int x = 0; x < pixels.width(); ++x) {
-            // Rounds each channel up or down by the matrix, so neighbouring
-            // pixels average to the exact sixteen-bit colour.
-            const int threshold = bayer[y & 7][x & 7] * 65535 / 64;
-            auto channel = [&](quint16 v) { return std::min(255, (int(v) * 255 + threshold) / 65535); };
-            line[x] = qRgb(channel(in[x].red()), channel(in[x].green()), channel(in[x].blue()));
+            const qreal px = (x + 0.5) / dpr;
+            double r = base.redF(), g = base.greenF(), b = base.blueF();
+            for (const Glow &glow : glows) {
+                const qreal distance = std::hypot(px - glow.centre.x(), py - glow.centre.y());
+                const double alpha = glow.strength * std::max(0.0, 1.0 - distance / glow.radius);
+                r += (glow.color.redF() - r) * alpha;
+                g += (glow.color.greenF() - g) * alpha;
+                b += (glow.color.blueF() - b) * alpha;
+            }
+            const double threshold = (bayer[y & 7][x & 7] + 0.5) / 64.0;
+            auto channel = [&](double v) { return std::clamp(static_cast<int>(v * 255.0 + threshold), 0, 255); };
+            line[x] = qRgb(channel(r), channel(g), channel(b));
         }
     }
     return out;
@@ -94,7 +99,7 @@ QImage AuroraBackground::image(QSize size, ColorScheme scheme, qreal devicePixel
 
 void AuroraBackground::paint(QPainter &painter, const QRectF &rect, ColorScheme scheme)
 {
-    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const qreal dpr = Environment::pixelRatio(painter);
     const QSize size(static_cast<int>(std::ceil(rect.width())), static_cast<int>(std::ceil(rect.height())));
     painter.drawImage(rect.topLeft(), image(size, scheme, dpr));
 }

@@ -9,8 +9,8 @@ namespace voltmere {
 // The tinted window background: a flat base with a mint glow from the top
 // leading corner and a deeper green glow from the top trailing corner.
 // The glows are so faint that eight bits per channel would show them as
-// rings, so they are drawn at sixteen bits and dithered down, once per size
-// and scheme; painting blits that image.
+// rings, so they are composed in floating point and dithered down, once per
+// size and scheme; painting blits that image.
 class AuroraBackground : public QWidget {
     Q_OBJECT
 public:

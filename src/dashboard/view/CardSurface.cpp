@@ -291,7 +291,7 @@ void paint(QPainter &painter, const QRectF &rect, qreal cornerRadius, bool highl
         paintDirectly(painter, rect, cornerRadius, highlighted, scheme);
         return;
     }
-    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const qreal dpr = Environment::pixelRatio(painter);
     const QString key = QStringLiteral("voltmere.card.%1x%2.r%3.h%4.s%5.d%6")
                             .arg(size.width())
                             .arg(size.height())

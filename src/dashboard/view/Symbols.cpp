@@ -1,5 +1,7 @@
 #include "dashboard/view/Symbols.h"
 
+#include "dashboard/view/Environment.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -158,7 +160,7 @@ QPixmap pixmap(const QString &symbol, int size, const QColor &color, qreal devic
 void paint(QPainter &painter, const QRectF &rect, const QString &symbol, const QColor &color)
 {
     const qreal side = std::min(rect.width(), rect.height());
-    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const qreal dpr = Environment::pixelRatio(painter);
     const QPixmap glyph = pixmap(symbol, static_cast<int>(std::round(side)), color, dpr);
     const QRectF target(rect.center().x() - side / 2, rect.center().y() - side / 2, side, side);
     painter.drawPixmap(target, glyph, QRectF(glyph.rect()));

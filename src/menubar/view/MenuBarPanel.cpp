@@ -94,7 +94,15 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(m_color.resolve(Environment::colorScheme(this)));
+        const ColorScheme scheme = Environment::colorScheme(this);
+        painter.setBrush(m_color.resolve(scheme));
+        if (m_color == Theme::placeholder) {
+            // The neutral fill is a shade off the light background; a
+            // muted rim keeps the "no reading" dot visible.
+            painter.setPen(QPen(Theme::muted.opacity(0.55).resolve(scheme), 1));
+            painter.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+            return;
+        }
         painter.drawEllipse(QRectF(rect()));
     }
 

@@ -40,7 +40,9 @@ InsightRow::InsightRow(QWidget *parent)
     layout->setSpacing(9);
     m_symbol = new SymbolView(QStringLiteral("sparkle"), 13, Theme::mint);
     m_text = new WrappingText(Theme::font(12, QFont::Medium), Theme::text);
-    auto *chevron = new SymbolView(QStringLiteral("chevron.right"), 9, Theme::muted);
+    // The theme's chevron fills half its square; a 14-point square gives
+    // the 10-point semibold chevron its height.
+    auto *chevron = new SymbolView(QStringLiteral("chevron.right"), 14, Theme::muted);
     layout->addWidget(m_symbol, 0, Qt::AlignTop);
     layout->addWidget(m_text, 1, Qt::AlignTop);
     layout->addWidget(chevron, 0, Qt::AlignTop);
