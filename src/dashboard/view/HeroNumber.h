@@ -4,7 +4,7 @@
 
 #include <optional>
 
-class QTimeLine;
+class QVariantAnimation;
 
 namespace voltmere {
 
@@ -26,7 +26,7 @@ private:
     QString m_previousText;
     double m_progress = 1.0; // 0 just changed, 1 settled
     bool m_rising = true;
-    QTimeLine *m_animation = nullptr;
+    QVariantAnimation *m_animation = nullptr;
 };
 
 } // namespace voltmere

@@ -38,8 +38,11 @@ public:
         if (!bus.isConnected()) {
             return;
         }
-        bus.connect(service, path, settings, QStringLiteral("SettingChanged"), this,
-                    SLOT(settingChanged(QString, QString, QDBusVariant)));
+        // Any sender on the portal's path and interface: the portal's owner
+        // may change over a session, and a filter on its name would then
+        // miss the signal.
+        bus.connect(QString(), path, settings, QStringLiteral("SettingChanged"), this,
+                    SLOT(settingChanged(QDBusMessage)));
         const std::pair<const char *, const char *> keys[] = {
             {"org.gnome.desktop.interface", "enable-animations"},
             {"org.kde.kdeglobals.KDE", "AnimationDurationFactor"},
@@ -62,9 +65,12 @@ public:
     }
 
 private Q_SLOTS:
-    void settingChanged(const QString &group, const QString &key, const QDBusVariant &value)
+    void settingChanged(const QDBusMessage &message)
     {
-        m_preference.apply(group, key, unwrap(value.variant()));
+        const QList<QVariant> args = message.arguments();
+        if (args.size() == 3) {
+            m_preference.apply(args.at(0).toString(), args.at(1).toString(), unwrap(args.at(2)));
+        }
     }
 
 private:
