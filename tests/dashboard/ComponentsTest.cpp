@@ -6,6 +6,7 @@
 #include "dashboard/view/SegmentGauge.h"
 #include "dashboard/view/Skeleton.h"
 #include "dashboard/view/Symbols.h"
+#include "dashboard/view/TextComponent.h"
 #include "dashboard/view/Theme.h"
 #include "dashboard/view/Unavailable.h"
 #include "dashboard/view/Wordmark.h"
@@ -147,6 +148,45 @@ TEST(CardSurfaceTest, ACardFlushInItsParentStillCastsItsShadowWithRoundCorners)
     holder->move(20, 20);
     QCoreApplication::processEvents();
     EXPECT_EQ(CardSurface::shadowOf(card)->geometry().center(), QRect(20, 20, 200, 100).center());
+}
+
+TEST(ChargeRingTest, FillsItsSizeAndKeepsTheTargetTickOutOfTheHole)
+{
+    QWidget host;
+    Environment::setColorScheme(&host, ColorScheme::light);
+    ChargeRing ring(76, 8, ThemeColor{0xFF0000, 0xFF0000, 1.0}, &host);
+    ring.setTarget(85);
+    EXPECT_EQ(ring.ringRect().size(), QSizeF(76, 76));
+    QImage image(ring.size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    ring.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QPointF centre = ring.ringRect().center();
+    auto at = [&](qreal radius, double angle) {
+        return image.pixelColor(ChargeRing::pointOnCircle(centre, radius, angle).toPoint());
+    };
+    // The track's outer edge is the ring's size: drawn 1.5 inside it, not 4.
+    EXPECT_LT(at(38 - 1.5, 200).green(), 250);
+    // The tick is dark across the track and stops at its inner edge.
+    const double tick = ChargeRing::tickAngle(85);
+    EXPECT_LT(at(38 - 4, tick).lightness(), 120);
+    EXPECT_EQ(at(38 - 8 - 2, tick).rgb(), QColor(Qt::white).rgb()) << "the hole where the figure sits";
+}
+
+TEST(ComponentsTest, FiguresKeepTheirWidthAsTheirDigitsChange)
+{
+    TextComponent figure;
+    figure.setTextFont(Theme::font(34, QFont::DemiBold));
+    EXPECT_DOUBLE_EQ(figure.lineWidth(QStringLiteral("11%")), figure.lineWidth(QStringLiteral("88%")));
+    figure.setText(QStringLiteral("11%"));
+    const int narrow = figure.sizeHint().width();
+    figure.setText(QStringLiteral("80%"));
+    EXPECT_EQ(figure.sizeHint().width(), narrow);
+    // Prose keeps the font's own digit widths (the UI font's 1 is narrow).
+    figure.setMonospacedDigits(false);
+    EXPECT_LT(figure.lineWidth(QStringLiteral("11")), figure.lineWidth(QStringLiteral("88")));
+    // Whatever it shows is what a screen reader hears.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&figure)->text(QAccessible::Name), QStringLiteral("80%"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&figure)->role(), QAccessible::StaticText);
 }
 
 TEST(ComponentsTest, UnavailableShowsOnlyTheWordAndSpeaksTheReason)

@@ -4,6 +4,7 @@
 #include "dashboard/view/Theme.h"
 
 #include <QPainter>
+#include <QPixmap>
 #include <QElapsedTimer>
 #include <QVariantAnimation>
 
@@ -76,23 +77,53 @@ void HeroNumber::setValue(std::optional<double> value, const QString &textValue)
         m_animation->setEasingCurve(QEasingCurve::OutBack);
         connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
             m_progress = v.toDouble();
-            if (m_progress >= 1.0 || onFrameGrid()) {
+            if (m_progress >= 1.0) {
+                // Settled: painted as usual again, over whatever is below.
+                m_backdrop = QPixmap();
+                setAttribute(Qt::WA_OpaquePaintEvent, false);
+                update();
+            } else if (onFrameGrid()) {
                 update();
             }
         });
     }
     m_animation->stop();
+    captureBackdrop();
     m_animation->start();
+}
+
+void HeroNumber::captureBackdrop()
+{
+    // What lies below the figure (card, chart, background) is drawn once
+    // per roll; the roll's frames then paint only the figure over it, so
+    // they no longer repaint every widget underneath.
+    QWidget *top = window();
+    const qreal dpr = devicePixelRatioF();
+    QPixmap backdrop((QSizeF(size()) * dpr).toSize());
+    if (backdrop.isNull()) {
+        return;
+    }
+    backdrop.setDevicePixelRatio(dpr);
+    backdrop.fill(Qt::transparent);
+    m_capturing = true;
+    top->render(&backdrop, QPoint(), QRegion(QRect(mapTo(top, QPoint(0, 0)), size())));
+    m_capturing = false;
+    m_backdrop = backdrop;
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
 }
 
 void HeroNumber::paintEvent(QPaintEvent *event)
 {
+    if (m_capturing) {
+        return;
+    }
     if (m_progress >= 1.0 || m_previousText.isEmpty()) {
         TextComponent::paintEvent(event);
         return;
     }
     QPainter painter(this);
     painter.setClipRect(rect());
+    painter.drawPixmap(QPointF(0, 0), m_backdrop);
     const qreal travel = height() * 0.6 * (m_rising ? 1 : -1);
     // The outgoing text leaves upwards (or downwards) while the new one arrives.
     painter.save();
