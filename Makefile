@@ -4,7 +4,10 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build run test test-asan bench accuracy render clean
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
+
+.PHONY: deps build run test test-asan fuzz bench accuracy render package package-check clean
 
 deps:
 	@scripts/install-deps
@@ -27,6 +30,13 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@scripts/run-tests $(ASAN_BUILD)
 
+# The /proc parsers under libFuzzer with ASan+UBSan, each for FUZZ_SECONDS,
+# seeded from tests/fixtures. Needs clang.
+fuzz:
+	CXX=clang++ cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 bench: build
 	@scripts/run-bench $(BUILD)
 
@@ -35,5 +45,14 @@ accuracy: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target voltmere-probe
 	@scripts/accuracy $(BUILD)
 
+# The Debian package (build/voltmere_<version>_<arch>.deb), checked by the
+# desktop tools; `package-check` then installs, tries and removes it (root).
+package: build
+	cmake --build $(BUILD) --target package
+	@scripts/validate-package $(BUILD)
+
+package-check: package
+	@scripts/check-package $(BUILD)/voltmere_*.deb
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,6 +1,7 @@
 // History store figures: the two queries the History page runs over a full
 // 30-day database, one periodic flush, and the disk cost of a day.
 
+#include "history/HistoryQueries.h"
 #include "history/HistoryStore.h"
 #include "monitor/Clock.h"
 
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <atomic>
@@ -45,6 +47,7 @@ struct Fixture {
     Timestamp nextFlushDate = 0;
     long samples = 0;
     double buildSeconds = 0;
+    sqlite3 *reader = nullptr; // read-only, like the store's own
 };
 
 Fixture *fixture = nullptr;
@@ -160,6 +163,9 @@ void buildFixture()
     fixture->end = t;
     fixture->nextFlushDate = t + 1000;
     fixture->buildSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    const QByteArray path = fixture->dir.filePath("history.sqlite").toUtf8();
+    sqlite3_open_v2(path.constData(), &fixture->reader, SQLITE_OPEN_READONLY, nullptr);
+    HistoryQueries::tuneReadConnection(fixture->reader);
 }
 
 void BM_Load7Days240Buckets(benchmark::State &state)
@@ -201,6 +207,31 @@ void BM_Gaps(benchmark::State &state)
 }
 BENCHMARK(BM_Gaps)->Arg(7)->Arg(30)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The History page's load (buckets, gaps and their events) for one range,
+// run both ways on one read-only connection: the grouped and window-function
+// statements as written (arg 1 = 0) and the single ordered pass (arg 1 = 1).
+void BM_LoadSideBySide(benchmark::State &state)
+{
+    const ProcessCpuCounter cpu(state);
+    const double hours = static_cast<double>(state.range(0));
+    const bool byStatements = state.range(1) == 0;
+    const Timestamp from = fixture->end - hours * 3600;
+    HistorySeries series;
+    for (auto _ : state) {
+        series = byStatements ? HistoryQueries::loadByStatements(fixture->reader, HistoryMetric::cpu, from, fixture->end, 240)
+                              : HistoryQueries::load(fixture->reader, HistoryMetric::cpu, from, fixture->end, 240);
+        benchmark::DoNotOptimize(series);
+    }
+    state.SetLabel(byStatements ? "statements" : "pass");
+    state.counters["buckets"] = static_cast<double>(series.buckets.size());
+    state.counters["gaps"] = static_cast<double>(series.gaps.size());
+}
+BENCHMARK(BM_LoadSideBySide)
+    ->ArgsProduct({ { 1, 24, 168 }, { 0, 1 } })
+    ->ArgNames({ "hours", "pass" })
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 // One periodic batch: two minutes of 5-second ticks, five processes each,
 // into the full database.
 void BM_Flush24Snapshots(benchmark::State &state)
@@ -239,6 +270,7 @@ int main(int argc, char **argv)
         bytes / days, bytes / static_cast<double>(fixture->samples));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    sqlite3_close(fixture->reader);
     fixture->store.reset();
     delete fixture;
     return 0;

@@ -81,6 +81,9 @@ void BM_ReadFloor(benchmark::State &state)
         forEachEntry("/sys/class/net", [&](const char *name) {
             std::snprintf(path, sizeof path, "/sys/class/net/%s/flags", name);
             benchmark::DoNotOptimize(proctext::readFileInto(path, text, sizeof text));
+            // Whether the interface is physical, as for disks.
+            std::snprintf(path, sizeof path, "/sys/class/net/%s/device", name);
+            benchmark::DoNotOptimize(access(path, F_OK));
         });
         forEachEntry("/sys/class/power_supply", [&](const char *name) {
             std::snprintf(path, sizeof path, "/sys/class/power_supply/%s", name);

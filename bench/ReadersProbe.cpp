@@ -3,7 +3,7 @@
 //
 //   voltmere-probe cpu SECONDS        pinned busy child: its share and cpuTotal
 //   voltmere-probe memory             memory and swap vs /proc/meminfo
-//   voltmere-probe rates -- CMD ARGS  disk and network rates while CMD runs
+//   voltmere-probe rates [--net-root DIR] -- CMD ARGS  disk and network rates while CMD runs
 //   voltmere-probe serve PORT         transfer peer: receives, then sends back
 //   voltmere-probe transfer HOST PORT SEND RECEIVE
 //
@@ -159,11 +159,14 @@ int memoryMode()
     return 0;
 }
 
-int ratesMode(char **command)
+// `netRoot` stands in for "/" for the network reader only: a veth test
+// interface has no device link, so the script gives it one in a small tree
+// whose other files link to the real ones.
+int ratesMode(char **command, const std::string &netRoot)
 {
     const Clock &clock = Clock::system();
     DiskSampler disk(std::make_unique<LinuxBlockDeviceSource>(), clock);
-    NetworkSampler network(std::make_unique<LinuxNetworkInterfaceSource>(), clock);
+    NetworkSampler network(std::make_unique<LinuxNetworkInterfaceSource>(netRoot), clock);
     disk.sample();
     network.sample();
     const std::uint64_t start = clock.awakeNanoseconds();
@@ -275,7 +278,10 @@ int main(int argc, char **argv)
         return memoryMode();
     }
     if (mode == "rates" && argc > 3 && std::strcmp(argv[2], "--") == 0) {
-        return ratesMode(argv + 3);
+        return ratesMode(argv + 3, "/");
+    }
+    if (mode == "rates" && argc > 5 && std::strcmp(argv[2], "--net-root") == 0 && std::strcmp(argv[4], "--") == 0) {
+        return ratesMode(argv + 5, argv[3]);
     }
     if (mode == "serve" && argc == 3) {
         return serveMode(std::atoi(argv[2]));
@@ -285,7 +291,7 @@ int main(int argc, char **argv)
             argv[2], std::atoi(argv[3]), std::strtoull(argv[4], nullptr, 10), std::strtoull(argv[5], nullptr, 10));
     }
     std::fprintf(stderr,
-        "usage: voltmere-probe cpu SECONDS | memory | rates -- CMD… | serve PORT | "
+        "usage: voltmere-probe cpu SECONDS | memory | rates [--net-root DIR] -- CMD… | serve PORT | "
         "transfer HOST PORT SEND RECEIVE\n");
     return 2;
 }

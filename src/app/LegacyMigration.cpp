@@ -14,6 +14,29 @@ std::filesystem::path fsPath(const QString &path)
     return std::filesystem::path(path.toStdString());
 }
 
+// The database's companions ("history.sqlite-wal", "-shm", "-journal"),
+// then the unrelated entries, then the database, each group in name order.
+QStringList moveOrder(const QStringList &names)
+{
+    QStringList companions;
+    QStringList others;
+    bool hasDatabase = false;
+    for (const QString &name : names) {
+        if (name == databaseFileName) {
+            hasDatabase = true;
+        } else if (name.startsWith(databaseFileName + QLatin1Char('-'))) {
+            companions.append(name);
+        } else {
+            others.append(name);
+        }
+    }
+    QStringList order = companions + others;
+    if (hasDatabase) {
+        order.append(databaseFileName);
+    }
+    return order;
+}
+
 } // namespace
 
 QStringList migrateDefaults(QSettings *legacy, QSettings &destination, const QStringList &keys)
@@ -109,15 +132,31 @@ bool migrateHistoryFolder(const QString &appSupport, FileOperations &files)
     if (!names) {
         return false;
     }
-    // Every file moves, so the database's -wal and -shm companions go with it.
-    for (const QString &name : *names) {
+    // Every file moves, the database's write-ahead log and shared memory
+    // first and the database last: a database that arrives without its log
+    // opens as an older state of itself, and its newest commits are lost for
+    // good once the next launch finds it in place. Until the database itself
+    // has moved, a later launch starts over and skips what already arrived.
+    const QStringList order = moveOrder(*names);
+    QStringList moved;
+    for (const QString &name : order) {
         const QString target = present + QLatin1Char('/') + name;
         if (files.exists(target)) {
             continue;
         }
         if (!files.move(legacy + QLatin1Char('/') + name, target)) {
+            // The companions go back beside the database they belong to, so
+            // nothing opens them with a fresh database in the new folder.
+            if (name == databaseFileName) {
+                for (const QString &companion : moved) {
+                    if (companion.startsWith(databaseFileName)) {
+                        files.move(present + QLatin1Char('/') + companion, legacy + QLatin1Char('/') + companion);
+                    }
+                }
+            }
             return false;
         }
+        moved.append(name);
     }
     const std::optional<QStringList> left = files.entries(legacy);
     if (left && left->isEmpty()) {

@@ -43,6 +43,16 @@ TerminationSignals::TerminationSignals()
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    // A session scope ends with SIGTERM followed by SIGHUP, and closing the
+    // terminal that started the program sends SIGHUP alone.
+    sigaction(SIGHUP, &action, nullptr);
+
+    // Standard error may be a pipe whose reader has gone (a closed terminal,
+    // a log collector that stopped); a log line must not end the program.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, nullptr);
 }
 
 void TerminationSignals::readPipe()

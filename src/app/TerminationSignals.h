@@ -6,8 +6,9 @@ class QSocketNotifier;
 
 namespace voltmere {
 
-// Turns SIGTERM and SIGINT into a normal application quit, so termination
-// by signal runs the same path as Quit (and so the history is flushed).
+// Turns SIGTERM, SIGINT and SIGHUP into a normal application quit, so
+// termination by signal runs the same path as Quit (and so the history is
+// flushed), and ignores SIGPIPE.
 // A signal handler may only write to a pipe; the notifier reads it on the
 // main thread and quits the event loop there.
 class TerminationSignals : public QObject {

@@ -1,10 +1,15 @@
 #include "app/AppLifecycle.h"
+#include "app/CommandLine.h"
 #include "app/view/ApplicationShell.h"
 #include "app/SingleInstance.h"
 #include "app/URLRouter.h"
+#include "dashboard/view/DashboardView.h"
 #include "menubar/view/MenuBarPanel.h"
 #include "menubar/view/MenuBarTray.h"
 #include "monitor/Monitor.h"
+#include "windows/view/AboutView.h"
+#include "windows/view/SettingsView.h"
+#include "windows/view/WelcomeView.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
@@ -15,6 +20,11 @@
 int main(int argc, char **argv)
 {
     using namespace voltmere;
+    // Terminal commands run before anything claims the single instance or
+    // starts sampling, and need no display.
+    if (const std::optional<int> status = CommandLine::runIfAsked(argc, argv)) {
+        return *status;
+    }
     // Without a display the program still samples and records; it just has
     // nothing to draw on.
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
@@ -54,6 +64,10 @@ int main(int argc, char **argv)
             return std::nullopt;
         });
     });
+    shell.registerWindow(WindowID::dashboard, [&monitor]() -> QWidget * { return DashboardView::createWindow(monitor); });
+    shell.registerWindow(WindowID::settings, [&monitor]() -> QWidget * { return SettingsView::createWindow(monitor); });
+    shell.registerWindow(WindowID::welcome, [&monitor]() -> QWidget * { return WelcomeView::createWindow(monitor); });
+    shell.registerWindow(WindowID::about, [&monitor]() -> QWidget * { return AboutView::createWindow(monitor); });
     shell.start();
     QObject::connect(&instance, &SingleInstance::urlsReceived, &shell,
                      [&monitor](const QStringList &urls) { URLRouter::handleAll(urls, monitor); });

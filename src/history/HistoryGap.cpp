@@ -1,4 +1,5 @@
 #include "history/HistoryGap.h"
+#include "platform/PlatformText.h"
 #include "history/GapBand.h"
 
 namespace voltmere {
@@ -34,7 +35,7 @@ QString label(HistoryGap::Reason reason)
 {
     switch (reason) {
     case HistoryGap::Reason::asleep:
-        return QStringLiteral("Mac asleep");
+        return PlatformText::say(u"Mac asleep");
     case HistoryGap::Reason::notRunning:
         return QStringLiteral("Voltmere not running");
     case HistoryGap::Reason::noReadings:

@@ -2,6 +2,8 @@
 
 #include "history/HistoryGap.h"
 #include "history/HistoryMetric.h"
+#include "history/HistoryQueries.h"
+#include "history/HistoryReadConnection.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistorySeries.h"
 #include "monitor/Clock.h"
@@ -9,10 +11,12 @@
 #include "monitor/Snapshot.h"
 #include "platform/SerialQueue.h"
 
+#include <QObject>
 #include <QString>
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -30,21 +34,37 @@ namespace voltmere {
 // All database work runs on the store's own serial queue ("ampery.history"),
 // so nothing here is locked. `record`, `mark` and `setRetention` return at
 // once; the opening, `flush(true)`, `deleteAll` and the queries block the
-// caller until the queue has run them. Queries are meant for background
-// tasks (QtConcurrent), never the GUI thread.
+// caller until the queue has run them. Queries flush on that queue, then read
+// on a read-only connection of their own, so they never hold up the writer.
+// They are meant for background tasks (QtConcurrent), never the GUI thread.
 //
-// Failures never throw: when the database cannot be opened, `openError` says
-// why, recorded readings are dropped at each flush and queries answer empty.
-// Write errors are ignored (a failed batch is not retried).
-class HistoryStore final : public HistoryRecorder {
+// Failures never throw and are never silent. When the database cannot be
+// opened for writing, `openError` says why and opening is tried again at every
+// flush; when a batch cannot be committed, `writeError` says why and the batch
+// is kept for the next flush. Either way the newest readings wait in memory,
+// up to an hour of them, and each change of either error is written to the
+// log once and announced by its signal.
+//
+// One writer per database: the store holds an exclusive lock on
+// "<database>.lock" for as long as it is open, so a second process pointed at
+// the same history reports it as busy instead of writing into it.
+class HistoryStore final : public QObject, public HistoryRecorder {
+    Q_OBJECT
 public:
     using Event = HistoryEvent;
     // The sample nearest a moment and the processes stored with it.
-    using ProcessesNear = std::pair<Timestamp, std::vector<ProcessCPU>>;
+    using ProcessesNear = HistoryQueries::ProcessesNear;
 
     static constexpr double flushIntervalSeconds = 120;
     static constexpr double pruneIntervalSeconds = 3600;
-    static constexpr double minimumGapSeconds = 20;
+    static constexpr double minimumGapSeconds = HistoryQueries::minimumGapSeconds;
+    // Readings kept while they cannot be written: an hour at the fastest
+    // sampling period (2 s). Older ones are dropped first.
+    static constexpr std::size_t pendingLimit = 1800;
+    static constexpr std::size_t pendingEventLimit = 256;
+    // How long a write waits for another connection (a reader checkpointing,
+    // a query tool) before the batch counts as failed.
+    static constexpr int busyTimeoutMs = 5000;
 
     // Opens (or creates) the database at `path`; returns when it is open or
     // has failed. `clock` supplies every "now" and must outlive the store.
@@ -82,9 +102,13 @@ public:
     std::int64_t fileSize() const;
 
     const QString &path() const { return m_path; }
-    // Why the database could not be opened; absent when it is open. Written
-    // only during construction.
-    const std::optional<QString> &openError() const { return m_openError; }
+    // Why the database cannot be opened for writing; absent when it is.
+    // A read-only database stays open for the queries but still reports
+    // here. Any thread.
+    std::optional<QString> openError() const;
+    // Why the last batch could not be committed (it waits for the next
+    // flush); absent once a batch is written. Any thread.
+    std::optional<QString> writeError() const;
 
     // The metric in `buckets` equal time buckets over [from, to] (seconds
     // since 1970), with the gaps in that range. A sample exactly at `to`
@@ -97,6 +121,12 @@ public:
     // [from, to], classified. Flushes first. Blocks.
     std::vector<HistoryGap> gaps(Timestamp from, Timestamp to);
 
+Q_SIGNALS:
+    // Emitted on the store's queue when the value changes; a receiver living
+    // on the main thread gets it there (queued).
+    void openErrorChanged();
+    void writeErrorChanged();
+
 private:
     struct PendingEvent {
         Timestamp at;
@@ -104,10 +134,19 @@ private:
     };
 
     void open();
+    void closeLocked();
+    bool lockLocked(QString &why);
+    bool writeBatchLocked(QString &why);
+    void trimPendingLocked();
+    double awakeSeconds() const;
+    void setOpenError(const std::optional<QString> &error);
+    void setWriteError(const std::optional<QString> &error);
     void flushLocked();
     void pruneLocked();
-    std::vector<HistoryGap> gapsLocked(double from, double to);
-    void writeSnapshotLocked(const Snapshot &snapshot);
+    // Writes what is buffered, so a query sees it; false when there is no
+    // database to read.
+    bool flushForRead();
+    bool writeSnapshotLocked(const Snapshot &snapshot);
 
     const QString m_path;
     const Clock &m_clock;
@@ -118,10 +157,21 @@ private:
     sqlite3_stmt *m_insertEvent = nullptr;
     std::vector<Snapshot> m_pending;
     std::vector<PendingEvent> m_pendingEvents;
-    Timestamp m_lastFlush = 0;
-    Timestamp m_lastPrune;
-    std::optional<QString> m_openError;
+    // Both on the awake clock, in seconds: setting the wall clock back must
+    // not hold a batch in memory for the length of the step.
+    double m_lastFlush = 0;
+    double m_lastPrune;
+    // Open, not read-only, and the writer's lock is held.
+    bool m_writable = false;
+    int m_lockFd = -1;
     int m_retentionDays = 7;
+
+    mutable std::mutex m_errorMutex; // the two errors are read from any thread
+    std::optional<QString> m_openError;
+    std::optional<QString> m_writeError;
+    // Closed first when the store goes, interrupting a running query, so the
+    // writer is the last connection and leaves no write-ahead log behind.
+    HistoryReadConnection m_reads { m_path };
 };
 
 } // namespace voltmere

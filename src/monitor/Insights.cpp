@@ -1,4 +1,5 @@
 #include "monitor/Insights.h"
+#include "platform/PlatformText.h"
 
 #include "monitor/Format.h"
 
@@ -153,7 +154,7 @@ std::optional<Insight> batteryRules(
     }
     if (battery.state == ChargingState::pluggedNotCharging && battery.level && *battery.level <= 94) {
         return batteryInsight(QStringLiteral("Plugged in but not charging at ") + QString::number(*battery.level)
-                + QStringLiteral("%. macOS is holding the charge."),
+                + PlatformText::say(u"%. macOS is holding the charge."),
             Insight::Severity::info);
     }
     return std::nullopt;

@@ -1,4 +1,5 @@
 #include "monitor/Monitor.h"
+#include "platform/PlatformText.h"
 
 #include "app/Preferences.h"
 #include "history/HistoryStore.h"
@@ -123,6 +124,15 @@ void Monitor::start()
 
 void Monitor::stop()
 {
+    if (m_stopped.exchange(true)) {
+        return;
+    }
+    // No tick may start after the stop event, and the engine's thread must
+    // be gone before static objects it could touch are destroyed.
+    m_timer.reset();
+    if (!m_engine->queue().isCurrent()) {
+        m_engine->queue().stop();
+    }
     m_history.mark(HistoryEvent::stop, m_clock.now(), false);
     m_history.flush(true);
 }
@@ -130,6 +140,9 @@ void Monitor::stop()
 void Monitor::scheduleTimer()
 {
     using namespace std::chrono;
+    if (m_stopped.load()) {
+        return;
+    }
     m_timer.reset();
     const auto period = milliseconds(std::llround(m_interval * 1000.0));
     // A fifth of the period, truncated to whole milliseconds.
@@ -307,8 +320,11 @@ void Monitor::willSleep()
 {
     const Timestamp now = m_clock.now();
     m_sleepStart = now;
-    // Flushing here puts pending readings on disk before the machine sleeps.
-    m_history.mark(HistoryEvent::sleep, now, true);
+    // Pending readings must be on disk before the machine sleeps (a sleep
+    // can end in a flat battery), so this waits for the write; the sleep
+    // is held back until it returns.
+    m_history.mark(HistoryEvent::sleep, now, false);
+    m_history.flush(true);
 }
 
 void Monitor::didWake()
@@ -373,7 +389,7 @@ std::vector<Snapshot> Monitor::snapshots(int lastMinutes) const
 
 QString Monitor::gapLabel(Timestamp a, Timestamp b) const
 {
-    static const QString asleep = QStringLiteral("Mac asleep");
+    static const QString asleep = PlatformText::say(u"Mac asleep");
     static const QString noReadings = QStringLiteral("No readings");
     if (a > b) {
         std::swap(a, b);

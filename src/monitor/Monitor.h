@@ -14,6 +14,7 @@
 #include <QSet>
 #include <QString>
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -70,8 +71,13 @@ public:
     // Begins monitoring: start event, system events, timer (first tick at once).
     // Idempotent, and there is no restart after stop().
     void start();
-    // Writes the stop event and blocks until the history has written everything.
+    // Ends sampling for good (the timer and the engine's thread stop), then
+    // writes the stop event and blocks until the history has written
+    // everything. Only the first call does anything, so every way the
+    // program ends may call it. Callable from any thread: a lost display is
+    // reported on whichever thread noticed it.
     void stop();
+    bool isStopped() const { return m_stopped.load(); }
 
     // Surface reporting: a change between "nothing visible" and "something
     // visible" switches the period between 5 s and 2 s and reschedules.
@@ -197,6 +203,7 @@ private:
     int m_historyEpoch = 0;
     std::optional<Timestamp> m_sleepStart;
     bool m_started = false;
+    std::atomic<bool> m_stopped { false };
 };
 
 } // namespace voltmere

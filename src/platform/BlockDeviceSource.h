@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace voltmere {
@@ -11,6 +12,7 @@ namespace voltmere {
 struct BlockDeviceStatistics {
     std::optional<std::uint64_t> bytesRead;
     std::optional<std::uint64_t> bytesWritten;
+    std::string name {}; // tells devices apart from tick to tick; may be empty
 };
 
 class BlockDeviceSource {

@@ -16,12 +16,17 @@ struct InterfaceRecord {
     std::uint32_t flags = 0; // flagUp, flagLoopback, …; 0 when unreadable
     std::uint64_t inBytes = 0;
     std::uint64_t outBytes = 0;
+    // Backed by hardware. Bridges, virtual Ethernet pairs and tunnels carry
+    // traffic that also crosses (or never leaves for) a physical interface,
+    // so counting them counts bytes twice. Platforms that cannot tell leave it true.
+    bool physical = true;
 };
 
 class NetworkInterfaceSource {
 public:
     virtual ~NetworkInterfaceSource() = default;
-    // Every interface; absent when the interface table cannot be read.
+    // Every interface; absent when the interface table cannot be read (an
+    // empty table would read as a measured zero).
     virtual std::optional<std::vector<InterfaceRecord>> read() = 0;
 };
 

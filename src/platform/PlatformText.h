@@ -15,6 +15,11 @@ namespace PlatformText {
 // already true everywhere and come back unchanged.
 QString say(QStringView original);
 
+// The process table's footnote under the rows: how many cores there are, and
+// how the usage of processes that could not be read one by one is shown.
+// `unreadableProcesses` may be 0, and then no combined row exists.
+QString processFootnote(int cores, int unreadableProcesses);
+
 } // namespace PlatformText
 
 } // namespace voltmere

@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace voltmere {
 
@@ -25,6 +26,9 @@ public:
     virtual std::string executablePath(std::int32_t pid) = 0;
     // The kernel's short name of the process; empty when unavailable.
     virtual std::string shortName(std::int32_t pid) = 0;
+    // The command line the process was started with, program first; empty
+    // when unavailable (or on platforms that do not hand it out).
+    virtual std::vector<std::string> arguments(std::int32_t) { return {}; }
 };
 
 } // namespace voltmere

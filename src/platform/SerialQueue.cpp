@@ -39,18 +39,35 @@ SerialQueue::SerialQueue(const QString &label)
 
 SerialQueue::~SerialQueue()
 {
-    if (!isCurrent()) {
-        sync([] {});
+    if (isCurrent()) {
+        m_stopped = true;
+        m_thread->quit();
+    } else {
+        stop();
     }
+    delete m_thread;
+}
+
+void SerialQueue::stop()
+{
+    Q_ASSERT(!isCurrent());
+    if (m_stopped.load()) {
+        return;
+    }
+    sync([] {});
+    // From here on the context object may be gone with its thread.
+    m_stopped = true;
     m_thread->quit();
     m_thread->wait();
-    delete m_thread;
 }
 
 QString SerialQueue::label() const { return m_thread->objectName(); }
 
 void SerialQueue::async(std::function<void()> work)
 {
+    if (m_stopped.load()) {
+        return;
+    }
     QMetaObject::invokeMethod(m_context, std::move(work), Qt::QueuedConnection);
 }
 
@@ -58,6 +75,9 @@ void SerialQueue::sync(const std::function<void()> &work)
 {
     if (isCurrent()) {
         work();
+        return;
+    }
+    if (m_stopped.load()) {
         return;
     }
     QMetaObject::invokeMethod(m_context, [&work] { work(); }, Qt::BlockingQueuedConnection);

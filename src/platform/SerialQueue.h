@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -45,6 +46,11 @@ public:
     explicit SerialQueue(const QString &label);
     // Runs what was already submitted, then stops the thread.
     ~SerialQueue();
+    // Runs what was already submitted and ends the thread now, so nothing of
+    // this queue runs while the program's static objects are torn down.
+    // Later submissions are dropped. Idempotent; not callable on the queue.
+    void stop();
+    bool isStopped() const { return m_stopped.load(); }
     SerialQueue(const SerialQueue &) = delete;
     SerialQueue &operator=(const SerialQueue &) = delete;
 
@@ -70,6 +76,7 @@ public:
 private:
     QThread *m_thread = nullptr;
     QObject *m_context = nullptr;
+    std::atomic<bool> m_stopped { false };
 };
 
 } // namespace voltmere

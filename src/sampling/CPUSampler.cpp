@@ -15,6 +15,11 @@ std::uint64_t CPUSampler::tickDelta(std::uint64_t previous, std::uint64_t curren
     return delta > std::numeric_limits<std::uint64_t>::max() / 2 ? 0 : delta;
 }
 
+bool CPUSampler::steppedBack(std::uint64_t previous, std::uint64_t current)
+{
+    return current - previous > std::numeric_limits<std::uint64_t>::max() / 2;
+}
+
 std::optional<CPUReading> CPUSampler::sample()
 {
     const std::optional<CPUTicks> now = m_source ? m_source->read() : std::nullopt;
@@ -22,6 +27,15 @@ std::optional<CPUReading> CPUSampler::sample()
         return std::nullopt; // keep the baseline: the next good read still has one
     }
     if (!m_last) {
+        m_last = now;
+        return std::nullopt;
+    }
+    // A CPU going offline takes its idle time out of the summed line (the
+    // kernel falls back to a count tickless idle never advanced), so the
+    // summed idle steps back. Measured against the old baseline that tick
+    // would read as fully busy; there is no honest figure for it.
+    if (steppedBack(m_last->user, now->user) || steppedBack(m_last->system, now->system)
+        || steppedBack(m_last->idle, now->idle) || steppedBack(m_last->nice, now->nice)) {
         m_last = now;
         return std::nullopt;
     }

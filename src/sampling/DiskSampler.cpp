@@ -1,5 +1,7 @@
 #include "sampling/DiskSampler.h"
 
+#include <string>
+
 namespace voltmere {
 
 DiskSampler::DiskSampler(std::unique_ptr<BlockDeviceSource> source, const Clock &clock)
@@ -14,22 +16,27 @@ std::optional<DiskReading> DiskSampler::sample()
     if (!devices || devices->empty()) {
         return std::nullopt;
     }
-    std::uint64_t read = 0;
-    std::uint64_t written = 0;
     bool anyStatistics = false;
     for (const auto &device : *devices) {
-        if (!device) {
-            continue;
-        }
-        // Unsigned sums wrap like the counters themselves; a missing counter adds nothing.
-        read += device->bytesRead.value_or(0);
-        written += device->bytesWritten.value_or(0);
-        anyStatistics = true;
+        anyStatistics = anyStatistics || device.has_value();
     }
     if (!anyStatistics) {
-        return std::nullopt;
+        return std::nullopt; // the device baselines stay as they were
     }
-    if (const auto rates = m_rate.update(read, written, m_clock.awakeNanoseconds())) {
+    m_deltas.begin();
+    for (std::size_t i = 0; i < devices->size(); ++i) {
+        if (const auto &device = (*devices)[i]) {
+            // A missing counter adds nothing. A source without names is told
+            // apart by position.
+            m_deltas.add(device->name.empty() ? std::to_string(i) : device->name, device->bytesRead.value_or(0),
+                         device->bytesWritten.value_or(0));
+        }
+    }
+    const DeviceDeltas::Sums sums = m_deltas.finish();
+    if (sums.wentBack) {
+        m_rate.reset();
+    }
+    if (const auto rates = m_rate.update(sums.first, sums.second, m_clock.awakeNanoseconds())) {
         return DiskReading { rates->first, rates->second };
     }
     return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "monitor/Clock.h"
 #include "platform/BlockDeviceSource.h"
+#include "sampling/DeviceDeltas.h"
 #include "sampling/Readers.h"
 #include "sampling/ThroughputRate.h"
 
@@ -20,12 +21,19 @@ public:
 
     // Absent on the first call, when no device has statistics (the baseline
     // then stays as it was) and on the call after a counter went backwards.
+    // Each device has its own baseline: one attached since the previous tick
+    // adds nothing in its first tick.
     std::optional<DiskReading> sample() override;
-    void resetBaseline() override { m_rate.reset(); }
+    void resetBaseline() override
+    {
+        m_rate.reset();
+        m_deltas.reset();
+    }
 
 private:
     std::unique_ptr<BlockDeviceSource> m_source;
     const Clock &m_clock;
+    DeviceDeltas m_deltas;
     ThroughputRate m_rate;
 };
 

@@ -10,7 +10,7 @@ NetworkSampler::NetworkSampler(std::unique_ptr<NetworkInterfaceSource> source, c
 
 bool NetworkSampler::isCounted(const InterfaceRecord &record)
 {
-    if (!(record.flags & InterfaceRecord::flagUp) || (record.flags & InterfaceRecord::flagLoopback)) {
+    if (!(record.flags & InterfaceRecord::flagUp) || (record.flags & InterfaceRecord::flagLoopback) || !record.physical) {
         return false;
     }
     for (const std::string_view prefix : excludedPrefixes) {
@@ -27,15 +27,17 @@ std::optional<NetworkReading> NetworkSampler::sample()
     if (!records) {
         return std::nullopt;
     }
-    std::uint64_t in = 0;
-    std::uint64_t out = 0;
+    m_deltas.begin();
     for (const InterfaceRecord &record : *records) {
         if (isCounted(record)) {
-            in += record.inBytes; // wraps like the counters
-            out += record.outBytes;
+            m_deltas.add(record.name, record.inBytes, record.outBytes);
         }
     }
-    if (const auto rates = m_rate.update(in, out, m_clock.awakeNanoseconds())) {
+    const DeviceDeltas::Sums sums = m_deltas.finish();
+    if (sums.wentBack) {
+        m_rate.reset();
+    }
+    if (const auto rates = m_rate.update(sums.first, sums.second, m_clock.awakeNanoseconds())) {
         return NetworkReading { rates->first, rates->second };
     }
     return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "monitor/Clock.h"
 #include "platform/NetworkInterfaceSource.h"
+#include "sampling/DeviceDeltas.h"
 #include "sampling/Readers.h"
 #include "sampling/ThroughputRate.h"
 
@@ -28,16 +29,23 @@ public:
 
     // Absent on the first call, when the interface table cannot be read (the
     // baseline then stays) and on the call after a counter went backwards.
+    // Each interface has its own baseline: one that was down or absent in
+    // the previous tick adds nothing in its first tick up.
     std::optional<NetworkReading> sample() override;
-    void resetBaseline() override { m_rate.reset(); }
+    void resetBaseline() override
+    {
+        m_rate.reset();
+        m_deltas.reset();
+    }
 
-    // Whether an interface's traffic counts: up, not loopback, and not named
-    // with an excluded prefix. An empty name passes the name test.
+    // Whether an interface's traffic counts: up, physical, not loopback, and
+    // not named with an excluded prefix. An empty name passes the name test.
     static bool isCounted(const InterfaceRecord &record);
 
 private:
     std::unique_ptr<NetworkInterfaceSource> m_source;
     const Clock &m_clock;
+    DeviceDeltas m_deltas;
     ThroughputRate m_rate;
 };
 

@@ -11,11 +11,64 @@ namespace {
 constexpr std::size_t idMargin = 64;
 constexpr std::size_t idGrowth = 256;
 
+std::string_view baseName(std::string_view path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace
 
-ProcessSampler::ProcessSampler(std::unique_ptr<ProcessTableSource> source, const Clock &clock)
+bool ProcessSampler::isInterpreter(std::string_view name)
+{
+    static constexpr std::string_view interpreters[] { "python", "perl", "ruby", "node", "nodejs", "bash", "sh",
+        "dash", "zsh", "ksh", "fish", "php", "lua", "tclsh", "gjs", "Rscript" };
+    for (const std::string_view interpreter : interpreters) {
+        if (!name.starts_with(interpreter)) {
+            continue;
+        }
+        // A version may follow: python3, python3.11, lua5.4, ruby3.1.
+        const std::string_view version = name.substr(interpreter.size());
+        if (std::all_of(version.begin(), version.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; })) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string ProcessSampler::scriptName(const std::vector<std::string> &arguments)
+{
+    // Options that take the next argument as their value; the script is
+    // the first argument that is neither an option nor such a value.
+    static constexpr std::string_view withValue[] { "-W", "-X", "-o", "-O", "-r", "--require", "-I", "-x" };
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (argument == "-m" && i + 1 < arguments.size()) {
+            return arguments[i + 1]; // python -m http.server
+        }
+        // Code given inline, or the script on standard input: no name to give.
+        if (argument == "-c" || argument == "-e" || argument == "--eval" || argument == "-" || argument == "--") {
+            return {};
+        }
+        if (std::find(std::begin(withValue), std::end(withValue), argument) != std::end(withValue)) {
+            ++i;
+            continue;
+        }
+        if (argument.starts_with('-') || argument.empty()) {
+            continue;
+        }
+        return std::string(baseName(argument));
+    }
+    return {};
+}
+
+// The ceiling leaves a tenth for timing: every process is measured against
+// one wall interval taken before the listing, so a busy process read late in
+// a long listing can show a little more than it could really use.
+ProcessSampler::ProcessSampler(std::unique_ptr<ProcessTableSource> source, const Clock &clock, double coreCount)
     : m_source(std::move(source))
     , m_clock(clock)
+    , m_ceiling(coreCount * 100.0 * 1.1)
     , m_ids(initialIdCapacity, 0)
 {
 }
@@ -48,8 +101,15 @@ std::optional<std::size_t> ProcessSampler::listIds()
 QString ProcessSampler::resolveName(std::int32_t pid)
 {
     const std::string path = m_source->executablePath(pid);
-    const std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string name(baseName(path));
+    // Every Python program is "python3.11" and every shell script "bash";
+    // the script they run is the name a user knows. Names are cached per
+    // process, so this extra read happens once per listed interpreter.
+    if (isInterpreter(name)) {
+        if (std::string script = scriptName(m_source->arguments(pid)); !script.empty()) {
+            name = std::move(script);
+        }
+    }
     if (name.empty()) {
         name = m_source->shortName(pid);
     }
@@ -99,6 +159,9 @@ std::optional<ProcessReading> ProcessSampler::sample(int top)
             continue; // new process, reused pid, or a clock that stepped back: no figure yet
         }
         const double percent = static_cast<double>(times->cpuNanoseconds - previous->second.cpu) / wall * 100.0;
+        if (percent > m_ceiling) {
+            continue; // garbled tick counts: no process can use more than every core
+        }
         measured += percent;
         if (percent >= listingFloor) {
             listed.push_back({ pid, percent });

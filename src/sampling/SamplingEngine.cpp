@@ -19,9 +19,10 @@ SamplingEngine::SamplingEngine(Readers readers, double coreCount, const Clock &c
 
 SamplingEngine::~SamplingEngine()
 {
-    // Readers belong to the queue; let anything still queued finish before
-    // they go away.
-    m_queue.sync([] {});
+    // Readers belong to the queue; let anything still queued finish, then
+    // destroy them there (some hold objects that live on the queue's
+    // thread). A stopped queue has no thread left to race with.
+    m_queue.sync([this] { m_readers = Readers {}; });
 }
 
 std::unique_ptr<SamplingEngine> SamplingEngine::createForThisMachine()

@@ -6,7 +6,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <vector>
 #include <cstdlib>
 
 namespace voltmere {
@@ -14,21 +16,34 @@ namespace {
 
 // Runs in a child process of its own (a death test), because the event loop
 // of a process announces that it is about to quit only once.
-void quitBySignal(int signalNumber)
+// Exits 0 when the loop ended with exactly one stop event followed by a
+// waited-for flush.
+void quitBySignals(std::vector<int> signalNumbers, bool quitAfterwards = false)
 {
     test::TestMonitor fixture;
     fixture.monitor->start();
     AppLifecycle::stopMonitorOnQuit(*QCoreApplication::instance(), *fixture.monitor);
     // Should the signal not end the loop, this ends it with a failure code.
     QTimer::singleShot(10000, [] { std::_Exit(3); });
-    QTimer::singleShot(0, [signalNumber] { std::raise(signalNumber); });
+    QTimer::singleShot(0, [signalNumbers] {
+        for (int signalNumber : signalNumbers) {
+            std::raise(signalNumber);
+        }
+    });
+    if (quitAfterwards) {
+        QTimer::singleShot(200, [] { QCoreApplication::quit(); });
+    }
     QCoreApplication::exec();
+    QCoreApplication::processEvents(); // a second signal still in the pipe
 
     const auto &marks = fixture.history.marks;
-    const bool stopped = !marks.empty() && marks.back().event == HistoryEvent::stop;
-    const bool flushedAndWaited = !fixture.history.flushes.empty() && fixture.history.flushes.back();
+    const auto stops = std::count_if(marks.begin(), marks.end(), [](const auto &m) { return m.event == HistoryEvent::stop; });
+    const bool stopped = stops == 1 && marks.back().event == HistoryEvent::stop;
+    const bool flushedAndWaited = fixture.history.flushes == std::vector<bool>{true};
     std::_Exit(stopped && flushedAndWaited ? 0 : 1);
 }
+
+void quitBySignal(int signalNumber) { quitBySignals({signalNumber}); }
 
 TEST(AppLifecycleDeathTest, SigtermWritesTheStopEventAndWaitsForTheFlush)
 {
@@ -40,6 +55,26 @@ TEST(AppLifecycleDeathTest, SigintDoesTheSame)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(quitBySignal(SIGINT), ::testing::ExitedWithCode(0), "");
+}
+
+// What a session scope sends at logout: both signals, one stop.
+TEST(AppLifecycleDeathTest, SigtermThenSighupStopsOnce)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(quitBySignals({SIGTERM, SIGHUP}), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(AppLifecycleDeathTest, SigpipeDoesNotEndTheProgram)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(quitBySignals({SIGPIPE}, true), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(AppLifecycleTest, RecognisesTheToolkitsDisplayLossMessages)
+{
+    EXPECT_TRUE(AppLifecycle::isDisplayLost("The X11 connection broke (error 1). Did the X11 server die?"));
+    EXPECT_TRUE(AppLifecycle::isDisplayLost("The Wayland connection broke. Did the Wayland compositor die?"));
+    EXPECT_FALSE(AppLifecycle::isDisplayLost("QXcbConnection: XCB error: 3 (BadWindow)"));
 }
 
 } // namespace

@@ -1,8 +1,12 @@
 #include "../history/DatabaseProbe.h"
+#include "EventLoop.h"
+#include "FakeStatusNotifierWatcher.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
@@ -10,6 +14,8 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace voltmere {
 namespace {
@@ -32,11 +38,147 @@ protected:
         configHome = home.filePath(QStringLiteral("config"));
     }
 
+    // Starts the program in its own home; `display` empty runs it offscreen.
+    void launch(QProcess &voltmere, const QString &display = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_DATA_HOME", dataHome);
+        env.insert("XDG_CONFIG_HOME", configHome);
+        env.insert("XDG_RUNTIME_DIR", home.path());
+        env.insert("VOLTMERE_SKIP_WELCOME", "1");
+        if (display.isEmpty()) {
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+        } else {
+            env.insert("QT_QPA_PLATFORM", "xcb");
+            env.insert("DISPLAY", display);
+        }
+        voltmere.setProcessEnvironment(env);
+        voltmere.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        voltmere.start(program, {});
+        ASSERT_TRUE(voltmere.waitForStarted(10000));
+    }
+
+    // A private X server; empty when none can be started here.
+    QString startDisplay(QProcess &xvfb)
+    {
+        xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+            QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+            QStringLiteral("800x600x24")});
+        if (!xvfb.waitForStarted(5000)) {
+            return {};
+        }
+        QByteArray number;
+        QDeadlineTimer deadline(10000);
+        while (!number.contains('\n') && !deadline.hasExpired() && xvfb.waitForReadyRead(500)) {
+            number += xvfb.readAllStandardOutput();
+        }
+        number += xvfb.readAllStandardOutput();
+        return number.trimmed().isEmpty() ? QString() : QStringLiteral(":") + QString::fromLatin1(number.trimmed());
+    }
+
+    std::vector<QStringList> events() const
+    {
+        return queryRows(dataHome + QStringLiteral("/Voltmere/history.sqlite"), "SELECT kind FROM event ORDER BY rowid");
+    }
+    int sampleCount() const
+    {
+        const auto rows = queryRows(dataHome + QStringLiteral("/Voltmere/history.sqlite"), "SELECT COUNT(*) FROM sample");
+        return rows.empty() ? 0 : rows[0][0].toInt();
+    }
+
     QTemporaryDir home;
     QString program;
     QString dataHome;
     QString configHome;
 };
+
+const std::vector<QStringList> startAndStop { { "start" }, { "stop" } };
+
+// Logout: the session scope sends SIGTERM, then SIGHUP right behind it.
+TEST_F(AppProcessDBusTest, LogoutsTwoSignalsWriteOneStopAndExitZero)
+{
+    QProcess voltmere;
+    launch(voltmere);
+    QThread::sleep(3);
+    ::kill(static_cast<pid_t>(voltmere.processId()), SIGTERM);
+    ::kill(static_cast<pid_t>(voltmere.processId()), SIGHUP);
+    ASSERT_TRUE(voltmere.waitForFinished(30000));
+    EXPECT_EQ(voltmere.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(voltmere.exitCode(), 0);
+    EXPECT_EQ(events(), startAndStop);
+    EXPECT_GE(sampleCount(), 1);
+}
+
+// A closed terminal: SIGHUP alone, after the log's reader went (SIGPIPE).
+TEST_F(AppProcessDBusTest, AClosedTerminalEndsNormallyAndABrokenLogPipeEndsNothing)
+{
+    QProcess voltmere;
+    launch(voltmere);
+    QThread::sleep(2);
+    ::kill(static_cast<pid_t>(voltmere.processId()), SIGPIPE);
+    EXPECT_FALSE(voltmere.waitForFinished(1000)) << "SIGPIPE ended the program";
+    ::kill(static_cast<pid_t>(voltmere.processId()), SIGHUP);
+    ASSERT_TRUE(voltmere.waitForFinished(30000));
+    EXPECT_EQ(voltmere.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(voltmere.exitCode(), 0);
+    EXPECT_EQ(events(), startAndStop);
+    EXPECT_GE(sampleCount(), 1);
+}
+
+// The X server goes away under the program (the session ended without
+// signals, or the server crashed): the readings so far still reach the disk.
+TEST_F(AppProcessDBusTest, LosingTheDisplayStillWritesTheReadingsAndTheStop)
+{
+    QProcess xvfb;
+    const QString display = startDisplay(xvfb);
+    if (display.isEmpty()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    QProcess voltmere;
+    launch(voltmere, display);
+    QThread::sleep(3);
+    ASSERT_EQ(voltmere.state(), QProcess::Running);
+    xvfb.kill();
+    xvfb.waitForFinished(5000);
+    ASSERT_TRUE(voltmere.waitForFinished(30000));
+    EXPECT_EQ(voltmere.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(events(), startAndStop);
+    EXPECT_GE(sampleCount(), 1);
+}
+
+// "Open at login" starts the program before the desktop's tray; the icon
+// must appear once the tray does, and again after the tray restarts.
+TEST_F(AppProcessDBusTest, TheIconReachesATrayThatStartsLaterAndOneThatRestarts)
+{
+    QProcess xvfb;
+    const QString display = startDisplay(xvfb);
+    if (display.isEmpty()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    test::FakeStatusNotifierWatcher tray(QStringLiteral("voltmere-test-late-tray"));
+    QProcess voltmere;
+    launch(voltmere, display);
+    test::settleFor(2000);
+    ASSERT_EQ(voltmere.state(), QProcess::Running);
+    EXPECT_EQ(tray.registrations, 0);
+
+    ASSERT_TRUE(tray.start());
+    EXPECT_TRUE(test::waitFor([&] { return tray.registrations == 1; }, 10000));
+
+    tray.stop();
+    test::settleFor(300);
+    ASSERT_TRUE(tray.start());
+    EXPECT_TRUE(test::waitFor([&] { return tray.registrations == 2; }, 10000));
+    EXPECT_EQ(tray.items().size(), 1);
+
+    voltmere.terminate();
+    ASSERT_TRUE(voltmere.waitForFinished(30000));
+    EXPECT_EQ(voltmere.exitCode(), 0);
+    tray.stop();
+    xvfb.kill();
+    xvfb.waitForFinished(5000);
+}
 
 TEST_F(AppProcessDBusTest, RecordsWhileRunningAndWritesEverythingOnSigterm)
 {
@@ -57,18 +199,23 @@ TEST_F(AppProcessDBusTest, RecordsWhileRunningAndWritesEverythingOnSigterm)
             + std::to_string(now - 3600) + ", 21);"));
 
     QProcess voltmere;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", home.path());
-    env.insert("XDG_DATA_HOME", dataHome);
-    env.insert("XDG_CONFIG_HOME", configHome);
-    env.insert("XDG_RUNTIME_DIR", home.path());
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VOLTMERE_SKIP_WELCOME", "1");
-    voltmere.setProcessEnvironment(env);
-    voltmere.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    voltmere.start(program, {});
-    ASSERT_TRUE(voltmere.waitForStarted(10000));
+    launch(voltmere);
     QThread::sleep(7); // the first tick comes at once, the next after 5 s
+
+    // An export from a terminal meanwhile reads what is on disk (the
+    // migrated row) and exits, without handing over to the running copy or
+    // starting a second monitor: the running one still stops cleanly below.
+    QProcess exporter;
+    exporter.setProcessEnvironment(voltmere.processEnvironment());
+    exporter.start(program, { "--export-csv", "-", "--metric", "cpu" });
+    ASSERT_TRUE(exporter.waitForFinished(10000));
+    EXPECT_EQ(exporter.exitCode(), 0) << exporter.readAllStandardError().toStdString();
+    const QList<QByteArray> lines = exporter.readAllStandardOutput().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0], "time,cpu,gap");
+    EXPECT_TRUE(lines[1].contains(",21,")) << lines[1].toStdString();
+    EXPECT_EQ(voltmere.state(), QProcess::Running);
+
     voltmere.terminate();
     ASSERT_TRUE(voltmere.waitForFinished(30000));
     EXPECT_EQ(voltmere.exitStatus(), QProcess::NormalExit);
@@ -98,6 +245,47 @@ TEST_F(AppProcessDBusTest, RecordsWhileRunningAndWritesEverythingOnSigterm)
 
     QSettings settings(configHome + QStringLiteral("/Voltmere/Voltmere.conf"), QSettings::IniFormat);
     EXPECT_EQ(settings.value("chargeReminder.target").toInt(), 90);
+}
+
+// Two programs that do not see each other's socket (their runtime folders
+// differ) still share one history: only the first may write into it, and the
+// second says why it does not.
+TEST_F(AppProcessDBusTest, ASecondProgramOnTheSameHistoryWritesNothingAndSaysSo)
+{
+    const auto launch = [this](QProcess &process, const QString &runtime) {
+        ASSERT_TRUE(QDir().mkpath(runtime));
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_DATA_HOME", dataHome);
+        env.insert("XDG_CONFIG_HOME", configHome);
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("VOLTMERE_SKIP_WELCOME", "1");
+        process.setProcessEnvironment(env);
+        process.start(program, {});
+        ASSERT_TRUE(process.waitForStarted(10000));
+    };
+    QProcess first;
+    QProcess second;
+    launch(first, home.filePath(QStringLiteral("run1")));
+    QThread::sleep(2);
+    launch(second, home.filePath(QStringLiteral("run2")));
+    QThread::sleep(3);
+    second.terminate();
+    ASSERT_TRUE(second.waitForFinished(30000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardError().contains("another Voltmere process is recording into this history"));
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(30000));
+    EXPECT_EQ(first.exitCode(), 0);
+
+    const QString database = dataHome + QStringLiteral("/Voltmere/history.sqlite");
+    EXPECT_EQ(queryRows(database, "SELECT kind FROM event ORDER BY rowid"),
+        (std::vector<QStringList> { { "start" }, { "stop" } }));
+    // One writer: no two samples closer than a sampling period.
+    EXPECT_EQ(queryRows(database, "SELECT COUNT(*) FROM sample a JOIN sample b ON b.ts > a.ts AND b.ts - a.ts < 1.5"),
+        (std::vector<QStringList> { { "0" } }));
 }
 
 } // namespace

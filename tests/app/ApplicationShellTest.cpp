@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -45,6 +46,23 @@ TEST_F(ApplicationShellTest, OpensAWindowOnceAndRaisesItAfterwards)
     EXPECT_EQ(shell.window(WindowID::about), about);
     EXPECT_TRUE(about->isVisible());
     EXPECT_EQ(created.value(WindowID::about), 1);
+}
+
+// Without a display every handed-over address opens a window; the platform
+// cannot raise one there and must not be asked to, or the log fills up.
+TEST_F(ApplicationShellTest, OpeningWindowsWithoutADisplayLogsNothing)
+{
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+        warnings.append(text);
+    });
+    for (int i = 0; i < 3; ++i) {
+        shell.openWindow(WindowID::dashboard);
+        shell.activateApp();
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings, QStringList{});
 }
 
 TEST_F(ApplicationShellTest, WindowThatDeletesItselfOnCloseIsCreatedAnew)
@@ -122,6 +140,21 @@ TEST_F(ApplicationShellTest, ForgetsItselfAsRouterTargetWhenDestroyed)
     }
     EXPECT_EQ(URLRouter::shell(), nullptr);
     EXPECT_EQ(URLRouter::openWindow(), nullptr);
+}
+
+TEST_F(ApplicationShellTest, CtrlCommaOpensSettingsFromAnyOfItsWindows)
+{
+    shell.registerWindow(WindowID::settings, [this] {
+        ++created[WindowID::settings];
+        return new QWidget;
+    });
+    shell.openWindow(WindowID::about);
+    QWidget *about = shell.window(WindowID::about);
+    ASSERT_TRUE(about);
+    QApplication::setActiveWindow(about);
+    QTest::keySequence(about, ApplicationShell::settingsShortcut());
+    ASSERT_TRUE(shell.window(WindowID::settings));
+    EXPECT_TRUE(shell.window(WindowID::settings)->isVisible());
 }
 
 } // namespace

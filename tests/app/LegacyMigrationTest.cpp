@@ -154,14 +154,38 @@ TEST_F(LegacyHistoryFolderTest, AFailedMoveStopsAndTheNextRunFinishesTheJob)
     write(legacy("history.sqlite-wal"), "wal");
     FailingMoves failing(QStringLiteral("history.sqlite"));
     EXPECT_FALSE(LegacyMigration::migrateHistoryFolder(dir.path(), failing));
-    // Entries are taken in name order: what moved stays moved, the rest stays.
+    // What moved stays moved, except the log: it goes back to its database.
     EXPECT_EQ(read(present("a.txt")), "a");
     EXPECT_EQ(read(legacy("history.sqlite")), "db");
     EXPECT_EQ(read(legacy("history.sqlite-wal")), "wal");
+    EXPECT_FALSE(QFileInfo::exists(present("history.sqlite-wal")));
 
     EXPECT_TRUE(migrate());
     EXPECT_EQ(read(present("history.sqlite")), "db");
     EXPECT_EQ(read(present("history.sqlite-wal")), "wal");
+    EXPECT_FALSE(QFileInfo::exists(legacy()));
+}
+
+// The log must never be left behind a database that has moved: the next
+// launch would find the database in place and never look for it again.
+TEST_F(LegacyHistoryFolderTest, TheDatabaseMovesLastSoItsLogCannotBeOrphaned)
+{
+    write(legacy("history.sqlite"), "db");
+    write(legacy("history.sqlite-shm"), "shm");
+    write(legacy("history.sqlite-wal"), "wal");
+    FailingMoves failing(QStringLiteral("history.sqlite-wal"));
+    EXPECT_FALSE(LegacyMigration::migrateHistoryFolder(dir.path(), failing));
+    EXPECT_EQ(read(legacy("history.sqlite")), "db");
+    EXPECT_EQ(read(legacy("history.sqlite-wal")), "wal");
+    EXPECT_FALSE(QFileInfo::exists(present("history.sqlite")));
+
+    // A run cut short after the companions (killed, or the move back failed)
+    // is finished by the next one.
+    ASSERT_TRUE(QFile::rename(legacy("history.sqlite-wal"), present("history.sqlite-wal")));
+    EXPECT_TRUE(migrate());
+    EXPECT_EQ(read(present("history.sqlite")), "db");
+    EXPECT_EQ(read(present("history.sqlite-wal")), "wal");
+    EXPECT_EQ(read(present("history.sqlite-shm")), "shm");
     EXPECT_FALSE(QFileInfo::exists(legacy()));
 }
 

@@ -1,6 +1,8 @@
 #include "app/view/LoginToggle.h"
 #include "platform/LoginItemService.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -97,6 +99,29 @@ TEST(LoginToggleTest, RefusedChangeShowsTheReasonAndWhatThePlatformKept)
     EXPECT_FALSE(toggle.message());
     EXPECT_FALSE(toggle.isEnabled());
     EXPECT_FALSE(toggle.toggle()->isChecked());
+}
+
+// A screen reader switches a check box with its toggle action, which
+// changes the state without a click; the login item must follow it.
+TEST(LoginToggleTest, TheAccessibleToggleActionRegistersToo)
+{
+    ScriptedService service;
+    LoginToggle toggle(service);
+    toggle.show();
+    QAccessibleInterface *control = QAccessible::queryAccessibleInterface(toggle.toggle());
+    ASSERT_NE(control, nullptr);
+    ASSERT_NE(control->actionInterface(), nullptr);
+    control->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(service.registers, 1);
+    EXPECT_TRUE(toggle.isEnabled());
+    EXPECT_TRUE(toggle.toggle()->isChecked());
+
+    // Refused: the switch goes back by itself without asking again.
+    service.error = QStringLiteral("No.");
+    control->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(service.unregisters, 1);
+    EXPECT_TRUE(toggle.toggle()->isChecked());
+    EXPECT_EQ(service.registers, 1);
 }
 
 } // namespace

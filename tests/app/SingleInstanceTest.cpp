@@ -1,11 +1,23 @@
 #include "app/SingleInstance.h"
 
 #include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <memory>
+#include <vector>
 
 namespace voltmere {
 namespace {
@@ -130,6 +142,183 @@ TEST_F(SingleInstanceTest, TwoRealLaunchesLeaveOneRunningAndSigtermEndsItCleanly
     ASSERT_TRUE(first.waitForFinished(15000));
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 0);
+}
+
+// Waits for the real program's socket to appear.
+bool waitForSocket(const QString &path)
+{
+    for (int i = 0; i < 150 && !QFileInfo::exists(path); ++i) {
+        QTest::qWait(100);
+    }
+    return QFileInfo::exists(path);
+}
+
+// A raw connection that sends nothing and stays, as a flood would open.
+int connectIdle(const QString &path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray bytes = QFile::encodeName(path);
+    std::memcpy(address.sun_path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+TEST_F(SingleInstanceTest, AFloodOfIdleConnectionsNeverClosesTheRealListener)
+{
+    rlimit limit {};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    constexpr rlim_t flood = 1100;
+    if (limit.rlim_max < flood + 200) {
+        GTEST_SKIP() << "cannot open enough descriptors here";
+    }
+    const rlimit raised { flood + 200, limit.rlim_max };
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &raised), 0);
+
+    QProcess first;
+    first.setProcessEnvironment(launchEnvironment(home));
+    first.setProcessChannelMode(QProcess::ForwardedChannels);
+    // The program keeps the usual per-process limit of 1024 descriptors.
+    first.setChildProcessModifier([] {
+        const rlimit usual { 1024, 1024 };
+        setrlimit(RLIMIT_NOFILE, &usual);
+    });
+    first.start(QStringLiteral(VOLTMERE_BINARY), QStringList{});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    ASSERT_TRUE(waitForSocket(socketPath()));
+
+    std::vector<int> idle;
+    for (rlim_t i = 0; i < flood; ++i) {
+        const int fd = connectIdle(socketPath());
+        if (fd >= 0) {
+            idle.push_back(fd);
+        }
+    }
+    QTest::qWait(1000);
+
+    // Still listening, still one program: the next launch hands over.
+    EXPECT_TRUE(QFileInfo::exists(socketPath()));
+    QProcess second;
+    second.setProcessEnvironment(launchEnvironment(home));
+    second.start(QStringLiteral(VOLTMERE_BINARY), {QStringLiteral("voltmere://open/battery")});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    for (const int fd : idle) {
+        ::close(fd);
+    }
+    setrlimit(RLIMIT_NOFILE, &limit);
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(15000));
+    EXPECT_EQ(first.exitCode(), 0);
+}
+
+TEST_F(SingleInstanceTest, AnOversizedMessageIsDroppedWithItsConnection)
+{
+    SingleInstance first(socketPath());
+    ASSERT_EQ(first.claim({}), SingleInstance::Role::primary);
+    QSignalSpy received(&first, &SingleInstance::urlsReceived);
+
+    QLocalSocket flood;
+    flood.connectToServer(socketPath());
+    ASSERT_TRUE(flood.waitForConnected(2000));
+    // One endless line: the listener must neither keep it nor deliver it.
+    const QByteArray chunk(64 * 1024, 'x');
+    for (int i = 0; i < 64 && flood.state() == QLocalSocket::ConnectedState; ++i) {
+        flood.write(chunk);
+        flood.waitForBytesWritten(50);
+        QCoreApplication::processEvents();
+    }
+    QDeadlineTimer deadline(3000);
+    while (flood.state() == QLocalSocket::ConnectedState && !deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        flood.waitForDisconnected(10);
+    }
+    EXPECT_NE(flood.state(), QLocalSocket::ConnectedState);
+    EXPECT_TRUE(received.isEmpty());
+
+    // The next well-behaved launch is heard as before.
+    SingleInstance second(socketPath());
+    EXPECT_EQ(second.claim({QStringLiteral("voltmere://panel")}), SingleInstance::Role::handedOver);
+    ASSERT_TRUE(received.wait(5000));
+    EXPECT_EQ(received.first().first().toStringList(), QStringList{QStringLiteral("voltmere://panel")});
+    QTRY_COMPARE(first.clientCount(), 0);
+}
+
+TEST_F(SingleInstanceTest, IdleClientsAreBoundedAndLeaveAfterTheTimeout)
+{
+    SingleInstance first(socketPath());
+    ASSERT_EQ(first.claim({}), SingleInstance::Role::primary);
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < 3 * SingleInstance::maxClients; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(socketPath());
+        QCoreApplication::processEvents();
+    }
+    QTest::qWait(200);
+    EXPECT_LE(first.clientCount(), SingleInstance::maxClients);
+    EXPECT_GT(first.clientCount(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(first.clientCount(), 0, SingleInstance::idleTimeoutMs + 2000);
+}
+
+TEST_F(SingleInstanceTest, TheSocketGoesOnlyIntoAFolderOnlyThisUserCanEnter)
+{
+    const QString shared = home.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkdir(shared));
+    ::chmod(QFile::encodeName(shared).constData(), 01777);
+    EXPECT_TRUE(SingleInstance::privateFolderProblem(shared));
+    SingleInstance inShared(QDir(shared).filePath(QStringLiteral("voltmere.socket")));
+    EXPECT_EQ(inShared.claim({}), SingleInstance::Role::standalone);
+    EXPECT_FALSE(QFileInfo::exists(QDir(shared).filePath(QStringLiteral("voltmere.socket"))));
+
+    if (::geteuid() == 0) {
+        const QString foreign = home.filePath(QStringLiteral("foreign"));
+        ASSERT_TRUE(QDir().mkdir(foreign));
+        ::chmod(QFile::encodeName(foreign).constData(), 0700);
+        ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
+        EXPECT_TRUE(SingleInstance::privateFolderProblem(foreign));
+    }
+    // A missing folder is made private.
+    const QString fresh = home.filePath(QStringLiteral("fresh"));
+    EXPECT_FALSE(SingleInstance::privateFolderProblem(fresh));
+    EXPECT_EQ(QFileInfo(fresh).permissions() & 0x0077, 0);
+}
+
+// With no runtime folder of its own the real program must not hand its
+// addresses to whoever listens in the temporary folder.
+TEST_F(SingleInstanceTest, RealLaunchWithoutAPrivateRuntimeFolderRunsAloneInsteadOfUsingTheSharedOne)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs to give a folder to another user";
+    }
+    const QString tmp = home.filePath(QStringLiteral("tmp"));
+    ASSERT_TRUE(QDir().mkdir(tmp));
+    ::chmod(QFile::encodeName(tmp).constData(), 01777);
+    // The per-user fallback Qt would use is taken by someone else.
+    const QString taken = QDir(tmp).filePath(QStringLiteral("runtime-root"));
+    ASSERT_TRUE(QDir().mkdir(taken));
+    ASSERT_EQ(::chown(QFile::encodeName(taken).constData(), 65534, 65534), 0);
+    QLocalServer stranger;
+    ASSERT_TRUE(stranger.listen(QDir(tmp).filePath(QStringLiteral("voltmere.socket"))));
+
+    QProcessEnvironment env = launchEnvironment(home);
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    env.insert(QStringLiteral("TMPDIR"), tmp);
+    env.insert(QStringLiteral("USER"), QStringLiteral("root"));
+    QProcess launch;
+    launch.setProcessEnvironment(env);
+    launch.start(QStringLiteral(VOLTMERE_BINARY), {QStringLiteral("voltmere://open/battery")});
+    ASSERT_TRUE(launch.waitForStarted(10000));
+    EXPECT_FALSE(launch.waitForFinished(3000)); // runs, rather than handing over and ending
+    EXPECT_FALSE(stranger.hasPendingConnections());
+    launch.terminate();
+    ASSERT_TRUE(launch.waitForFinished(15000));
+    EXPECT_TRUE(launch.readAllStandardError().contains("Running without the single-instance socket"));
 }
 
 } // namespace

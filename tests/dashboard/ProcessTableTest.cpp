@@ -72,12 +72,21 @@ TEST(ProcessTableTest, FootnoteExplainsTheScaleAndTheCombinedRow)
     EXPECT_EQ(ProcessTable::footnote(withProcesses({}, 3.0, 0), 8),
               QStringLiteral("Per-process CPU will appear after the second sample."));
     const QString text = ProcessTable::footnote(withProcesses({{1, QStringLiteral("a"), 250}}, 20, 212), 8);
-    EXPECT_TRUE(text.startsWith(QStringLiteral("This Mac has 8 cores, so the maximum is 800%. 212 processes belong "
-                                               "to other users (root daemons, kernel_task); ")))
-        << text.toStdString();
-    EXPECT_TRUE(text.endsWith(QStringLiteral("so Voltmere shows their combined use, estimated as total CPU minus the "
-                                             "processes listed.")))
-        << text.toStdString();
+    EXPECT_EQ(text, QStringLiteral("This computer has 8 cores, so the maximum is 800%. 212 processes couldn't be "
+                                   "read one by one (/proc hides other users' processes where it is mounted with "
+                                   "hidepid), so Voltmere shows their combined use, estimated as total CPU minus the "
+                                   "processes listed."));
+    EXPECT_TRUE(ProcessTable::footnote(withProcesses({{1, QStringLiteral("a"), 250}}, 20, 1), 8)
+                    .contains(QStringLiteral(" 1 process couldn't be read one by one")));
+}
+
+// Every process readable (the usual case on Linux): there is no combined
+// row, so the footnote must not explain one or count "0 processes".
+TEST(ProcessTableTest, FootnoteWithoutUnreadableProcessesExplainsNoCombinedRow)
+{
+    const QString text = ProcessTable::footnote(withProcesses({{1, QStringLiteral("a"), 250}}, std::nullopt, 0), 4);
+    EXPECT_EQ(text, QStringLiteral("This computer has 4 cores, so the maximum is 400%. Every process's CPU use can be "
+                                   "read, so none is estimated."));
 }
 
 TEST(ProcessTableTest, SpokenLabelsNamePidAndCpu)
@@ -105,7 +114,7 @@ TEST(ProcessTableTest, ViewShowsOneRankedRowPerRowAndTheEmptyState)
     EXPECT_EQ(views[2]->rank(), 3);
     EXPECT_TRUE(views[2]->row().isOther);
     EXPECT_DOUBLE_EQ(views[1]->scale(), 250);
-    EXPECT_TRUE(table.footnoteText().startsWith(QStringLiteral("This Mac has 4 cores, so the maximum is 400%. 2 ")));
+    EXPECT_TRUE(table.footnoteText().startsWith(QStringLiteral("This computer has 4 cores, so the maximum is 400%. 2 ")));
 
     // A later round with fewer processes reuses and trims the rows.
     table.setLatest(withProcesses({{9, QStringLiteral("only"), 3}}, std::nullopt, 0));

@@ -48,7 +48,7 @@ TEST(HistoryGapTest, BandsCarryTheReasonsLabel)
     const std::vector<HistoryGap> gaps { { 10, 200, HistoryGap::Reason::asleep },
         { 300, 400, HistoryGap::Reason::notRunning }, { 500, 530, HistoryGap::Reason::noReadings } };
     EXPECT_EQ(gapBands(gaps),
-        (std::vector<GapBand> { { 10, 200, QStringLiteral("Mac asleep") },
+        (std::vector<GapBand> { { 10, 200, QStringLiteral("Computer asleep") },
             { 300, 400, QStringLiteral("Voltmere not running") }, { 500, 530, QStringLiteral("No readings") } }));
     for (const HistoryGap &gap : gaps) {
         EXPECT_EQ(gapReasonFromRaw(rawValue(gap.reason).toStdString()), gap.reason);

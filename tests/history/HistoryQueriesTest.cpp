@@ -1,3 +1,4 @@
+#include "history/HistoryQueries.h"
 #include "history/HistoryStore.h"
 
 #include "DatabaseProbe.h"
@@ -58,6 +59,20 @@ protected:
         for (Timestamp t = from; t <= to; t += 5) {
             sample(t, 10, awakeAtFrom + (t - from));
         }
+    }
+
+    // `load` answered by the grouped and window-function statements as
+    // written, on a read-only connection of the test's own.
+    HistorySeries byStatements(HistoryMetric metric, Timestamp from, Timestamp to, int buckets)
+    {
+        store->flush(true);
+        sqlite3 *db = nullptr;
+        HistorySeries series;
+        if (sqlite3_open_v2(store->path().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+            series = HistoryQueries::loadByStatements(db, metric, from, to, buckets);
+        }
+        sqlite3_close(db);
+        return series;
     }
 
     QTemporaryDir dir;
@@ -347,6 +362,8 @@ TEST_F(HistoryQueriesTest, MatchesABruteForceReadingOfIrregularRecording)
         }
 
         const HistorySeries series = store->load(HistoryMetric::cpu, from, to, count);
+        // The statements' own answer, to the last bit.
+        EXPECT_EQ(series, byStatements(HistoryMetric::cpu, from, to, count));
         EXPECT_EQ(series.bucketSeconds, w);
         EXPECT_EQ(series.sampleCount, sampleCount);
         EXPECT_EQ(series.gaps, gaps);
@@ -367,6 +384,66 @@ TEST_F(HistoryQueriesTest, MatchesABruteForceReadingOfIrregularRecording)
     EXPECT_GT(exactlyTwenty, 0);
     EXPECT_GT(eventsOnAWindowEdge, 0);
     EXPECT_GT(longGapsEndingOnABucketEdge, 0);
+}
+
+// What the ordered pass must survive to keep the statements' answer: rows
+// whose rowid order is not their time order (a clock set back, a replaced
+// sample), ties for a bucket's maximum, integer and NULL plug states, every
+// metric column, and a value that is not a number (never ours), for which the
+// statements' own type rules must decide.
+TEST_F(HistoryQueriesTest, GivesTheStatementsAnswerForRowsOutOfOrderTiesAndOddValues)
+{
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::vector<Timestamp> times;
+    for (Timestamp t = f; t < f + 3 * 3600; t += 1 + random() % 40) {
+        times.push_back(t);
+    }
+    // Every tenth sample is written late, after everything else.
+    std::stable_partition(times.begin(), times.end(), [&](Timestamp) { return random() % 10 != 0; });
+    const auto writeSample = [&](Timestamp t) {
+        Snapshot s;
+        s.date = t;
+        // Few distinct values, so buckets often hold their maximum twice.
+        s.cpuTotal = static_cast<double>(random() % 4) * 25;
+        s.memPressure = unit(random) < 0.2 ? std::nullopt : std::optional<double>(random() % 3);
+        s.swapUsed = 1e9 * unit(random);
+        s.diskRead = s.diskWrite = s.netIn = s.netOut = 1e5 * unit(random);
+        if (unit(random) < 0.7) {
+            s.battery = BatteryReading {};
+            s.battery->level = static_cast<int>(random() % 3) * 50;
+            s.battery->isPluggedIn = unit(random) < 0.5;
+        }
+        s.awake = unit(random) < 0.9 ? std::optional<double>(t - f + 1000 - unit(random) * 300) : std::nullopt;
+        store->record(s);
+    };
+    for (const Timestamp t : times) {
+        writeSample(t);
+    }
+    writeSample(times[times.size() / 2]); // replaces a sample: a new rowid for an old time
+    store->mark(HistoryEvent::sleep, f + 600, false);
+    store->mark(HistoryEvent::start, f + 4000, false);
+
+    const std::vector<std::tuple<Timestamp, Timestamp, int>> ranges {
+        { f, f + 3 * 3600, 240 },
+        { f + 33.3, f + 3600 + 33.3, 240 },
+        { f + 7000, f + 7000 + 240 * 7, 240 },
+        { f - 3600, f + 30 * 86400, 240 },
+        { f + 9000, f + 9000, 240 }, // at most one sample
+    };
+    for (const HistoryMetric metric : allHistoryMetrics) {
+        for (const auto &[from, to, count] : ranges) {
+            SCOPED_TRACE(testing::Message() << rawValue(metric).toStdString() << " +" << from - f << "…+" << to - f);
+            EXPECT_EQ(store->load(metric, from, to, count), byStatements(metric, from, to, count));
+        }
+    }
+    const HistorySeries whole = store->load(HistoryMetric::cpu, f, f + 3 * 3600, 240);
+    EXPECT_GT(whole.sampleCount, 500);
+    EXPECT_GT(whole.gaps.size(), 10u);
+
+    // Text where a number belongs: SQLite orders text above every number.
+    ASSERT_TRUE(test::execute(store->path(), "UPDATE sample SET cpu = 'busy' WHERE ts = " + std::to_string(times[5])));
+    EXPECT_EQ(store->load(HistoryMetric::cpu, f, f + 3 * 3600, 240), byStatements(HistoryMetric::cpu, f, f + 3 * 3600, 240));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "history/HistoryStore.h"
 
 #include "DatabaseProbe.h"
+#include "EventLoop.h"
+#include "FailingDisk.h"
 #include "FakeClock.h"
 
 #include <QFile>
@@ -15,13 +17,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 namespace voltmere {
 namespace {
 
 using test::countRows;
+using test::FailingDisk;
 using test::FakeClock;
 using test::queryRows;
 
@@ -58,7 +63,7 @@ TEST_F(HistoryStoreTest, KeepsReadingsInMemoryUntil120SecondsAfterTheLastFlush)
     drain(*store);
     EXPECT_EQ(countRows(path(), "sample"), 0);
 
-    clock.setNow(t0 + 120); // exactly 120 s: the rule is "at least"
+    clock.advance(0.5); // exactly 120 s: the rule is "at least"
     store->record(snapshotAt(t0 + 120));
     drain(*store);
     EXPECT_EQ(countRows(path(), "sample"), 3);
@@ -345,22 +350,23 @@ TEST_F(HistoryStoreTest, AFileThatIsNotADatabaseIsReportedAndLeftUntouched)
     EXPECT_EQ(garbage.readAll(), junk);
 }
 
-TEST_F(HistoryStoreTest, WritesThatFailWhileTheDatabaseIsLockedAreDroppedAndRecordingGoesOn)
+TEST_F(HistoryStoreTest, AnotherConnectionHoldingTheWriteLockBrieflyDoesNotFailTheBatch)
 {
     auto store = openStore();
     sqlite3 *other = nullptr;
     ASSERT_EQ(sqlite3_open(path().toUtf8().constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO event VALUES (1, 'x');", nullptr, nullptr, nullptr),
         SQLITE_OK);
+    std::thread release([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
+    });
     store->record(snapshotAt(clock.now()));
-    store->flush(true); // cannot write: another writer holds the lock
-    sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
+    store->flush(true); // waits for the lock instead of failing at once
+    release.join();
     sqlite3_close(other);
-    EXPECT_EQ(countRows(path(), "sample"), 0);
-
-    store->record(snapshotAt(clock.now() + 5));
-    store->flush(true);
-    EXPECT_EQ(queryRows(path(), "SELECT ts FROM sample"), (std::vector<QStringList> { { "1800000005.0" } }));
+    EXPECT_FALSE(store->writeError());
+    EXPECT_EQ(queryRows(path(), "SELECT ts FROM sample"), (std::vector<QStringList> { { "1800000000.0" } }));
 }
 
 // Makes a file or folder unwritable for this process: by permission bits,
@@ -438,8 +444,8 @@ TEST_F(HistoryStoreTest, AReadOnlyDatabaseIsNeverChangedAndNothingBreaks)
             EXPECT_EQ(store->openError(), QStringLiteral("unable to open database file"));
             EXPECT_EQ(series, HistorySeries {});
         } else {
-            // The past stays readable; nothing new can be stored.
-            EXPECT_FALSE(store->openError());
+            // The past stays readable; nothing new can be stored, and that is said.
+            EXPECT_EQ(store->openError(), QStringLiteral("the database file is read-only"));
             EXPECT_EQ(series.sampleCount, 1);
         }
         store.reset();
@@ -449,6 +455,120 @@ TEST_F(HistoryStoreTest, AReadOnlyDatabaseIsNeverChangedAndNothingBreaks)
         EXPECT_EQ(file.readAll(), before);
         file.close();
     }
+}
+
+TEST_F(HistoryStoreTest, ABatchThatCannotBeCommittedIsKeptAndWrittenOnceWhenSpaceComesBack)
+{
+    FailingDisk disk;
+    auto store = openStore();
+    std::vector<QThread *> announcedOn;
+    QObject receiver;
+    QObject::connect(store.get(), &HistoryStore::writeErrorChanged, &receiver,
+        [&announcedOn] { announcedOn.push_back(QThread::currentThread()); });
+
+    store->mark(HistoryEvent::start, clock.now(), false);
+    for (int i = 0; i < 49; ++i) {
+        Snapshot s = snapshotAt(clock.now() + i);
+        s.topProcesses = { { 7, QStringLiteral("busy"), 30 } };
+        store->record(s);
+    }
+    disk.setFull(true);
+    store->flush(true);
+    EXPECT_EQ(store->writeError(), QStringLiteral("database or disk is full"));
+    clock.advance(240);
+    store->flush(true); // still full: kept again, nothing half-written
+    disk.setFull(false);
+    EXPECT_EQ(countRows(path(), "sample"), 0);
+    EXPECT_EQ(countRows(path(), "proc"), 0);
+
+    store->record(snapshotAt(clock.now()));
+    store->flush(true);
+    EXPECT_FALSE(store->writeError());
+    EXPECT_EQ(countRows(path(), "sample"), 50);
+    EXPECT_EQ(countRows(path(), "proc"), 49);
+    EXPECT_EQ(queryRows(path(), "SELECT kind FROM event"), (std::vector<QStringList> { { "start" } }));
+    // Set, then cleared: both changes reach a receiver on the main thread.
+    ASSERT_TRUE(test::waitFor([&] { return announcedOn.size() == 2; }));
+    EXPECT_EQ(announcedOn, (std::vector<QThread *> { QThread::currentThread(), QThread::currentThread() }));
+}
+
+TEST_F(HistoryStoreTest, ReadingsWaitingForTheDiskAreBoundedToTheNewest)
+{
+    FailingDisk disk;
+    auto store = openStore();
+    disk.setFull(true);
+    const std::size_t extra = 25;
+    for (std::size_t i = 0; i < HistoryStore::pendingLimit + extra; ++i) {
+        store->record(snapshotAt(clock.now() + static_cast<double>(i)));
+        if (i % 300 == 0) {
+            store->flush(false);
+        }
+    }
+    store->flush(true);
+    disk.setFull(false);
+    store->flush(true);
+    EXPECT_EQ(queryRows(path(), "SELECT COUNT(*), MIN(ts), MAX(ts) FROM sample"),
+        (std::vector<QStringList> { { QString::number(HistoryStore::pendingLimit),
+            QString::number(clock.now() + static_cast<double>(extra), 'f', 1),
+            QString::number(clock.now() + static_cast<double>(HistoryStore::pendingLimit + extra - 1), 'f', 1) } }));
+}
+
+TEST_F(HistoryStoreTest, ADiskFullAtLaunchIsReportedAndRecordingStartsOnceItIsFreed)
+{
+    QDir().mkpath(QFileInfo(path()).path());
+    QFile empty(path());
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly)); // what a full disk leaves: a 0-byte file
+    empty.close();
+    FailingDisk disk;
+    disk.setFull(true);
+    auto store = openStore();
+    EXPECT_EQ(store->openError(), QStringLiteral("database or disk is full"));
+    store->mark(HistoryEvent::start, clock.now(), false);
+    clock.advance(130);
+    store->record(snapshotAt(clock.now())); // a periodic flush: still full
+    drain(*store);
+    EXPECT_TRUE(store->openError());
+
+    disk.setFull(false);
+    clock.advance(130);
+    store->record(snapshotAt(clock.now()));
+    drain(*store);
+    EXPECT_FALSE(store->openError());
+    EXPECT_EQ(countRows(path(), "sample"), 2);
+    EXPECT_EQ(countRows(path(), "event"), 1);
+}
+
+TEST_F(HistoryStoreTest, SettingTheWallClockBackDoesNotHoldBackTheBatch)
+{
+    auto store = openStore();
+    store->mark(HistoryEvent::start, clock.now(), true);
+    drain(*store);
+    clock.setNow(clock.now() - 3600);
+    for (int i = 1; i <= 24; ++i) {
+        clock.advance(5);
+        store->record(snapshotAt(clock.now()));
+        drain(*store);
+    }
+    drain(*store);
+    EXPECT_EQ(countRows(path(), "sample"), 24);
+}
+
+TEST_F(HistoryStoreTest, ASecondStoreOnTheSameHistoryWritesNothingUntilTheFirstIsGone)
+{
+    auto first = openStore();
+    auto second = openStore();
+    ASSERT_TRUE(second->openError());
+    EXPECT_EQ(*second->openError(), QStringLiteral("another Voltmere process is recording into this history"));
+    second->mark(HistoryEvent::start, clock.now(), true);
+    first->mark(HistoryEvent::start, clock.now(), true);
+    drain(*first);
+    drain(*second);
+    EXPECT_EQ(countRows(path(), "event"), 1);
+
+    first.reset();
+    second->flush(true);
+    EXPECT_FALSE(second->openError());
+    EXPECT_EQ(countRows(path(), "event"), 2);
 }
 
 } // namespace

@@ -193,7 +193,7 @@ TEST_F(MenuBarPanelTest, DesktopShowsTheAdapterCardAndNoReminderRow)
     ingest(s);
     EXPECT_FALSE(monitor().hasBattery());
     EXPECT_EQ(panel.powerTile()->shownMode(), PowerTile::Mode::noBattery);
-    EXPECT_TRUE(visibleTexts(panel.powerTile()).contains(QStringLiteral("This Mac has no internal battery.")));
+    EXPECT_TRUE(visibleTexts(panel.powerTile()).contains(QStringLiteral("This computer has no internal battery.")));
     EXPECT_FALSE(panel.reminderRow()->isVisibleTo(&panel));
 
     QTest::mouseClick(panel.powerButton(), Qt::LeftButton);
@@ -360,7 +360,7 @@ TEST_F(MenuBarPanelTest, TrayMenuOpensTheDashboardOnItsLastSectionWithoutAPendin
     monitor().setSection(DashboardSection::battery);
     monitor().setOverviewAnchor(OverviewAnchor::memory);
     QAction *open = nullptr;
-    for (QAction *action : tray.icon()->contextMenu()->actions()) {
+    for (QAction *action : tray.menu()->actions()) {
         if (action->text() == QStringLiteral("Open Dashboard")) {
             open = action;
         }

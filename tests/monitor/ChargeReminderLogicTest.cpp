@@ -195,7 +195,7 @@ TEST(ReminderTextTest, LongTexts)
         QStringLiteral("The battery was already at or above 80% when plugged in, so there's nothing to remind "
                        "you about this time."));
     EXPECT_EQ(ReminderText::longText(Status::noBatteryReading(), 80, now),
-        QStringLiteral("macOS isn't reporting a charge level, so the reminder can't run."));
+        QStringLiteral("The battery isn't reporting a charge level, so the reminder can't run."));
 }
 
 TEST(ReminderTextTest, LongDeliveredTextNamesTheTimeOfDelivery)

@@ -292,7 +292,7 @@ TEST_F(InsightsTest, PluggedInButNotCharging)
     battery = pluggedIn(94, ChargingState::pluggedNotCharging);
     const auto insight = evaluate();
     ASSERT_TRUE(insight);
-    EXPECT_EQ(insight->text, QStringLiteral("Plugged in but not charging at 94%. macOS is holding the charge."));
+    EXPECT_EQ(insight->text, QStringLiteral("Plugged in but not charging at 94%. The battery's charge limit or the laptop's firmware is holding the charge."));
     EXPECT_EQ(insight->severity, Insight::Severity::info);
     battery = pluggedIn(95, ChargingState::pluggedNotCharging);
     EXPECT_FALSE(evaluate());
@@ -310,7 +310,7 @@ TEST_F(InsightsTest, BatteryRulesAreTriedInOrder)
     battery = pluggedIn(90, ChargingState::pluggedNotCharging);
     EXPECT_EQ(text(), QStringLiteral("Battery reached your 80% charge reminder just now."));
     reminder = Status::armed();
-    EXPECT_EQ(text(), QStringLiteral("Plugged in but not charging at 90%. macOS is holding the charge."));
+    EXPECT_EQ(text(), QStringLiteral("Plugged in but not charging at 90%. The battery's charge limit or the laptop's firmware is holding the charge."));
 }
 
 TEST_F(InsightsTest, MachineRulesComeBeforeBatteryRules)

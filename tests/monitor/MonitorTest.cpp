@@ -163,7 +163,8 @@ TEST_F(MonitorTest, SleepAndWakeWriteEventsResetBaselinesAndRefreshBattery)
     monitor->didWake();
     ASSERT_EQ(recorder.marks.size(), 2u);
     EXPECT_EQ(recorder.marks[0].event, HistoryEvent::sleep);
-    EXPECT_TRUE(recorder.marks[0].flush);
+    // The sleep waits for the write: readings must be on disk before it.
+    EXPECT_EQ(recorder.flushes, std::vector<bool>{true});
     EXPECT_EQ(recorder.marks[1].event, HistoryEvent::wake);
     EXPECT_EQ(recorder.marks[1].at, 800);
     EXPECT_FALSE(recorder.marks[1].flush);
@@ -211,19 +212,39 @@ TEST_F(MonitorTest, StopWritesTheStopEventThenWaitsForTheFlush)
     EXPECT_EQ(recorder.flushes, std::vector<bool>{true});
 }
 
+// Logout sends SIGTERM then SIGHUP, and a lost display may follow: every
+// path calls stop(), and only the first may write.
+TEST_F(MonitorTest, StopRunsOnceAndEndsSamplingForGood)
+{
+    monitor->start();
+    ASSERT_TRUE(waitFor([&] { return !recorder.recorded.empty(); }));
+    monitor->stop();
+    monitor->stop();
+    EXPECT_TRUE(monitor->engine().queue().isStopped());
+    const int ticks = static_cast<int>(std::count(harness.log.calls.begin(), harness.log.calls.end(), "cpu"));
+    monitor->setSurfaceVisible(QStringLiteral("panel"), true); // would reschedule a live timer
+    monitor->refreshBattery();
+    QThread::msleep(50);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(std::count(harness.log.calls.begin(), harness.log.calls.end(), "cpu"), ticks);
+    ASSERT_EQ(recorder.marks.size(), 2u);
+    EXPECT_EQ(recorder.marks.back().event, HistoryEvent::stop);
+    EXPECT_EQ(recorder.flushes, std::vector<bool>{true});
+}
+
 TEST_F(MonitorTest, GapLabelTellsSleepFromMissingReadings)
 {
     const Timestamp t = 1'800'000'000;
     // A 30-second hole with the awake clock advancing 4 s: slept 26 > 15.
     monitor->ingest(snapshotAt(t, 100));
     monitor->ingest(snapshotAt(t + 30, 104));
-    EXPECT_EQ(monitor->gapLabel(t, t + 30), "Mac asleep");
+    EXPECT_EQ(monitor->gapLabel(t, t + 30), "Computer asleep");
     // Advancing 20 s: slept 10 is not more than half of 30.
     monitor->ingest(snapshotAt(t + 60, 124));
     EXPECT_EQ(monitor->gapLabel(t + 30, t + 60), "No readings");
     // A 12-second hole (half is under 10 s) with 1 s awake: slept 11 > 10.
     monitor->ingest(snapshotAt(t + 72, 125));
-    EXPECT_EQ(monitor->gapLabel(t + 60, t + 72), "Mac asleep");
+    EXPECT_EQ(monitor->gapLabel(t + 60, t + 72), "Computer asleep");
     // Awake time going backwards (a restart) says nothing about sleep.
     monitor->ingest(snapshotAt(t + 200, 3));
     EXPECT_EQ(monitor->gapLabel(t + 72, t + 200), "No readings");
@@ -241,9 +262,9 @@ TEST_F(MonitorTest, GapLabelTrustsRecordedSleepEvenAfterARestartedClock)
     clock.setNow(t + 100);
     monitor->didWake();
     monitor->ingest(snapshotAt(t + 120, 2));
-    EXPECT_EQ(monitor->gapLabel(t, t + 120), "Mac asleep");
+    EXPECT_EQ(monitor->gapLabel(t, t + 120), "Computer asleep");
     // A range touching the interval only at its end still overlaps.
-    EXPECT_EQ(monitor->gapLabel(t + 100, t + 120), "Mac asleep");
+    EXPECT_EQ(monitor->gapLabel(t + 100, t + 120), "Computer asleep");
     EXPECT_EQ(monitor->gapLabel(t + 101, t + 120), "No readings");
 }
 

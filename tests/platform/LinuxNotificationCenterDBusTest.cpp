@@ -28,6 +28,7 @@ public:
         QString body;
         QVariantMap hints;
         int timeout = 0;
+        QString icon;
     };
 
     std::vector<Received> received;
@@ -35,10 +36,10 @@ public:
     uint nextId = 41;
 
 public Q_SLOTS:
-    uint Notify(const QString &appName, uint replacesId, const QString &, const QString &summary, const QString &body,
-        const QStringList &, const QVariantMap &hints, int timeout)
+    uint Notify(const QString &appName, uint replacesId, const QString &icon, const QString &summary,
+        const QString &body, const QStringList &, const QVariantMap &hints, int timeout)
     {
-        received.push_back({ appName, replacesId, summary, body, hints, timeout });
+        received.push_back({ appName, replacesId, summary, body, hints, timeout, icon });
         if (refusal) {
             sendErrorReply(QStringLiteral("org.freedesktop.Notifications.Error.Refused"), *refusal);
             return 0;
@@ -129,6 +130,9 @@ TEST_F(NotificationServerDBusTest, TheReminderCarriesTheDefaultSound)
     EXPECT_EQ(got.hints.value(QStringLiteral("sound-name")).toString(), QStringLiteral("message-new-instant"));
     EXPECT_FALSE(got.hints.contains(QStringLiteral("suppress-sound")));
     EXPECT_EQ(got.hints.value(QStringLiteral("x-voltmere-identifier")).toString(), QStringLiteral("charge-reminder"));
+    // Without these the desktop cannot tell the notification is Voltmere's.
+    EXPECT_EQ(got.hints.value(QStringLiteral("desktop-entry")).toString(), QStringLiteral("voltmere"));
+    EXPECT_EQ(got.icon, QStringLiteral("voltmere"));
 }
 
 TEST_F(NotificationServerDBusTest, AnIdentifierReplacesItsOwnEarlierNotificationOnly)

@@ -1,10 +1,12 @@
 #include "platform/linux/LinuxPowerSupplySource.h"
 #include "FakeClock.h"
+#include "EventLoop.h"
 #include "FakeTree.h"
 #include "sampling/BatteryReader.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
+#include <QDBusMessage>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +42,42 @@ TEST_F(LinuxPowerSupplySourceTest, NoSuppliesOrOnlyPeripheralBatteriesMeanNoBatt
     supply("AC", { { "type", "Mains" }, { "online", "1" } });
     supply("hidpp_battery_0", { { "type", "Battery" }, { "scope", "Device" }, { "capacity", "40" } });
     EXPECT_FALSE(read());
+}
+
+// A laptop with an almost empty internal pack and a full swappable one runs
+// for hours, not minutes: read as one battery, nothing reads "5 %, 7 min".
+TEST_F(LinuxPowerSupplySourceTest, TwoPacksReadAsOneBattery)
+{
+    supply("AC", { { "type", "Mains" }, { "online", "0" } });
+    supply("BAT0",
+        { { "type", "Battery" }, { "status", "Discharging" }, { "capacity", "5" }, { "energy_now", "1200000" },
+            { "energy_full", "24000000" }, { "energy_full_design", "24000000" }, { "power_now", "10000000" },
+            { "voltage_min_design", "12000000" }, { "cycle_count", "410" }, { "health", "Good" }, { "temp", "312" } });
+    // The second pack counts charge, not energy: µAh at its design voltage.
+    supply("BAT1",
+        { { "type", "Battery" }, { "status", "Unknown" }, { "capacity", "100" }, { "charge_now", "6000000" },
+            { "charge_full", "6000000" }, { "charge_full_design", "6500000" }, { "current_now", "0" },
+            { "voltage_min_design", "12000000" }, { "cycle_count", "35" }, { "health", "Over voltage" },
+            { "temp", "287" } });
+    const auto reading = read();
+    ASSERT_TRUE(reading);
+    EXPECT_EQ(reading->level, 76); // 73.2 of 96 Wh
+    EXPECT_EQ(reading->state, ChargingState::onBattery);
+    EXPECT_EQ(reading->timeToEmptyMinutes, 439); // 73.2 Wh at 10 W
+    EXPECT_EQ(reading->designCapacity, 2000 + 6500); // mAh, summed
+    EXPECT_EQ(reading->fullChargeCapacity, 2000 + 6000);
+    EXPECT_EQ(reading->cycleCount, 410);
+    EXPECT_DOUBLE_EQ(*reading->temperatureC, 31.2);
+    EXPECT_EQ(reading->healthCondition, QStringLiteral("Over voltage"));
+
+    // Either pack charging means power comes in.
+    supply("AC", { { "type", "Mains" }, { "online", "1" } });
+    supply("BAT1", { { "status", "Charging" }, { "current_now", "1000000" }, { "voltage_now", "12000000" } });
+    supply("BAT0", { { "status", "Not charging" } });
+    clock.advance(61);
+    const auto charging = read();
+    ASSERT_TRUE(charging);
+    EXPECT_EQ(charging->state, ChargingState::charging);
 }
 
 TEST_F(LinuxPowerSupplySourceTest, ChargingFromChargeCountersWithEstimateFromCurrent)
@@ -131,6 +169,9 @@ TEST_F(LinuxPowerSupplySourceTest, GarbledValuesBecomeAbsent)
     EXPECT_FALSE(reading->designCapacity);
     EXPECT_FALSE(reading->temperatureC);
     EXPECT_FALSE(reading->healthCondition);
+
+    supply("BAT0", { { "temp", "-9223372036854775808" } }); // the most negative 64-bit value
+    EXPECT_FALSE(read()->temperatureC);
 }
 
 TEST_F(LinuxPowerSupplySourceTest, ChargeAboveFullReadsAsFull)
@@ -187,14 +228,25 @@ TEST(LinuxPowerSupplySourceDBusTest, PowerProfilesDaemonDecidesLowPowerMode)
     ASSERT_TRUE(
         bus.registerObject(QStringLiteral("/net/hadess/PowerProfiles"), &daemon, QDBusConnection::ExportAllProperties));
     ASSERT_TRUE(bus.registerService(QStringLiteral("net.hadess.PowerProfiles")));
-    EXPECT_TRUE(source.lowPowerMode());
-    daemon.activeProfile = QStringLiteral("balanced");
+    EXPECT_TRUE(test::waitFor([&] { return source.lowPowerMode(); })); // the daemon appeared
     tree.write("sys/firmware/acpi/platform_profile", "low-power\n");
-    EXPECT_FALSE(source.lowPowerMode());
+
+    // Battery reads come every tick; the profile must not cost a D-Bus call
+    // each time. A change the daemon does not announce goes unseen…
+    daemon.activeProfile = QStringLiteral("balanced");
+    test::settleFor(50);
+    EXPECT_TRUE(source.lowPowerMode());
+    // …and the announcement is what updates it.
+    QDBusMessage changed = QDBusMessage::createSignal(QStringLiteral("/net/hadess/PowerProfiles"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
+    changed << QStringLiteral("net.hadess.PowerProfiles")
+            << QVariantMap { { QStringLiteral("ActiveProfile"), QStringLiteral("balanced") } } << QStringList();
+    bus.send(changed);
+    EXPECT_TRUE(test::waitFor([&] { return !source.lowPowerMode(); }));
 
     bus.unregisterService(QStringLiteral("net.hadess.PowerProfiles"));
     bus.unregisterObject(QStringLiteral("/net/hadess/PowerProfiles"));
-    EXPECT_TRUE(source.lowPowerMode());
+    EXPECT_TRUE(test::waitFor([&] { return source.lowPowerMode(); })); // the firmware decides again
 }
 
 } // namespace

@@ -30,6 +30,8 @@ protected:
         tree.mkdir("devices/disk");
         tree.symlink("../../../devices/disk", "sys/block/sda/device");
         tree.write("sys/class/net/eth0/flags", "0x1003\n");
+        tree.mkdir("devices/nic");
+        tree.symlink("../../../../devices/nic", "sys/class/net/eth0/device");
         tree.write("proc/300/comm", "worker\n");
         tree.write("sys/class/power_supply/BAT0/type", "Battery\n");
         tree.write("sys/class/power_supply/BAT0/capacity", "64\n");

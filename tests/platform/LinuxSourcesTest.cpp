@@ -5,6 +5,8 @@
 #include "platform/linux/LinuxNetworkInterfaceSource.h"
 #include "platform/linux/LinuxProcessTableSource.h"
 
+#include "sampling/NetworkSampler.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -96,6 +98,28 @@ TEST(LinuxSourcesTest, InterfacesCarryFlagsFromSysfs)
     EXPECT_EQ((*records)[3].flags, 0u); // unreadable flags: never counted
 }
 
+TEST(LinuxSourcesTest, OnlyInterfacesWithADeviceLinkArePhysicalAndNoClassFolderIsAbsent)
+{
+    FakeTree tree;
+    tree.write("proc/net/dev", fixture("net_dev"));
+    const auto withoutSys = LinuxNetworkInterfaceSource(tree.root()).read();
+    EXPECT_FALSE(withoutSys) << "no /sys/class/net must not read as zero traffic";
+
+    tree.write("sys/class/net/lo/flags", "0x9\n");
+    tree.write("sys/class/net/eth0/flags", "0x1003\n");
+    tree.mkdir("devices/pci0/eth0");
+    tree.symlink("../../../../devices/pci0/eth0", "sys/class/net/eth0/device");
+    tree.write("sys/class/net/docker0/flags", "0x1003\n"); // a bridge: up, no device
+    const auto records = LinuxNetworkInterfaceSource(tree.root()).read();
+    ASSERT_TRUE(records);
+    ASSERT_EQ(records->size(), 4u);
+    EXPECT_TRUE((*records)[1].physical);
+    EXPECT_EQ((*records)[3].name, "docker0");
+    EXPECT_FALSE((*records)[3].physical);
+    EXPECT_FALSE(NetworkSampler::isCounted((*records)[3]));
+    EXPECT_TRUE(NetworkSampler::isCounted((*records)[1]));
+}
+
 class LinuxProcessTableTest : public ::testing::Test {
 protected:
     void addProcess(int pid, std::string_view stat) { tree.write("proc/" + std::to_string(pid) + "/stat", stat); }
@@ -142,6 +166,10 @@ TEST_F(LinuxProcessTableTest, NamesFromExeThenComm)
     EXPECT_EQ(source.executablePath(6), "");
     EXPECT_EQ(source.shortName(6), "kthreadd");
     EXPECT_EQ(source.shortName(7), "");
+
+    tree.write("proc/5/cmdline", std::string("/usr/bin/python3\0-m\0http.server\0", 32));
+    EXPECT_EQ(source.arguments(5), (std::vector<std::string> { "/usr/bin/python3", "-m", "http.server" }));
+    EXPECT_TRUE(source.arguments(6).empty()); // a kernel thread has no command line
 }
 
 } // namespace

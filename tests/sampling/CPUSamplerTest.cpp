@@ -52,14 +52,16 @@ TEST_F(CPUSamplerTest, WrappedCounterGivesSmallDifference)
     EXPECT_DOUBLE_EQ(reading->busy, 50); // 12 user of 24
 }
 
-TEST_F(CPUSamplerTest, CounterSteppingBackCountsAsZeroNotAsAlmostFullWrap)
+// A CPU going offline drops its idle time from the summed line; counted as
+// zero idle that tick read as 100 % busy, an almost full wrap as ~0 %.
+TEST_F(CPUSamplerTest, CounterSteppingBackIsAbsentNotFullyBusyAndTheNextTickMeasuresAgain)
 {
-    // iowait (folded into idle) can go backwards on tickless kernels.
-    script = { CPUTicks { 100, 100, 1000, 0 }, CPUTicks { 150, 150, 990, 0 } };
+    script = { CPUTicks { 100, 100, 1000, 0 }, CPUTicks { 150, 150, 990, 0 }, CPUTicks { 160, 150, 1020, 0 } };
     sampler.sample();
+    EXPECT_FALSE(sampler.sample());
     const auto reading = sampler.sample();
     ASSERT_TRUE(reading);
-    EXPECT_DOUBLE_EQ(reading->busy, 100);
+    EXPECT_DOUBLE_EQ(reading->busy, 25); // 10 of 40 ticks, against the stepped-back baseline
 }
 
 TEST_F(CPUSamplerTest, NoElapsedTicksIsAbsentAndReplacesBaseline)

@@ -16,6 +16,7 @@ struct FakeProcess {
     std::string path;
     std::string shortName;
     bool readable = true;
+    std::vector<std::string> arguments {};
 };
 
 class FakeProcessTable final : public ProcessTableSource {
@@ -53,12 +54,18 @@ public:
         return processes.count(pid) ? processes[pid].path : std::string();
     }
     std::string shortName(std::int32_t pid) override { return processes.count(pid) ? processes[pid].shortName : ""; }
+    std::vector<std::string> arguments(std::int32_t pid) override
+    {
+        ++argumentReads;
+        return processes.count(pid) ? processes[pid].arguments : std::vector<std::string>();
+    }
 
     std::map<std::int32_t, FakeProcess> processes;
     std::vector<std::int32_t> vanishAfterListing;
     bool failListing = false;
     int listings = 0;
     int nameLookups = 0;
+    int argumentReads = 0;
 };
 
 constexpr std::uint64_t second = 1'000'000'000ULL;
@@ -69,7 +76,7 @@ protected:
     {
         auto source = std::make_unique<FakeProcessTable>();
         table = source.get();
-        sampler = std::make_unique<ProcessSampler>(std::move(source), clock);
+        sampler = std::make_unique<ProcessSampler>(std::move(source), clock, cores);
     }
     // Advances one second and gives each named process `percent` of a core.
     void run(const std::map<std::int32_t, double> &percents)
@@ -80,6 +87,7 @@ protected:
         }
     }
 
+    static constexpr double cores = 4;
     FakeClock clock;
     FakeProcessTable *table = nullptr;
     std::unique_ptr<ProcessSampler> sampler;
@@ -100,6 +108,27 @@ TEST_F(ProcessSamplerTest, FirstCallOnlySetsBaselinesThenListsAboveFloor)
     EXPECT_EQ(reading->top[1].pid, 11);
     EXPECT_NEAR(reading->measuredCPU, 150.09, 1e-6); // the unlisted 0.04 still counts
     EXPECT_EQ(reading->unreadable, 0);
+}
+
+// Garbled tick counts (a counter that jumped) must not put a process at
+// 200,100 % on four cores: it is left out of the tick, list and total alike.
+TEST_F(ProcessSamplerTest, ASharePastEveryCoreIsDroppedForTheTick)
+{
+    table->processes[20] = { 1, 0, "/usr/bin/full", "full" };
+    table->processes[21] = { 1, 0, "/usr/bin/garbled", "garbled" };
+    sampler->sample(10);
+    run({ { 20, 400 }, { 21, 200'100 } });
+    auto reading = sampler->sample(10);
+    ASSERT_TRUE(reading);
+    ASSERT_EQ(reading->top.size(), 1u);
+    EXPECT_EQ(reading->top[0].name, QStringLiteral("full")); // every core busy is real
+    EXPECT_NEAR(reading->measuredCPU, 400, 1e-6);
+
+    // The next tick measures it again from the new baseline.
+    run({ { 20, 100 }, { 21, 50 } });
+    reading = sampler->sample(10);
+    ASSERT_TRUE(reading);
+    EXPECT_EQ(reading->top.size(), 2u);
 }
 
 TEST_F(ProcessSamplerTest, TopTenOfTwelveBusiestFirstAndStableOnTies)
@@ -250,6 +279,33 @@ TEST_F(ProcessSamplerTest, FailedListingKeepsBaselinesAndResetForgetsThem)
     sampler->resetBaselines();
     run({ { 5, 40 } });
     EXPECT_FALSE(sampler->sample(10));
+}
+
+// Every Python program used to read as "python3.11" and every shell script
+// as "bash": the script is the name, read once per process like the rest.
+TEST_F(ProcessSamplerTest, InterpretersAreNamedByTheirScriptReadOncePerProcess)
+{
+    table->processes[10] = { 1, 0, "/usr/bin/python3.11", "python3", true,
+        { "/usr/bin/python3", "-u", "-W", "ignore", "/usr/bin/update-manager", "--no-focus" } };
+    table->processes[11] = { 1, 0, "/usr/bin/bash", "bash", true, { "bash", "/home/me/bin/backup.sh" } };
+    table->processes[12] = { 1, 0, "/usr/bin/python3", "python3", true, { "python3", "-m", "http.server" } };
+    table->processes[13] = { 1, 0, "/usr/bin/bash", "bash", true, { "bash", "-c", "sleep 1" } };
+    table->processes[14] = { 1, 0, "/usr/bin/pythonic-tool", "pythonic-tool", true, { "pythonic-tool", "x.py" } };
+    sampler->sample(10);
+    run({ { 10, 50 }, { 11, 40 }, { 12, 30 }, { 13, 20 }, { 14, 10 } });
+    auto reading = sampler->sample(10);
+    ASSERT_TRUE(reading);
+    ASSERT_EQ(reading->top.size(), 5u);
+    EXPECT_EQ(reading->top[0].name, QStringLiteral("update-manager"));
+    EXPECT_EQ(reading->top[1].name, QStringLiteral("backup.sh"));
+    EXPECT_EQ(reading->top[2].name, QStringLiteral("http.server"));
+    EXPECT_EQ(reading->top[3].name, QStringLiteral("bash")); // inline code has no script
+    EXPECT_EQ(reading->top[4].name, QStringLiteral("pythonic-tool")); // not an interpreter
+    EXPECT_EQ(table->argumentReads, 4);
+
+    run({ { 10, 50 }, { 11, 40 }, { 12, 30 }, { 13, 20 }, { 14, 10 } });
+    ASSERT_TRUE(sampler->sample(10));
+    EXPECT_EQ(table->argumentReads, 4) << "names are cached: no command line is read again";
 }
 
 } // namespace

@@ -96,7 +96,8 @@ TEST_F(DiskSamplerTest, NoStatisticsNeverSetsABaseline)
     EXPECT_FALSE(sampler.sample());
     devices.reset(); // unlistable
     EXPECT_FALSE(sampler.sample());
-    setDisks({ { 10, 10 } });
+    devices.emplace(std::vector<std::optional<BlockDeviceStatistics>> {
+        BlockDeviceStatistics { 10, std::nullopt }, BlockDeviceStatistics { std::nullopt, 10 } });
     clock.advance(1);
     EXPECT_FALSE(sampler.sample()); // the first real figures are only a baseline
     // A missing counter adds nothing instead of hiding the other one.
@@ -123,6 +124,26 @@ TEST_F(DiskSamplerTest, SameAwakeTimeIsAbsentAndOverwritesBaseline)
     sampler.resetBaseline();
     clock.advance(1);
     EXPECT_FALSE(sampler.sample());
+}
+
+// A USB disk plugged in between ticks brings its whole history along.
+TEST_F(DiskSamplerTest, ADiskAttachedBetweenTicksAddsNothingInItsFirstTick)
+{
+    devices.emplace(std::vector<std::optional<BlockDeviceStatistics>> { BlockDeviceStatistics { 1000, 0, "sda" } });
+    sampler.sample();
+    clock.advance(1);
+    devices.emplace(std::vector<std::optional<BlockDeviceStatistics>> {
+        BlockDeviceStatistics { 1100, 0, "sda" }, BlockDeviceStatistics { 1u << 30, 1u << 30, "sdb" } });
+    auto reading = sampler.sample();
+    ASSERT_TRUE(reading);
+    EXPECT_DOUBLE_EQ(reading->read, 100);
+    EXPECT_DOUBLE_EQ(reading->write, 0);
+    clock.advance(1);
+    devices.emplace(std::vector<std::optional<BlockDeviceStatistics>> {
+        BlockDeviceStatistics { 1100, 0, "sda" }, BlockDeviceStatistics { (1u << 30) + 50, 1u << 30, "sdb" } });
+    reading = sampler.sample();
+    ASSERT_TRUE(reading);
+    EXPECT_DOUBLE_EQ(reading->read, 50);
 }
 
 class NetworkSamplerTest : public ::testing::Test {
@@ -178,6 +199,46 @@ TEST_F(NetworkSamplerTest, UnreadableTableKeepsBaselineAndVanishedInterfaceResta
     EXPECT_FALSE(sampler.sample());
     clock.advance(1);
     EXPECT_TRUE(sampler.sample());
+}
+
+// 256 MiB through a bridge and its veth port used to read as twice that:
+// only interfaces backed by hardware count, whatever their name.
+TEST_F(NetworkSamplerTest, TrafficThroughBridgesAndVirtualLinksIsCountedOnce)
+{
+    const auto table = [](std::uint64_t bytes) {
+        std::vector<InterfaceRecord> all { { "enp3s0", up, bytes, bytes } };
+        for (const char *name : { "docker0", "virbr0", "br-1a2b", "veth9f3", "tun0", "wg0" }) {
+            all.push_back({ name, up, bytes, bytes, false });
+        }
+        return all;
+    };
+    records = table(0);
+    sampler.sample();
+    clock.advance(1);
+    records = table(256u << 20);
+    const auto reading = sampler.sample();
+    ASSERT_TRUE(reading);
+    EXPECT_DOUBLE_EQ(reading->inRate, 256u << 20);
+    EXPECT_DOUBLE_EQ(reading->outRate, 256u << 20);
+}
+
+// wlan0 holding 10 GB from earlier connections comes up without traffic.
+TEST_F(NetworkSamplerTest, AnInterfaceComingUpAddsNothingInItsFirstTick)
+{
+    const std::uint64_t history = 10'000'000'000ULL;
+    records = std::vector<InterfaceRecord> { { "eth0", up, 1000, 0 }, { "wlan0", 0, history, history } };
+    sampler.sample();
+    clock.advance(2);
+    records = std::vector<InterfaceRecord> { { "eth0", up, 3000, 0 }, { "wlan0", up, history, history } };
+    auto reading = sampler.sample();
+    ASSERT_TRUE(reading);
+    EXPECT_DOUBLE_EQ(reading->inRate, 1000);
+    EXPECT_DOUBLE_EQ(reading->outRate, 0);
+    clock.advance(1);
+    records = std::vector<InterfaceRecord> { { "eth0", up, 3000, 0 }, { "wlan0", up, history + 700, history } };
+    reading = sampler.sample();
+    ASSERT_TRUE(reading);
+    EXPECT_DOUBLE_EQ(reading->inRate, 700);
 }
 
 } // namespace

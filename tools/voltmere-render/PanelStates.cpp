@@ -1,3 +1,4 @@
+#include "RenderFixture.h"
 #include "Surface.h"
 
 #include "app/Preferences.h"
@@ -21,67 +22,6 @@
 namespace voltmere::render {
 
 namespace {
-
-// 14:32:05 local time on a fixed day, so the pictures do not change from run to run.
-Timestamp fixedNow()
-{
-    return static_cast<Timestamp>(QDateTime(QDate(2026, 3, 12), QTime(14, 32, 5)).toSecsSinceEpoch());
-}
-
-class FixedClock final : public Clock {
-public:
-    Timestamp now() const override { return fixedNow(); }
-    std::uint64_t awakeNanoseconds() const override { return 0; }
-};
-
-class NoHistory final : public HistoryRecorder {
-public:
-    void mark(HistoryEvent, Timestamp, bool) override {}
-    void record(const Snapshot &) override {}
-    void flush(bool) override {}
-};
-
-class NoSystemEvents final : public SystemEvents {
-public:
-    void start() override {}
-};
-
-// A Monitor that never samples: the pictures feed it snapshots by hand.
-struct Fixture {
-    Fixture()
-        : settings(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat)
-        , prefs(settings)
-        , monitor(prefs, history, std::make_unique<SamplingEngine>(SamplingEngine::Readers{}, 8.0, clock),
-                  std::make_unique<NoSystemEvents>(), clock)
-    {
-    }
-    QTemporaryDir dir;
-    QSettings settings;
-    Preferences prefs;
-    NoHistory history;
-    FixedClock clock;
-    Monitor monitor;
-};
-
-// Holds the fixture for as long as the panel it feeds.
-class PanelHost final : public QWidget {
-public:
-    explicit PanelHost(std::unique_ptr<Fixture> fixture)
-        : m_fixture(std::move(fixture))
-    {
-        auto *layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(new MenuBarPanel(m_fixture->monitor, nullptr), 0, Qt::AlignLeft | Qt::AlignTop);
-    }
-    ~PanelHost() override
-    {
-        // The panel goes before the Monitor it reads.
-        qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
-    }
-
-private:
-    std::unique_ptr<Fixture> m_fixture;
-};
 
 BatteryReading battery(int level, ChargingState state)
 {
@@ -135,7 +75,7 @@ QWidget *panel(const Setup &setup)
 {
     auto fixture = std::make_unique<Fixture>();
     setup(*fixture);
-    return new PanelHost(std::move(fixture));
+    return new FixtureHost(std::move(fixture), [](Fixture &f) -> QWidget * { return new MenuBarPanel(f.monitor, nullptr); });
 }
 
 void feed(Fixture &f, std::vector<Snapshot> snapshots, const std::optional<BatteryReading> &reading)

@@ -18,6 +18,7 @@ struct Surface {
     std::function<QWidget *()> widget;
     std::function<QImage(ColorScheme)> image;
     QSize size; // empty: the widget's size hint
+    qreal scale = 2.0; // device pixels per point
 };
 
 // Each file contributes its surfaces; add new lists to allSurfaces().
@@ -25,11 +26,16 @@ std::vector<Surface> sharedComponentSurfaces();
 std::vector<Surface> trayLabelSurfaces();
 std::vector<Surface> chartSurfaces();
 std::vector<Surface> panelSurfaces();
+std::vector<Surface> dashboardSurfaces();
+std::vector<Surface> secondaryWindowSurfaces();
+std::vector<Surface> historyFailureSurfaces();
+std::vector<Surface> historySurfaces();
 
 std::vector<Surface> allSurfaces();
 
-// Device pixels per point of the pictures: 2 unless VOLTMERE_RENDER_SCALE
-// says otherwise (1 shows what a standard-density screen shows).
+// Device pixels per point of the pictures drawn directly, and of every
+// picture when VOLTMERE_RENDER_SCALE is set (1 shows what a standard-density
+// screen shows); 2 otherwise.
 qreal scale();
 
 } // namespace voltmere::render

@@ -25,7 +25,19 @@ std::vector<Surface> allSurfaces()
     for (Surface &s : chartSurfaces()) {
         surfaces.push_back(std::move(s));
     }
+    for (Surface &s : historySurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
     for (Surface &s : panelSurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
+    for (Surface &s : dashboardSurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
+    for (Surface &s : secondaryWindowSurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
+    for (Surface &s : historyFailureSurfaces()) {
         surfaces.push_back(std::move(s));
     }
     return surfaces;
@@ -87,9 +99,14 @@ QImage renderWidget(const Surface &surface, ColorScheme scheme)
     }
     backdrop.setAttribute(Qt::WA_DontShowOnScreen);
     backdrop.show();
-    QApplication::processEvents();
-    QImage image(backdrop.size() * scale(), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(scale());
+    // Nested layouts settle one level per pass (a page whose cards were
+    // filled before it was shown needs several).
+    for (int pass = 0; pass < 4; ++pass) {
+        QApplication::processEvents();
+    }
+    const qreal pixels = qEnvironmentVariableIsSet("VOLTMERE_RENDER_SCALE") ? scale() : surface.scale;
+    QImage image(backdrop.size() * pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(pixels);
     image.fill(Qt::transparent);
     backdrop.render(&image);
     return image;

@@ -5,9 +5,12 @@
 #include "menubar/view/MenuBarLabel.h"
 #include "menubar/view/MenuBarTray.h"
 #include "monitor/Monitor.h"
+#include "windows/view/BringToFront.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeySequence>
+#include <QShortcut>
 
 namespace voltmere {
 
@@ -54,6 +57,11 @@ void ApplicationShell::start()
     }
 }
 
+QKeySequence ApplicationShell::settingsShortcut()
+{
+    return QKeySequence(Qt::CTRL | Qt::Key_Comma);
+}
+
 void ApplicationShell::openWindow(const QString &identifier)
 {
     QWidget *existing = window(identifier);
@@ -67,18 +75,21 @@ void ApplicationShell::openWindow(const QString &identifier)
             return;
         }
         m_windows.insert(identifier, existing);
+        // The usual settings shortcut works in every window of the program.
+        if (identifier != WindowID::settings) {
+            auto *settings = new QShortcut(settingsShortcut(), existing);
+            connect(settings, &QShortcut::activated, this, [this] { openWindow(WindowID::settings); });
+        }
     }
     existing->show();
-    existing->raise();
-    existing->activateWindow();
+    bringToFront(existing);
     m_lastOpened = existing;
 }
 
 void ApplicationShell::activateApp()
 {
     if (m_lastOpened && m_lastOpened->isVisible()) {
-        m_lastOpened->raise();
-        m_lastOpened->activateWindow();
+        bringToFront(m_lastOpened);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "app/WindowOpener.h"
 
 #include <QHash>
+#include <QKeySequence>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -37,6 +38,9 @@ public:
     // appearance step (without a tray at once, so addresses still open windows).
     void start();
     MenuBarTray *tray() const { return m_tray.get(); }
+
+    // Opens Settings from any of the program's windows: Ctrl+,.
+    static QKeySequence settingsShortcut();
 
     void openWindow(const QString &identifier) override;
     void activateApp() override;

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace voltmere {
@@ -32,7 +33,9 @@ LoginToggle::LoginToggle(LoginItemService &service, QWidget *parent)
     m_messageLabel->setFont(Theme::font(11));
     m_messageLabel->setWordWrap(true);
     m_messageLabel->setTextFormat(Qt::PlainText);
-    connect(m_switch, &QCheckBox::clicked, this, &LoginToggle::flip);
+    // Every way of switching counts, not only a click: a screen reader's
+    // toggle action and the space key change the state without one.
+    connect(m_switch, &QCheckBox::toggled, this, &LoginToggle::flip);
     showState();
 }
 
@@ -47,6 +50,8 @@ void LoginToggle::flip(bool enabled)
 
 void LoginToggle::showState()
 {
+    // Showing the platform's answer is not the user switching.
+    const QSignalBlocker quiet(m_switch);
     m_switch->setChecked(m_enabled);
     m_messageLabel->setText(m_message.value_or(QString()));
     m_messageLabel->setVisible(m_message.has_value());

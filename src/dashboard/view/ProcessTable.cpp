@@ -1,4 +1,5 @@
 #include "dashboard/view/ProcessTable.h"
+#include "platform/PlatformText.h"
 
 #include "dashboard/view/Card.h"
 #include "dashboard/view/ProcessRow.h"
@@ -31,7 +32,7 @@ ProcessTable::ProcessTable(QWidget *parent)
     header->addWidget(new SectionLabel(title), 0, Qt::AlignVCenter);
     header->addStretch();
     auto *scaleNote = new TextComponent;
-    scaleNote->setText(QStringLiteral("% CPU · 100% = one core, like Activity Monitor"));
+    scaleNote->setText(PlatformText::say(u"% CPU · 100% = one core, like Activity Monitor"));
     scaleNote->setTextFont(Theme::font(11));
     scaleNote->setColor(Theme::muted);
     header->addWidget(scaleNote, 0, Qt::AlignVCenter);
@@ -95,13 +96,7 @@ QString ProcessTable::footnote(const std::optional<Snapshot> &latest, int cores)
     if (latest->topProcesses.empty() && latest->unreadableProcessCount == 0) {
         return QStringLiteral("Per-process CPU will appear after the second sample.");
     }
-    return QStringLiteral("This Mac has ") + QString::number(cores) + QStringLiteral(" cores, so the maximum is ") +
-           QString::number(static_cast<long long>(cores) * 100) + QStringLiteral("%. ") +
-           QString::number(latest->unreadableProcessCount) +
-           QStringLiteral(" processes belong to other users (root daemons, kernel_task); ") +
-           QStringLiteral("macOS only lets an administrator-privileged tool read them one by one, so Voltmere "
-                          "shows their combined ") +
-           QStringLiteral("use, estimated as total CPU minus the processes listed.");
+    return PlatformText::processFootnote(cores, latest->unreadableProcessCount);
 }
 
 int ProcessTable::activeCores()

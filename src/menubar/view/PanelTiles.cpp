@@ -1,9 +1,11 @@
 #include "menubar/view/PanelTiles.h"
+#include "platform/PlatformText.h"
 
 #include "dashboard/view/AttentionDot.h"
 #include "dashboard/view/ChargeRing.h"
 #include "dashboard/view/Environment.h"
 #include "dashboard/view/HeroNumber.h"
+#include "dashboard/view/OverviewModel.h"
 #include "dashboard/view/ProcessIconView.h"
 #include "dashboard/view/SectionLabel.h"
 #include "dashboard/view/SegmentGauge.h"
@@ -53,7 +55,7 @@ PowerTile::PowerTile(QWidget *parent)
     noBatteryLayout->addWidget(
         PanelText::make(QStringLiteral("Power adapter"), Theme::font(18, QFont::DemiBold), Theme::text));
     noBatteryLayout->addWidget(
-        PanelText::make(QStringLiteral("This Mac has no internal battery."), Theme::font(12), Theme::muted));
+        PanelText::make(PlatformText::say(u"This Mac has no internal battery."), Theme::font(12), Theme::muted));
     pages->addWidget(m_noBattery);
 
     m_reading = new QWidget;
@@ -79,7 +81,7 @@ PowerTile::PowerTile(QWidget *parent)
     levelLayout->addWidget(PanelText::onBaselineOf(percent, Theme::font(30, QFont::DemiBold), percentFont), 0,
                            Qt::AlignBottom);
     centreLayout->addWidget(m_levelBox);
-    m_levelUnavailable = new Unavailable(QString::fromLatin1(BatteryReader::chargeLevelUnavailableReason), 12);
+    m_levelUnavailable = new Unavailable(PlatformText::say(QString::fromLatin1(BatteryReader::chargeLevelUnavailableReason)), 12);
     centreLayout->addWidget(m_levelUnavailable);
     m_ring->setCenter(centre);
     readingLayout->addWidget(m_ring, 0, Qt::AlignVCenter);
@@ -280,20 +282,7 @@ CPUTile::CPUTile(const Clock &clock, QWidget *parent)
 
 std::vector<ChartPoint> CPUTile::chartPoints(const std::vector<Snapshot> &snapshots)
 {
-    std::vector<ChartPoint> points;
-    points.reserve(snapshots.size());
-    int segment = 0;
-    std::optional<Timestamp> previous;
-    for (const Snapshot &snapshot : snapshots) {
-        if (previous && snapshot.date - *previous > segmentBreakSeconds) {
-            ++segment;
-        }
-        previous = snapshot.date;
-        if (snapshot.cpuTotal) {
-            points.push_back({snapshot.date, *snapshot.cpuTotal, segment});
-        }
-    }
-    return points;
+    return OverviewModel::walk(snapshots, {[](const Snapshot &s) { return s.cpuTotal; }}, nullptr).points.front();
 }
 
 QString CPUTile::topProcessText(const ProcessCPU &process)
@@ -354,7 +343,7 @@ MemoryTile::MemoryTile(QWidget *parent)
     levelLayout->addWidget(m_level, 0, Qt::AlignVCenter);
     row->addWidget(m_levelBox, 0, Qt::AlignBottom);
     const QFont unavailableFont = Theme::font(16, QFont::Medium);
-    m_levelUnavailable = new Unavailable(QString::fromLatin1(MemorySampler::levelUnavailableReason), 16);
+    m_levelUnavailable = new Unavailable(PlatformText::say(QString::fromLatin1(MemorySampler::levelUnavailableReason)), 16);
     row->addWidget(PanelText::onBaselineOf(m_levelUnavailable, levelFont, unavailableFont), 0, Qt::AlignBottom);
     const QFont pressureFont = Theme::font(15, QFont::DemiBold);
     m_pressure = new HeroNumber(15, Theme::muted);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/ChartPoint.h"
+#include "platform/PlatformText.h"
 #include "monitor/BatteryReading.h"
 #include "monitor/Clock.h"
 #include "monitor/Snapshot.h"
@@ -78,10 +79,8 @@ class CPUTile : public QWidget {
     Q_OBJECT
 public:
     static constexpr double windowSeconds = 60;
-    // Readings further apart than this start a new line piece.
-    static constexpr double segmentBreakSeconds = 20;
     static inline const QString unavailableReason =
-        QStringLiteral("Waiting for a second CPU reading, or host_statistics failed.");
+        PlatformText::say(u"Waiting for a second CPU reading, or host_statistics failed.");
 
     explicit CPUTile(const Clock &clock, QWidget *parent = nullptr);
 

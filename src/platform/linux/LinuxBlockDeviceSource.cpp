@@ -51,7 +51,7 @@ std::optional<std::vector<std::optional<BlockDeviceStatistics>>> LinuxBlockDevic
     if (proctext::readFile(m_diskstatsPath, m_buffer)) {
         proctext::forEachDiskstatsLine(m_buffer, [&](std::string_view name, std::uint64_t read, std::uint64_t written) {
             // Sector counts × 512 wrap like any 64-bit counter; the rate rule copes.
-            counters.insert_or_assign(std::string(name), BlockDeviceStatistics { read * 512, written * 512 });
+            counters.insert_or_assign(std::string(name), BlockDeviceStatistics { read * 512, written * 512, std::string(name) });
         });
     }
     std::vector<std::optional<BlockDeviceStatistics>> result;

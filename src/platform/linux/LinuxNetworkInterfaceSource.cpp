@@ -5,6 +5,8 @@
 
 #include <charconv>
 
+#include <unistd.h>
+
 namespace voltmere {
 
 namespace {
@@ -36,16 +38,28 @@ LinuxNetworkInterfaceSource::LinuxNetworkInterfaceSource(std::string root)
 
 std::optional<std::vector<InterfaceRecord>> LinuxNetworkInterfaceSource::read()
 {
-    if (!proctext::readFile(m_netDevPath, m_buffer)) {
+    // Without the class folder (a container without /sys) no interface can
+    // be told up or physical, and counting none would read as a measured zero.
+    if (!proctext::readFile(m_netDevPath, m_buffer) || ::access(m_classNetPath.c_str(), X_OK) != 0) {
         return std::nullopt;
     }
     std::vector<InterfaceRecord> records;
     proctext::forEachNetDevLine(m_buffer, [&](std::string_view name, std::uint64_t in, std::uint64_t out) {
-        InterfaceRecord record { std::string(name), 0, in, out };
+        InterfaceRecord record { std::string(name), 0, in, out, false };
         // A name that could walk out of the folder is not an interface name.
-        if (name.find('/') == std::string_view::npos && name != "." && name != ".."
-            && proctext::readFile(m_classNetPath + record.name + "/flags", m_flagsBuffer)) {
-            record.flags = parseFlags(m_flagsBuffer);
+        if (name.find('/') == std::string_view::npos && name != "." && name != "..") {
+            m_interfacePath.assign(m_classNetPath).append(name).append("/flags");
+            if (proctext::readFile(m_interfacePath, m_flagsBuffer)) {
+                record.flags = parseFlags(m_flagsBuffer);
+            }
+            // Hardware interfaces have a device link, as disks do; bridges,
+            // (looked up only for interfaces that are up: no other counts)
+            // veth pairs, tunnels and WireGuard links have none.
+            if (record.flags & InterfaceRecord::flagUp) {
+                m_interfacePath.resize(m_interfacePath.size() - (sizeof "flags" - 1));
+                m_interfacePath.append("device");
+                record.physical = ::access(m_interfacePath.c_str(), F_OK) == 0;
+            }
         }
         records.push_back(std::move(record));
     });

@@ -6,6 +6,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QGuiApplication>
 #include <QVariantMap>
 
 #include <array>
@@ -133,8 +134,16 @@ void LinuxNotificationCenter::add(
     } else {
         hints.insert(QStringLiteral("suppress-sound"), true);
     }
+    // The desktop entry's name lets the desktop attribute the notification
+    // to Voltmere (its settings, grouping and icon); the icon is the one the
+    // entry names, installed into the icon theme.
+    QString entry = QGuiApplication::desktopFileName();
+    if (entry.isEmpty()) {
+        entry = QStringLiteral("voltmere");
+    }
+    hints.insert(QStringLiteral("desktop-entry"), entry);
     QDBusMessage message = methodCall(QStringLiteral("Notify"));
-    message << QCoreApplication::applicationName() << m_serverIds.value(identifier, 0u) << QString() << content.title
+    message << QCoreApplication::applicationName() << m_serverIds.value(identifier, 0u) << entry << content.title
             << content.body << QStringList() << hints << -1; // -1: the server's own display time
     call(message, [this, identifier, completion = std::move(completion)](const QDBusMessage &reply) {
         if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {

@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxPowerSupplySource.h"
 
+#include "platform/linux/PowerProfileWatch.h"
 #include "platform/linux/ProcText.h"
 #include "platform/linux/SysRoot.h"
 
@@ -175,7 +176,175 @@ PowerDictionary describeBattery(const Supply &battery, bool onAdapter)
     return description;
 }
 
+bool isSystemBattery(const Supply &supply)
+{
+    return attribute(supply, "type") == "Battery" && attribute(supply, "scope") != "Device"
+        && attribute(supply, "present") != "0";
+}
+
+// Energy in µWh: the energy counter, or the charge counter (µAh) at the
+// design voltage (µV).
+std::optional<double> energyOf(const Supply &battery, std::string_view energyName, std::string_view chargeName)
+{
+    if (const auto energy = magnitude(battery, energyName)) {
+        return energy;
+    }
+    const auto charge = magnitude(battery, chargeName);
+    const auto voltage = positive(battery, "voltage_min_design");
+    if (!charge || !voltage) {
+        return std::nullopt;
+    }
+    return *charge * *voltage / 1e6;
+}
+
+// What the battery draws or takes in, µW: power, or current at the present voltage.
+std::optional<double> powerOf(const Supply &battery)
+{
+    if (const auto power = magnitude(battery, "power_now")) {
+        return power;
+    }
+    const auto current = magnitude(battery, "current_now");
+    const auto voltage = positive(battery, "voltage_now");
+    if (!current || !voltage) {
+        return std::nullopt;
+    }
+    return *current * *voltage / 1e6;
+}
+
+std::string integerText(double value) { return std::to_string(std::llround(value)); }
+
+// Laptops with two packs (an internal and a swappable one) report each as
+// its own supply. They feed one machine, so they are read as one battery:
+// the level from the summed energy (5 % of 24 Wh and 100 % of 72 Wh is
+// 76 %, not 5 %), the times from the summed energy over the summed power,
+// the capacities summed. Where a pack gives no energy or charge counters
+// the sum would be wrong, and the first pack stands for all as before.
+// Health is the first pack's that is not "Good" (a worn pack is what the
+// user must hear about), cycle count and temperature the highest (the more
+// worn, the hotter pack).
+std::optional<Supply> combinedBattery(const std::vector<const Supply *> &batteries)
+{
+    double now = 0;
+    double full = 0;
+    double design = 0;
+    double power = 0;
+    bool allDesign = true;
+    bool anyPower = false;
+    std::optional<std::int64_t> fullMah = 0;
+    std::optional<std::int64_t> designMah = 0;
+    for (const Supply *battery : batteries) {
+        const auto batteryNow = energyOf(*battery, "energy_now", "charge_now");
+        const auto batteryFull = energyOf(*battery, "energy_full", "charge_full");
+        if (!batteryNow || !batteryFull) {
+            return std::nullopt;
+        }
+        now += std::min(*batteryNow, *batteryFull);
+        full += *batteryFull;
+        if (const auto batteryDesign = energyOf(*battery, "energy_full_design", "charge_full_design")) {
+            design += *batteryDesign;
+        } else {
+            allDesign = false;
+        }
+        if (const auto draw = powerOf(*battery)) {
+            power += *draw;
+            anyPower = true;
+        }
+        const auto addMah = [](std::optional<std::int64_t> &sum, std::optional<std::int64_t> part) {
+            sum = sum && part ? std::optional(*sum + *part) : std::nullopt;
+        };
+        addMah(fullMah, capacityInMilliampHours(*battery, "charge_full", "energy_full"));
+        addMah(designMah, capacityInMilliampHours(*battery, "charge_full_design", "energy_full_design"));
+    }
+    if (full <= 0) {
+        return std::nullopt;
+    }
+
+    Supply combined { batteries.front()->name, {} };
+    auto &a = combined.attributes;
+    a["type"] = "Battery";
+    a["energy_now"] = integerText(now);
+    a["energy_full"] = integerText(full);
+    if (allDesign) {
+        a["energy_full_design"] = integerText(design);
+    }
+    if (anyPower) {
+        a["power_now"] = integerText(power);
+    }
+    // The charge counters carry the summed capacities (µAh) for the battery
+    // properties; without a charge_now they never decide the level.
+    if (fullMah) {
+        a["charge_full"] = std::to_string(*fullMah * 1000);
+    }
+    if (designMah) {
+        a["charge_full_design"] = std::to_string(*designMah * 1000);
+    }
+
+    // One pack charging means power comes in; one discharging means the
+    // machine runs from the packs.
+    const auto anyStatus = [&](std::string_view status) {
+        return std::any_of(batteries.begin(), batteries.end(),
+                           [&](const Supply *b) { return attribute(*b, "status") == status; });
+    };
+    if (anyStatus("Charging")) {
+        a["status"] = "Charging";
+    } else if (anyStatus("Discharging")) {
+        a["status"] = "Discharging";
+    } else if (std::all_of(batteries.begin(), batteries.end(),
+                           [](const Supply *b) { return attribute(*b, "status") == "Full"; })) {
+        a["status"] = "Full";
+    } else if (anyStatus("Not charging")) {
+        a["status"] = "Not charging";
+    } else {
+        a["status"] = attribute(*batteries.front(), "status");
+    }
+
+    std::string health;
+    std::optional<std::int64_t> cycles;
+    std::optional<std::int64_t> temperature;
+    for (const Supply *battery : batteries) {
+        const std::string batteryHealth = attribute(*battery, "health");
+        if (!batteryHealth.empty() && batteryHealth != "Unknown" && (health.empty() || health == "Good")) {
+            health = batteryHealth;
+        }
+        if (const auto c = signedAttribute(*battery, "cycle_count"); c && (!cycles || *c > *cycles)) {
+            cycles = c;
+        }
+        if (const auto t = signedAttribute(*battery, "temp"); t && (!temperature || *t > *temperature)) {
+            temperature = t;
+        }
+    }
+    if (!health.empty()) {
+        a["health"] = health;
+    }
+    if (cycles) {
+        a["cycle_count"] = std::to_string(*cycles);
+    }
+    if (temperature) {
+        a["temp"] = std::to_string(*temperature);
+    }
+    return combined;
+}
+
 } // namespace
+
+std::optional<LinuxPowerSupplySource::Supply> LinuxPowerSupplySource::systemBattery(const std::vector<Supply> &supplies)
+{
+    std::vector<const Supply *> batteries;
+    for (const Supply &supply : supplies) {
+        if (isSystemBattery(supply)) {
+            batteries.push_back(&supply);
+        }
+    }
+    if (batteries.empty()) {
+        return std::nullopt;
+    }
+    if (batteries.size() > 1) {
+        if (auto combined = combinedBattery(batteries)) {
+            return combined;
+        }
+    }
+    return *batteries.front();
+}
 
 LinuxPowerSupplySource::LinuxPowerSupplySource(std::string root, const QDBusConnection &bus)
     : m_root(std::move(root))
@@ -183,6 +352,8 @@ LinuxPowerSupplySource::LinuxPowerSupplySource(std::string root, const QDBusConn
     , m_bus(bus)
 {
 }
+
+LinuxPowerSupplySource::~LinuxPowerSupplySource() = default;
 
 std::optional<std::vector<Supply>> LinuxPowerSupplySource::readSupplies() const
 {
@@ -210,8 +381,7 @@ std::optional<std::vector<Supply>> LinuxPowerSupplySource::readSupplies() const
 const Supply *LinuxPowerSupplySource::internalBattery(const std::vector<Supply> &supplies)
 {
     for (const Supply &supply : supplies) {
-        if (attribute(supply, "type") == "Battery" && attribute(supply, "scope") != "Device"
-            && attribute(supply, "present") != "0") {
+        if (isSystemBattery(supply)) {
             return &supply;
         }
     }
@@ -228,16 +398,17 @@ std::vector<PowerDictionary> LinuxPowerSupplySource::describe(const std::vector<
             adapterOnline = adapterOnline || isOnline(supply);
         }
     }
-    const Supply *battery = internalBattery(supplies);
+    const Supply *first = internalBattery(supplies);
+    const std::optional<Supply> battery = systemBattery(supplies);
     std::vector<PowerDictionary> descriptions;
     for (const Supply &supply : supplies) {
-        if (&supply == battery) {
+        if (&supply == first) {
             // Without any adapter supply (some USB-C laptops expose none),
             // the battery's own status tells whether power comes in.
-            const std::string status = attribute(supply, "status");
+            const std::string status = attribute(*battery, "status");
             const bool onAdapter
                 = anyAdapter ? adapterOnline : status == "Charging" || status == "Full" || status == "Not charging";
-            descriptions.push_back(describeBattery(supply, onAdapter));
+            descriptions.push_back(describeBattery(*battery, onAdapter));
         } else {
             descriptions.push_back(PowerDictionary { { "Type", attribute(supply, "type") } });
         }
@@ -258,8 +429,10 @@ PowerDictionary LinuxPowerSupplySource::batteryProperties(const Supply &battery)
     if (const auto full = capacityInMilliampHours(battery, "charge_full", "energy_full")) {
         properties["AppleRawMaxCapacity"] = *full;
     }
-    // Tenths of a degree here, hundredths in the properties.
-    if (const auto tenths = signedAttribute(battery, "temp"); tenths && std::llabs(*tenths) < 100'000) {
+    // Tenths of a degree here, hundredths in the properties. The range is
+    // checked by comparison: the absolute value of the most negative number
+    // does not exist, and it would slip through and overflow when scaled.
+    if (const auto tenths = signedAttribute(battery, "temp"); tenths && *tenths > -100'000 && *tenths < 100'000) {
         properties["Temperature"] = *tenths * 10;
     }
     return properties;
@@ -295,7 +468,7 @@ std::optional<std::vector<PowerDictionary>> LinuxPowerSupplySource::powerSources
 std::optional<PowerDictionary> LinuxPowerSupplySource::batteryProperties()
 {
     const auto supplies = readSupplies();
-    const Supply *battery = supplies ? internalBattery(*supplies) : nullptr;
+    const auto battery = supplies ? systemBattery(*supplies) : std::nullopt;
     if (!battery) {
         return std::nullopt;
     }
@@ -310,25 +483,13 @@ std::optional<PowerDictionary> LinuxPowerSupplySource::adapterDetails()
 
 bool LinuxPowerSupplySource::lowPowerMode()
 {
-    // The power-profiles daemon knows what the user chose; its bus name moved
-    // from net.hadess to org.freedesktop.UPower, so both are asked.
-    if (m_bus.isConnected()) {
-        const std::array<std::pair<QString, QString>, 2> daemons {
-            std::pair { QStringLiteral("org.freedesktop.UPower.PowerProfiles"),
-                QStringLiteral("/org/freedesktop/UPower/PowerProfiles") },
-            std::pair { QStringLiteral("net.hadess.PowerProfiles"), QStringLiteral("/net/hadess/PowerProfiles") }
-        };
-        for (const auto &[service, path] : daemons) {
-            QDBusMessage call = QDBusMessage::createMethodCall(
-                service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-            call << service << QStringLiteral("ActiveProfile");
-            call.setAutoStartService(false);
-            const QDBusMessage reply = m_bus.call(call, QDBus::Block, 250);
-            if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
-                const QVariant value = reply.arguments().constFirst().value<QDBusVariant>().variant();
-                return value.toString() == QStringLiteral("power-saver");
-            }
-        }
+    // The power-profiles daemon knows what the user chose. Made on first use
+    // so that it lives on the thread that reads the battery.
+    if (!m_profiles) {
+        m_profiles = std::make_unique<PowerProfileWatch>(m_bus);
+    }
+    if (const auto powerSaver = m_profiles->powerSaver()) {
+        return *powerSaver;
     }
     // Without the daemon, the firmware's platform profile is the next best word.
     return proctext::readLine(underRoot(m_root, "sys/firmware/acpi/platform_profile"))

@@ -5,10 +5,13 @@
 #include <QDBusConnection>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace voltmere {
+
+class PowerProfileWatch;
 
 // Power sources from <root>/sys/class/power_supply. The kernel's attributes
 // are turned into the description keys the battery reader derives its
@@ -25,6 +28,7 @@ public:
     // `bus` is where the power-profiles daemon is asked for Low Power Mode:
     // the system bus, a test's bus, or a disconnected one.
     explicit LinuxPowerSupplySource(std::string root = "/", const QDBusConnection &bus = QDBusConnection::systemBus());
+    ~LinuxPowerSupplySource() override;
 
     std::optional<std::vector<PowerDictionary>> powerSources() override;
     std::optional<PowerDictionary> batteryProperties() override;
@@ -37,6 +41,9 @@ public:
     // The internal battery: the first supply of type Battery whose scope is
     // not Device (a mouse's or headset's battery has scope Device).
     static const Supply *internalBattery(const std::vector<Supply> &supplies);
+    // The battery the machine runs from: the internal battery, or all of
+    // them read as one where there are several (see the .cpp for how).
+    static std::optional<Supply> systemBattery(const std::vector<Supply> &supplies);
     static std::vector<PowerDictionary> describe(const std::vector<Supply> &supplies);
     static PowerDictionary batteryProperties(const Supply &battery);
     static std::optional<PowerDictionary> adapterDetails(const std::vector<Supply> &supplies);
@@ -45,6 +52,7 @@ private:
     std::string m_root;
     std::string m_supplyPath;
     QDBusConnection m_bus;
+    std::unique_ptr<PowerProfileWatch> m_profiles;
 };
 
 } // namespace voltmere

@@ -85,6 +85,25 @@ std::string LinuxProcessTableSource::executablePath(std::int32_t pid)
     return path;
 }
 
+std::vector<std::string> LinuxProcessTableSource::arguments(std::int32_t pid)
+{
+    // NUL-separated; a process that rewrote its arguments may use spaces
+    // instead, which then reads as one long program argument.
+    char buffer[4096];
+    const std::optional<std::size_t> size = proctext::readFileInto(pidPath(pid, "cmdline"), buffer, sizeof buffer);
+    std::vector<std::string> arguments;
+    if (!size) {
+        return arguments;
+    }
+    std::string_view rest(buffer, *size);
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\0');
+        arguments.emplace_back(rest.substr(0, end));
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    }
+    return arguments;
+}
+
 std::string LinuxProcessTableSource::shortName(std::int32_t pid)
 {
     return proctext::readLine(pidPath(pid, "comm")).value_or(std::string());

@@ -19,6 +19,7 @@ public:
     std::optional<ProcessTimes> times(std::int32_t pid) override;
     std::string executablePath(std::int32_t pid) override;
     std::string shortName(std::int32_t pid) override;
+    std::vector<std::string> arguments(std::int32_t pid) override;
 
 private:
     // "<root>/proc/<pid>/<leaf>" built in a reused buffer.

@@ -3,6 +3,9 @@
 #include "platform/linux/PowerSourceObserver.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QGuiApplication>
 
 namespace voltmere {
@@ -32,6 +35,7 @@ void LinuxSystemEvents::start()
         m_bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
                     QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
                     SLOT(prepareForSleep(bool)));
+        takeSleepInhibitor();
     }
 
     m_powerSources = new PowerSourceObserver(this);
@@ -47,12 +51,51 @@ void LinuxSystemEvents::start()
     }
 }
 
+void LinuxSystemEvents::takeSleepInhibitor()
+{
+    // Asked without waiting: the answer comes from logind on the system bus,
+    // and a start must not stall on it.
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.login1"),
+        QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
+        QStringLiteral("Inhibit"));
+    call << QStringLiteral("sleep") << QStringLiteral("Voltmere")
+         << QStringLiteral("Saving readings to the history before sleep") << QStringLiteral("delay");
+    const int request = ++m_request;
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, request] {
+        watcher->deleteLater();
+        const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *watcher;
+        // An answer that arrives after the sleep began (or after a newer
+        // request) would hold the machine awake for nothing; dropping it closes it.
+        if (request != m_request || m_asleep || reply.isError()) {
+            if (reply.isError()) {
+                Q_EMIT sleepInhibitorChanged(false);
+            }
+            return;
+        }
+        m_inhibitor = reply.value();
+        Q_EMIT sleepInhibitorChanged(m_inhibitor.isValid());
+    });
+}
+
 void LinuxSystemEvents::prepareForSleep(bool start)
 {
     if (start) {
+        m_asleep = true;
+        // The handlers run now, on this thread, and the Monitor's writes the
+        // history before returning; closing the descriptor then lets the sleep go on.
         Q_EMIT willSleep();
+        const bool held = m_inhibitor.isValid();
+        m_inhibitor = QDBusUnixFileDescriptor();
+        if (held) {
+            Q_EMIT sleepInhibitorChanged(false);
+        }
     } else {
+        m_asleep = false;
         Q_EMIT didWake();
+        if (m_bus.isConnected()) {
+            takeSleepInhibitor();
+        }
     }
 }
 

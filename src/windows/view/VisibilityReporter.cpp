@@ -2,6 +2,7 @@
 
 #include "monitor/Monitor.h"
 #include "platform/ActivationPolicy.h"
+#include "windows/view/BringToFront.h"
 
 #include <QEvent>
 #include <QTimer>
@@ -129,8 +130,7 @@ void VisibilityReporter::update()
         m_policy.promotingSurfaceShown();
         if (m_activateOnShow) {
             m_activateOnShow = false;
-            m_window->raise();
-            m_window->activateWindow();
+            bringToFront(m_window);
         }
     }
     report(unoccluded);

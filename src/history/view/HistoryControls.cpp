@@ -1,0 +1,185 @@
+#include "history/view/HistoryControls.h"
+
+#include "dashboard/view/Environment.h"
+#include "dashboard/view/FocusRing.h"
+#include "dashboard/view/Theme.h"
+#include "history/HistoryPage.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <cmath>
+
+namespace voltmere {
+
+namespace {
+
+constexpr ThemeColor chipFill { 0xF8F9FA, 0x1C1F23, 1.0 };
+constexpr qreal chipPaddingX = 8;
+constexpr qreal chipPaddingY = 4;
+constexpr qreal chipSpacing = 8;
+
+QFont chipFont()
+{
+    return Theme::font(12, QFont::DemiBold);
+}
+
+} // namespace
+
+HistoryControls::HistoryControls(QWidget *parent)
+    : QWidget(parent)
+    , m_metricPicker(new QComboBox(this))
+    , m_range(new QWidget(this))
+    , m_rangeGroup(new QButtonGroup(this))
+    , m_export(new QToolButton(this))
+{
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+
+    for (const HistoryMetric metric : allHistoryMetrics) {
+        m_metricPicker->addItem(title(metric), rawValue(metric));
+    }
+    m_metricPicker->setFixedWidth(180);
+    m_metricPicker->setAccessibleName(QStringLiteral("Metric"));
+    layout->addWidget(m_metricPicker);
+
+    // A segmented picker: one checkable button per range, exactly one on.
+    auto *segments = new QHBoxLayout(m_range);
+    segments->setContentsMargins(0, 0, 0, 0);
+    segments->setSpacing(0);
+    m_range->setFixedWidth(220);
+    m_range->setAccessibleName(QStringLiteral("Time range"));
+    for (const int hours : HistoryPage::rangeHours) {
+        auto *button = new QPushButton(HistoryPage::rangeText(hours), m_range);
+        button->setCheckable(true);
+        button->setAccessibleName(HistoryPage::rangeText(hours));
+        button->setAccessibleDescription(QStringLiteral("Time range, ") + HistoryPage::rangeSpoken(hours));
+        button->setChecked(hours == m_hours);
+        m_rangeGroup->addButton(button, hours);
+        segments->addWidget(button);
+    }
+    m_rangeGroup->setExclusive(true);
+    layout->addWidget(m_range);
+
+    // Sits last, so it stands beside "Copy summary" in the page's header.
+    m_export->setText(QStringLiteral("Export…"));
+    m_export->setToolTip(QStringLiteral("Saves the stored readings of this range as a CSV file"));
+    m_export->setPopupMode(QToolButton::InstantPopup);
+    m_export->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto *exportMenu = new QMenu(m_export);
+    exportMenu->addAction(QStringLiteral("Shown Metric…"), this, [this] { Q_EMIT exportRequested(false); });
+    exportMenu->addAction(QStringLiteral("All Metrics…"), this, [this] { Q_EMIT exportRequested(true); });
+    m_export->setMenu(exportMenu);
+    layout->addWidget(m_export);
+
+    connect(m_metricPicker, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index < 0 || static_cast<std::size_t>(index) >= allHistoryMetrics.size()) {
+            return;
+        }
+        const HistoryMetric metric = allHistoryMetrics[static_cast<std::size_t>(index)];
+        if (metric != m_metric) {
+            m_metric = metric;
+            update();
+            Q_EMIT metricChanged(metric);
+        }
+    });
+    connect(m_rangeGroup, &QButtonGroup::idClicked, this, [this](int hours) {
+        if (hours != m_hours) {
+            m_hours = hours;
+            update();
+            Q_EMIT hoursChanged(hours);
+        }
+    });
+}
+
+void HistoryControls::setMetric(HistoryMetric metric)
+{
+    const auto it = std::find(allHistoryMetrics.begin(), allHistoryMetrics.end(), metric);
+    m_metricPicker->setCurrentIndex(static_cast<int>(it - allHistoryMetrics.begin()));
+}
+
+void HistoryControls::setHours(int hours)
+{
+    if (auto *button = m_rangeGroup->button(hours)) {
+        button->setChecked(true);
+        if (hours != m_hours) {
+            m_hours = hours;
+            update();
+            Q_EMIT hoursChanged(hours);
+        }
+    }
+}
+
+QWidget *HistoryControls::rangeButton(int hours) const
+{
+    return m_rangeGroup->button(hours);
+}
+
+void HistoryControls::showEvent(QShowEvent *event)
+{
+    applyStillForm();
+    QWidget::showEvent(event);
+}
+
+void HistoryControls::applyStillForm()
+{
+    const bool still = Environment::staticRender(this);
+    if (still == m_still) {
+        return;
+    }
+    m_still = still;
+    m_metricPicker->setVisible(!still);
+    m_range->setVisible(!still);
+    m_export->setVisible(!still);
+    // The chips are one element for screen readers.
+    setAccessibleName(still ? QStringLiteral("Metric ") + title(m_metric) + QStringLiteral(", range ")
+                              + HistoryPage::rangeSpoken(m_hours)
+                            : QString());
+    updateGeometry();
+    update();
+}
+
+QSize HistoryControls::sizeHint() const
+{
+    if (!Environment::staticRender(this)) {
+        return QWidget::sizeHint();
+    }
+    const QFontMetricsF metrics(chipFont());
+    const qreal width = metrics.horizontalAdvance(title(m_metric))
+        + metrics.horizontalAdvance(HistoryPage::rangeText(m_hours)) + 4 * chipPaddingX + chipSpacing;
+    return { static_cast<int>(std::ceil(width)), static_cast<int>(std::ceil(metrics.height() + 2 * chipPaddingY)) };
+}
+
+void HistoryControls::paintEvent(QPaintEvent *)
+{
+    if (!m_still) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const ColorScheme scheme = Environment::colorScheme(this);
+    const QFont font = chipFont();
+    const QFontMetricsF metrics(font);
+    painter.setFont(font);
+    const qreal height = metrics.height() + 2 * chipPaddingY;
+    const qreal top = (this->height() - height) / 2;
+    qreal x = 0;
+    for (const QString &text : { title(m_metric), HistoryPage::rangeText(m_hours) }) {
+        const QRectF chip(x, top, metrics.horizontalAdvance(text) + 2 * chipPaddingX, height);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(chipFill.resolve(scheme));
+        painter.drawRoundedRect(chip, height / 2, height / 2);
+        painter.setPen(Theme::text.resolve(scheme));
+        painter.drawText(chip, Qt::AlignCenter, text);
+        x = chip.right() + chipSpacing;
+    }
+}
+
+} // namespace voltmere

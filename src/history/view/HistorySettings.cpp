@@ -1,0 +1,218 @@
+#include "history/view/HistorySettings.h"
+
+#include "app/Preferences.h"
+#include "dashboard/view/FormGroup.h"
+#include "dashboard/view/Theme.h"
+#include "dashboard/view/ThemedLabel.h"
+#include "history/HistoryStore.h"
+#include "monitor/Format.h"
+#include "monitor/Monitor.h"
+#include "platform/FileReveal.h"
+#include "platform/PlatformText.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace voltmere {
+
+namespace {
+
+QString retentionLabel(int days)
+{
+    return days == 1 ? QStringLiteral("1 day") : QStringLiteral("%1 days").arg(days);
+}
+
+ThemedLabel *caption(QWidget *parent)
+{
+    auto *label = new ThemedLabel(QString(), Theme::font(11), Theme::amber, parent);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->hide();
+    return label;
+}
+
+} // namespace
+
+HistorySettings::HistorySettings(Monitor &monitor, QWidget *parent)
+    : HistorySettings(monitor, FileReveal::createForThisMachine(), parent)
+{
+}
+
+HistorySettings::HistorySettings(Monitor &monitor, std::unique_ptr<FileReveal> reveal, QWidget *parent)
+    : QWidget(parent)
+    , m_monitor(monitor)
+    , m_fileReveal(std::move(reveal))
+    , m_retention(new QComboBox)
+    , m_size(new ThemedLabel(QString(), Theme::font(13), Theme::muted))
+    , m_openError(caption(this))
+    , m_reveal(new QPushButton(PlatformText::say(u"Reveal in Finder")))
+    , m_revealError(caption(this))
+    , m_delete(new QPushButton(QStringLiteral("Delete history…")))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 20);
+    auto *form = new FormGroup;
+    layout->addWidget(form);
+    layout->addStretch(1);
+
+    for (int days : retentionChoices) {
+        m_retention->addItem(retentionLabel(days), days);
+    }
+    form->addRow(QStringLiteral("Keep history for"), m_retention);
+    form->addRow(PlatformText::say(u"Stored on this Mac"), m_size);
+    form->addWide(m_openError);
+
+    auto *buttons = new QWidget;
+    auto *row = new QHBoxLayout(buttons);
+    row->setContentsMargins(0, 4, 0, 0);
+    row->setSpacing(8);
+    for (QPushButton *button : {m_reveal, m_delete}) {
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + 32);
+    }
+    row->addWidget(m_reveal);
+    row->addWidget(m_delete);
+    row->addStretch(1);
+    form->addWide(buttons);
+    form->addWide(m_revealError);
+
+    showStoreState();
+    // The store recovers by itself (space freed, a lock released) and can
+    // fail while the tab is open; its signals arrive here queued.
+    if (HistoryStore *history = store()) {
+        connect(history, &HistoryStore::openErrorChanged, this, &HistorySettings::showStoreState);
+        connect(history, &HistoryStore::writeErrorChanged, this, &HistorySettings::showStoreState);
+    }
+
+    connect(m_retention, &QComboBox::activated, this, &HistorySettings::chooseRetention);
+    connect(m_reveal, &QPushButton::clicked, this, &HistorySettings::revealDatabase);
+    connect(m_delete, &QPushButton::clicked, this, &HistorySettings::confirmDelete);
+    connect(&m_monitor.prefs(), &Preferences::historyRetentionDaysChanged, this, &HistorySettings::showRetention);
+    connect(&m_monitor, &Monitor::historyEpochChanged, this, &HistorySettings::showSize);
+    showRetention();
+    showSize();
+}
+
+HistorySettings::~HistorySettings() = default;
+
+HistoryStore *HistorySettings::store() const
+{
+    return m_monitor.historyStore();
+}
+
+bool HistorySettings::databaseOpen() const
+{
+    const HistoryStore *history = store();
+    return history && !history->openError();
+}
+
+void HistorySettings::showStoreState()
+{
+    // The store's text stays as it is: the user may need to search for it.
+    const HistoryStore *history = store();
+    std::optional<QString> problem;
+    if (history) {
+        problem = history->openError();
+        if (!problem) {
+            problem = history->writeError();
+        }
+    }
+    m_openError->setText(problem.value_or(QString()));
+    m_openError->setVisible(problem.has_value());
+    m_reveal->setEnabled(databaseOpen());
+    m_delete->setEnabled(databaseOpen());
+}
+
+QString HistorySettings::sizeText() const
+{
+    return m_size->text();
+}
+
+void HistorySettings::chooseRetention(int index)
+{
+    const int days = m_retention->itemData(index).toInt();
+    m_monitor.prefs().setHistoryRetentionDays(days);
+    // Without a database the preference is still kept for the next start.
+    if (HistoryStore *history = store()) {
+        history->setRetention(days);
+    }
+}
+
+void HistorySettings::showRetention()
+{
+    const int index = m_retention->findData(m_monitor.prefs().historyRetentionDays());
+    m_retention->setCurrentIndex(std::max(index, 0));
+}
+
+void HistorySettings::showSize()
+{
+    const HistoryStore *history = store();
+    const double bytes = history ? static_cast<double>(std::max<std::int64_t>(history->fileSize(), 0)) : 0.0;
+    m_size->setText(Format::bytes(bytes));
+}
+
+void HistorySettings::showEvent(QShowEvent *event)
+{
+    // The file grows while the program records; show today's size.
+    showSize();
+    QWidget::showEvent(event);
+}
+
+void HistorySettings::revealDatabase()
+{
+    HistoryStore *history = store();
+    if (!history || !databaseOpen()) {
+        return;
+    }
+    m_fileReveal->reveal(history->path(), [this](std::optional<QString> failure) {
+        m_revealFailure = std::move(failure);
+        m_revealError->setText(m_revealFailure.value_or(QString()));
+        m_revealError->setVisible(m_revealFailure.has_value());
+    });
+}
+
+void HistorySettings::confirmDelete()
+{
+    if (!databaseOpen()) {
+        return;
+    }
+    if (m_confirmation) {
+        m_confirmation->raise();
+        return;
+    }
+    auto *box = new QMessageBox(this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setIcon(QMessageBox::Warning);
+    box->setWindowTitle(QStringLiteral("Delete history?"));
+    box->setText(QStringLiteral("Delete history?"));
+    box->setInformativeText(
+        PlatformText::say(u"This removes every reading Voltmere has stored on this Mac. It can't be undone."));
+    QPushButton *destroy = box->addButton(QStringLiteral("Delete history"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box->addButton(QMessageBox::Cancel);
+    // Return must not delete by accident.
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+    connect(box, &QMessageBox::finished, this, [this, box, destroy] {
+        if (box->clickedButton() == destroy) {
+            deleteHistory();
+        }
+    });
+    m_confirmation = box;
+    box->open();
+}
+
+void HistorySettings::deleteHistory()
+{
+    HistoryStore *history = store();
+    if (!history || !databaseOpen()) {
+        return;
+    }
+    history->deleteAll();
+    m_monitor.bumpHistoryEpoch();
+}
+
+} // namespace voltmere

@@ -1,0 +1,594 @@
+#include "history/view/HistoryView.h"
+
+#include "app/Preferences.h"
+#include "dashboard/view/Card.h"
+#include "dashboard/view/Environment.h"
+#include "dashboard/view/FocusRing.h"
+#include "dashboard/view/PressableStyle.h"
+#include "dashboard/view/SectionLabel.h"
+#include "dashboard/view/Symbols.h"
+#include "dashboard/view/TextComponent.h"
+#include "dashboard/view/Theme.h"
+#include "dashboard/view/WrappingText.h"
+#include "history/HistoryPage.h"
+#include "history/HistoryStore.h"
+#include "history/view/ExportAction.h"
+#include "history/view/HistoryControls.h"
+#include "history/view/HistoryEmpty.h"
+#include "history/view/HistorySkeleton.h"
+#include "history/view/SelectableText.h"
+#include "history/view/TimeSeriesChart.h"
+#include "monitor/Format.h"
+#include "monitor/Monitor.h"
+#include "platform/PlatformText.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFutureWatcher>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QShowEvent>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <cmath>
+
+namespace voltmere {
+
+namespace {
+
+constexpr ThemeColor averageColor { 0x5A6470, 0xAAB4BF, 1.0 };
+
+// A small filled shape in the chart's legend.
+class Swatch final : public QWidget {
+public:
+    Swatch(QSizeF size, qreal radius, const ThemeColor &color, QWidget *parent)
+        : QWidget(parent)
+        , m_size(size)
+        , m_radius(radius)
+        , m_color(color)
+    {
+        setFixedSize(static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height())));
+        Environment::hideFromAccessibility(this);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_color.resolve(Environment::colorScheme(this)));
+        painter.drawRoundedRect(QRectF(QPointF(0, 0), m_size), m_radius, m_radius);
+    }
+
+private:
+    QSizeF m_size;
+    qreal m_radius;
+    ThemeColor m_color;
+};
+
+TextComponent *text(const QString &content, const QFont &font, const ThemeColor &color, QWidget *parent = nullptr)
+{
+    auto *label = new TextComponent(parent);
+    label->setTextFont(font);
+    label->setColor(color);
+    label->setText(content);
+    label->setAccessibleName(content);
+    return label;
+}
+
+QWidget *legendItem(QWidget *swatch, const QString &caption)
+{
+    auto *item = new QWidget;
+    auto *row = new QHBoxLayout(item);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    swatch->setParent(item);
+    row->addWidget(swatch, 0, Qt::AlignVCenter);
+    row->addWidget(text(caption, Theme::font(11), Theme::muted, item));
+    return item;
+}
+
+// One of the highest readings: its time, its value and a chevron; pressing
+// it inspects that moment.
+class SpikeButton final : public QAbstractButton {
+public:
+    SpikeButton(const QString &time, const QString &value, QWidget *parent)
+        : QAbstractButton(parent)
+        , m_time(time)
+        , m_value(value)
+    {
+        setFocusPolicy(Qt::StrongFocus);
+        setCursor(Qt::PointingHandCursor);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        setAccessibleName(value + QStringLiteral(" at ") + time);
+        setAccessibleDescription(QStringLiteral("Shows processes captured at that time"));
+        PressableStyle::attach(this);
+        FocusRing::attach(this, 6);
+    }
+    QSize sizeHint() const override { return { 200, 26 }; }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        PressableStyle::begin(painter, this);
+        const ColorScheme scheme = Environment::colorScheme(this);
+        const QRectF area = QRectF(rect()).adjusted(2, 0, -2, 0);
+        const qreal chevron = 10;
+        painter.setFont(Theme::font(12));
+        painter.setPen(Theme::muted.resolve(scheme));
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, m_time);
+        painter.setFont(Theme::font(12, QFont::DemiBold));
+        painter.setPen(Theme::text.resolve(scheme));
+        painter.drawText(area.adjusted(0, 0, -(chevron + 6), 0), Qt::AlignRight | Qt::AlignVCenter, m_value);
+        Symbols::paint(painter,
+            QRectF(area.right() - chevron, area.center().y() - chevron / 2, chevron, chevron),
+            QStringLiteral("chevron.right"), Theme::muted.resolve(scheme));
+    }
+
+private:
+    QString m_time;
+    QString m_value;
+};
+
+void clear(QLayout *layout)
+{
+    while (QLayoutItem *item = layout->takeAt(0)) {
+        if (QLayout *child = item->layout()) {
+            clear(child);
+            delete child; // a nested layout is its own item
+            continue;
+        }
+        delete item->widget();
+        delete item;
+    }
+}
+
+Card *card(QVBoxLayout *&body, int spacing, QWidget *parent)
+{
+    auto *c = new Card(16, false, parent);
+    body = c->body();
+    body->setSpacing(spacing);
+    return c;
+}
+
+} // namespace
+
+HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
+    : DashboardPage(parent)
+    , m_monitor(monitor)
+    , m_rangeEnd(monitor.clock().now())
+    , m_controls(new HistoryControls(this))
+{
+    if (HistoryStore *store = monitor.historyStore()) {
+        m_processLookup = [store](Timestamp date) { return store->processes(date); };
+    }
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(16);
+
+    m_skeleton = new HistorySkeleton(this);
+    layout->addWidget(m_skeleton);
+    m_empty = new HistoryEmpty(voltmere::title(m_metric), this);
+    layout->addWidget(m_empty);
+
+    m_content = new QWidget(this);
+    auto *content = new QVBoxLayout(m_content);
+    content->setContentsMargins(0, 0, 0, 0);
+    content->setSpacing(16);
+    layout->addWidget(m_content);
+
+    // The chart card.
+    QVBoxLayout *chartBody = nullptr;
+    content->addWidget(card(chartBody, 8, m_content));
+    auto *header = new QHBoxLayout;
+    header->setSpacing(12);
+    m_chartHeader = text(QString(), Theme::font(11), Theme::muted);
+    header->addWidget(m_chartHeader);
+    header->addStretch(1);
+    header->addWidget(legendItem(new Swatch({ 12, 3 }, 1.5, Theme::mint, nullptr), QStringLiteral("Peak")));
+    header->addWidget(legendItem(new Swatch({ 12, 3 }, 1.5, averageColor, nullptr), QStringLiteral("Average")));
+    header->addWidget(legendItem(new Swatch({ 12, 9 }, 2, Theme::gapFill, nullptr), QStringLiteral("No data")));
+    chartBody->addLayout(header);
+    m_chart = new TimeSeriesChart;
+    m_chart->setClock(monitor.clock());
+    m_chart->setChartHeight(240);
+    m_chart->setShowsAxes(true);
+    m_chart->setFills(true);
+    m_chart->setMarksNow(true);
+    m_chart->setOnSelect([this](std::optional<Timestamp> date) { select(date, m_peaks); });
+    chartBody->addWidget(m_chart);
+    m_summary = new SelectableText(Theme::font(11), Theme::muted);
+    chartBody->addWidget(m_summary);
+
+    // Highest readings beside the selected reading.
+    auto *row = new QHBoxLayout;
+    row->setSpacing(14);
+    QVBoxLayout *spikesBody = nullptr;
+    Card *spikes = card(spikesBody, 8, m_content);
+    spikes->setMaximumWidth(320);
+    spikesBody->addWidget(new SectionLabel(QStringLiteral("Highest readings")));
+    m_spikeList = new QVBoxLayout;
+    m_spikeList->setSpacing(2);
+    spikesBody->addLayout(m_spikeList);
+    spikesBody->addStretch(1);
+    row->addWidget(spikes, 1);
+    QVBoxLayout *inspectionBody = nullptr;
+    Card *inspection = card(inspectionBody, 8, m_content);
+    inspectionBody->addWidget(new SectionLabel(QStringLiteral("Selected reading")));
+    m_inspection = new QVBoxLayout;
+    m_inspection->setSpacing(8);
+    inspectionBody->addLayout(m_inspection);
+    inspectionBody->addStretch(1);
+    row->addWidget(inspection, 1);
+    content->addLayout(row);
+
+    QVBoxLayout *gapsBody = nullptr;
+    content->addWidget(card(gapsBody, 6, m_content));
+    gapsBody->addWidget(new SectionLabel(QStringLiteral("Gaps in this range")));
+    m_gapList = new QVBoxLayout;
+    m_gapList->setSpacing(6);
+    gapsBody->addLayout(m_gapList);
+
+    m_footer = new SelectableText(Theme::font(11), Theme::muted, this);
+    layout->addWidget(m_footer);
+    layout->addStretch(1);
+
+    connect(m_controls, &HistoryControls::metricChanged, this, [this](HistoryMetric metric) { setKey(metric, m_hours); });
+    connect(m_controls, &HistoryControls::hoursChanged, this, [this](int hours) { setKey(m_metric, hours); });
+    connect(&m_monitor, &Monitor::historyEpochChanged, this, [this] {
+        if (!m_preloaded && isVisible()) {
+            reload(true);
+        }
+    });
+    connect(m_controls, &HistoryControls::exportRequested, this, &HistoryView::exportRange);
+    connect(&m_monitor, &Monitor::latestChanged, this, &HistoryView::latestMayRefresh);
+    connect(&m_monitor.prefs(), &Preferences::historyRetentionDaysChanged, this, &HistoryView::rebuildFooter);
+    rebuild();
+}
+
+HistoryView::~HistoryView() = default;
+
+QWidget *HistoryView::control() const
+{
+    return m_controls;
+}
+
+void HistoryView::exportRange(bool everyMetric)
+{
+    HistoryStore *store = m_monitor.historyStore();
+    if (!store) {
+        return;
+    }
+    if (!m_export) {
+        m_export = new ExportAction(*store, this);
+    }
+    // The range as the picker names it, up to this moment: the file should
+    // hold what the user just saw plus anything newer, never less.
+    const Timestamp to = now() + 1;
+    const std::optional<HistoryMetric> metric = everyMetric ? std::nullopt : std::optional(m_metric);
+    m_export->run(metric, to - 1 - m_hours * 3600.0, to);
+}
+
+Timestamp HistoryView::now() const
+{
+    return m_monitor.clock().now();
+}
+
+void HistoryView::showEvent(QShowEvent *event)
+{
+    DashboardPage::showEvent(event);
+    if (!m_preloaded && !event->spontaneous()) {
+        reload(true);
+    }
+}
+
+void HistoryView::setKey(HistoryMetric metric, int hours)
+{
+    if (metric == m_metric && hours == m_hours) {
+        return;
+    }
+    m_metric = metric;
+    m_hours = hours;
+    m_controls->setMetric(metric);
+    m_controls->setHours(hours);
+    if (!m_preloaded) {
+        reload(true);
+    } else {
+        rebuild();
+    }
+}
+
+void HistoryView::showPreloaded(const HistorySeries &series, Timestamp rangeEnd)
+{
+    m_preloaded = true;
+    ++*m_loadGeneration; // nothing already running may land on top
+    applySeries(series, rangeEnd);
+}
+
+void HistoryView::showPlaceholder()
+{
+    m_preloaded = true;
+    ++*m_loadGeneration;
+    m_series = {};
+    m_loading = true;
+    m_peaks.clear();
+    m_averages.clear();
+    rebuild();
+}
+
+void HistoryView::reload(bool reset)
+{
+    if (reset) {
+        m_series = {};
+        m_inspected.reset();
+        m_loading = true;
+        m_peaks.clear();
+        m_averages.clear();
+        rebuild();
+    }
+    const Timestamp end = now();
+    const quint64 generation = ++*m_loadGeneration;
+    HistoryStore *store = m_monitor.historyStore();
+    const HistoryMetric metric = m_metric;
+    const Timestamp from = end - m_hours * 3600.0;
+    m_loading = true;
+    auto *watcher = new QFutureWatcher<HistorySeries>(this);
+    connect(watcher, &QFutureWatcher<HistorySeries>::finished, this, [this, watcher, generation, end] {
+        watcher->deleteLater();
+        // A newer choice (metric, range, deletion) started its own load.
+        if (generation != *m_loadGeneration) {
+            return;
+        }
+        applySeries(watcher->result(), end);
+    });
+    watcher->setFuture(QtConcurrent::run([store, metric, from, end, current = m_loadGeneration, generation] {
+        if (!store || *current != generation) {
+            return HistorySeries {};
+        }
+        return store->load(metric, from, end, HistoryPage::bucketCount);
+    }));
+}
+
+void HistoryView::applySeries(const HistorySeries &series, Timestamp rangeEnd)
+{
+    m_series = series;
+    m_rangeEnd = rangeEnd;
+    m_loading = false;
+    m_peaks = HistoryPage::peakPoints(series);
+    m_averages = HistoryPage::averagePoints(series);
+    rebuild();
+    Q_EMIT seriesApplied();
+}
+
+void HistoryView::latestMayRefresh()
+{
+    const std::optional<Snapshot> &latest = m_monitor.latest();
+    if (m_preloaded || m_loading || !latest || !isVisible()) {
+        return;
+    }
+    if (latest->date - m_rangeEnd > HistoryPage::refreshAfterSeconds) {
+        reload(false);
+    }
+}
+
+void HistoryView::select(std::optional<Timestamp> date, const std::vector<ChartPoint> &peaks)
+{
+    if (!date) {
+        return;
+    }
+    if (const std::optional<ChartPoint> point = TimeSeriesChart::nearest(peaks, *date)) {
+        if (m_inspected && m_inspected->date == point->date) {
+            return; // the same reading; its lookup is already under way
+        }
+        inspect(point->date, point->value);
+    }
+}
+
+void HistoryView::inspect(Timestamp date, double value)
+{
+    m_inspected = Inspection { date, value, HistoryPage::inspectionLabel(date, m_series.bucketSeconds, now()),
+        std::nullopt, std::nullopt };
+    rebuildInspection();
+    Q_EMIT inspectionChanged();
+
+    if (!m_processLookup) {
+        return;
+    }
+    auto *watcher = new QFutureWatcher<std::optional<HistoryStore::ProcessesNear>>(this);
+    connect(watcher, &QFutureWatcher<std::optional<HistoryStore::ProcessesNear>>::finished, this,
+        [this, watcher, date] {
+            watcher->deleteLater();
+            // A later choice wins over this lookup.
+            if (!m_inspected || m_inspected->date != date) {
+                return;
+            }
+            const std::optional<HistoryStore::ProcessesNear> near = watcher->result();
+            m_inspected->processes = near ? std::optional(near->second) : std::nullopt;
+            m_inspected->sampleDate = near ? std::optional(near->first) : std::nullopt;
+            rebuildInspection();
+            Q_EMIT inspectionChanged();
+        });
+    watcher->setFuture(QtConcurrent::run([lookup = m_processLookup, date] { return lookup(date); }));
+}
+
+QString HistoryView::bucketDescription() const
+{
+    return HistoryPage::bucketDescription(m_series.bucketSeconds);
+}
+
+QString HistoryView::summary() const
+{
+    return HistoryPage::summary(m_metric, m_hours, m_series, m_peaks, m_averages, now());
+}
+
+QString HistoryView::copyText() const
+{
+    return HistoryPage::copyText(m_metric, m_hours, m_series, m_peaks, m_averages, now());
+}
+
+QString HistoryView::storageFooterText() const
+{
+    const HistoryStore *store = m_monitor.historyStore();
+    const std::optional<QString> error = store ? store->openError() : std::nullopt;
+    const bool open = store && !error;
+    return HistoryPage::storageFooter(error, open, store ? store->path() : QString(), QDir::homePath(),
+        store ? store->fileSize() : 0, m_monitor.prefs().historyRetentionDays());
+}
+
+void HistoryView::rebuild()
+{
+    const bool empty = m_series.sampleCount == 0;
+    m_skeleton->setVisible(empty && m_loading);
+    m_empty->setVisible(empty && !m_loading);
+    m_empty->setMetricTitle(voltmere::title(m_metric));
+    m_content->setVisible(!empty);
+    if (!empty) {
+        rebuildChart();
+        rebuildSpikes();
+        rebuildInspection();
+        rebuildGaps();
+    }
+    rebuildFooter();
+}
+
+void HistoryView::rebuildChart()
+{
+    m_chartHeader->setText(voltmere::title(m_metric) + QStringLiteral(" \u00b7 ") + bucketDescription());
+    m_chartHeader->setAccessibleName(m_chartHeader->text());
+    m_chart->setTitle(voltmere::title(m_metric) + QStringLiteral(" history, ") + unitWord(m_metric));
+    m_chart->setSeries({ { QStringLiteral("Peak"), Theme::mint, m_peaks },
+        { QStringLiteral("Average"), averageColor, m_averages } });
+    m_chart->setXDomain({ m_rangeEnd - m_hours * 3600.0, m_rangeEnd });
+    m_chart->setYDomain(isPercent(m_metric) ? std::optional(TimeSeriesChart::ValueRange { 0, 100 }) : std::nullopt);
+    std::vector<GapBand> bands;
+    for (const HistoryGap &gap : m_series.gaps) {
+        bands.push_back({ gap.start, gap.end, PlatformText::say(label(gap.reason)) });
+    }
+    m_chart->setGaps(bands);
+    const HistoryMetric metric = m_metric;
+    m_chart->setFormat([metric](double value) { return format(metric, value); });
+    m_summary->setText(summary());
+}
+
+void HistoryView::rebuildSpikes()
+{
+    clear(m_spikeList);
+    const std::vector<ChartPoint> spikes = HistoryPage::spikes(m_peaks, m_hours);
+    if (spikes.empty()) {
+        m_spikeList->addWidget(text(QStringLiteral("No readings in this range yet."), Theme::font(12), Theme::muted));
+        return;
+    }
+    for (const ChartPoint &spike : spikes) {
+        auto *button = new SpikeButton(Format::timestamp(spike.date, now()), format(m_metric, spike.value), nullptr);
+        connect(button, &QAbstractButton::clicked, this, [this, spike] { inspect(spike.date, spike.value); });
+        m_spikeList->addWidget(button);
+    }
+}
+
+void HistoryView::rebuildInspection()
+{
+    clear(m_inspection);
+    const Timestamp reference = now();
+    if (!m_inspected) {
+        auto *hint = new WrappingText(Theme::font(12), Theme::muted);
+        hint->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        hint->setText(QStringLiteral("Hover over the chart, pick a reading on the left, or focus the chart with Tab "
+                                     "and use \u2190 \u2192 to step through it."));
+        m_inspection->addWidget(hint);
+        return;
+    }
+    const Inspection &inspection = *m_inspected;
+    auto *reading = new QHBoxLayout;
+    reading->setSpacing(8);
+    reading->addWidget(text(format(m_metric, inspection.value), Theme::font(24, QFont::DemiBold), Theme::text),
+        0, Qt::AlignBaseline);
+    reading->addWidget(text(inspection.label, Theme::font(12), Theme::muted), 0, Qt::AlignBaseline);
+    reading->addStretch(1);
+    m_inspection->addLayout(reading);
+
+    const auto sentence = [this](const QString &content) {
+        auto *line = new WrappingText(Theme::font(12), Theme::muted);
+        line->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        line->setText(content);
+        m_inspection->addWidget(line);
+    };
+    if (!inspection.processes) {
+        sentence(HistoryPage::noSampleSentence());
+        return;
+    }
+    if (inspection.processes->empty()) {
+        sentence(HistoryPage::noProcessSentence(inspection.sampleDate, reference));
+        return;
+    }
+    m_inspection->addWidget(
+        text(HistoryPage::processesHeading(inspection.sampleDate, reference), Theme::font(11), Theme::muted));
+    for (const ProcessCPU &process : *inspection.processes) {
+        auto *line = new QWidget;
+        auto *row = new QHBoxLayout(line);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(8);
+        const QString pid = QString::asprintf("%d", process.pid);
+        const QString cpu = QString::asprintf("%.1f", process.cpu);
+        row->addWidget(text(process.name, Theme::font(12), Theme::text), 1);
+        row->addWidget(text(pid, Theme::font(12), Theme::muted));
+        TextComponent *cpuText = text(cpu, Theme::font(12), Theme::text);
+        cpuText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        cpuText->setMinimumWidth(44);
+        row->addWidget(cpuText);
+        line->setAccessibleName(
+            process.name + QStringLiteral(", process ") + pid + QStringLiteral(", ") + cpu + QStringLiteral(" percent of one core"));
+        m_inspection->addWidget(line);
+    }
+}
+
+void HistoryView::rebuildGaps()
+{
+    clear(m_gapList);
+    const std::vector<HistoryGap> &gaps = m_series.gaps;
+    if (gaps.empty()) {
+        m_gapList->addWidget(
+            text(QStringLiteral("None. Voltmere recorded continuously."), Theme::font(12), Theme::muted));
+        return;
+    }
+    const Timestamp reference = now();
+    const std::size_t shown = std::min(gaps.size(), HistoryPage::listedGaps);
+    for (std::size_t i = 0; i < shown; ++i) {
+        const HistoryGap &gap = gaps[gaps.size() - 1 - i]; // newest first
+        const QString reason = PlatformText::say(label(gap.reason));
+        const QString when
+            = Format::timestamp(gap.start, reference) + QStringLiteral(" \u2013 ") + Format::timestamp(gap.end, reference);
+        const QString length = Format::span(gap.end - gap.start);
+        auto *line = new QWidget;
+        auto *row = new QHBoxLayout(line);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(8);
+        row->addWidget(text(reason, Theme::font(12, QFont::Medium), Theme::text));
+        row->addStretch(1);
+        row->addWidget(text(when, Theme::font(12), Theme::muted));
+        TextComponent *span = text(length, Theme::font(12), Theme::muted);
+        span->setFixedWidth(120);
+        span->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        row->addWidget(span);
+        // One element for a screen reader, not three fragments.
+        for (QWidget *child : line->findChildren<QWidget *>()) {
+            Environment::hideFromAccessibility(child);
+        }
+        line->setAccessibleName(reason + QStringLiteral(", ") + when + QStringLiteral(", ") + length);
+        m_gapList->addWidget(line);
+    }
+    const QString footnote = HistoryPage::gapFootnote(gaps.size());
+    if (!footnote.isEmpty()) {
+        m_gapList->addWidget(text(footnote, Theme::font(11), Theme::muted));
+    }
+}
+
+void HistoryView::rebuildFooter()
+{
+    m_footer->setText(storageFooterText());
+}
+
+} // namespace voltmere

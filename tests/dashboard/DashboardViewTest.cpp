@@ -1,0 +1,157 @@
+#include "TestMonitor.h"
+
+#include "app/URLRouter.h"
+#include "app/view/ApplicationShell.h"
+#include "dashboard/view/DashboardChrome.h"
+#include "dashboard/view/DashboardView.h"
+#include "dashboard/view/OverviewView.h"
+#include "dashboard/view/PlaceholderPage.h"
+#include "dashboard/view/SelfUsageFooter.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace voltmere {
+namespace {
+
+using test::TestMonitor;
+
+class DashboardViewTest : public ::testing::Test {
+protected:
+    void setOpen(bool open) { t.monitor->setSurfaceOpen(DashboardView::surface, open); }
+
+    TestMonitor t;
+};
+
+TEST_F(DashboardViewTest, ClosedWindowBuildsNothingAndOpensOnTheSectionSetMeanwhile)
+{
+    DashboardView view(*t.monitor);
+    EXPECT_FALSE(view.isBuilt());
+    EXPECT_EQ(view.page(), nullptr);
+
+    // The panel switches the section while the window is closed.
+    t.monitor->setSection(DashboardSection::history);
+    EXPECT_FALSE(view.isBuilt());
+    setOpen(true);
+    ASSERT_TRUE(view.isBuilt());
+    EXPECT_EQ(view.page()->title(), QStringLiteral("History"));
+    EXPECT_TRUE(view.sidebarRow(DashboardSection::history)->isChecked());
+
+    // Closing drops the pages; the section survives for the next opening.
+    setOpen(false);
+    EXPECT_FALSE(view.isBuilt());
+    setOpen(true);
+    EXPECT_EQ(view.shownSection(), DashboardSection::history);
+}
+
+TEST_F(DashboardViewTest, SidebarWritesTheSectionOnlyWhenItDiffers)
+{
+    setOpen(true);
+    DashboardView view(*t.monitor);
+    ASSERT_EQ(t.monitor->section(), DashboardSection::overview);
+    QSignalSpy written(t.monitor.get(), &Monitor::sectionChanged);
+
+    view.sidebarRow(DashboardSection::overview)->click();
+    EXPECT_EQ(written.count(), 0);
+    EXPECT_NE(qobject_cast<OverviewView *>(view.page()), nullptr);
+
+    view.sidebarRow(DashboardSection::battery)->click();
+    EXPECT_EQ(written.count(), 1);
+    EXPECT_EQ(view.page()->title(), QStringLiteral("Battery"));
+    EXPECT_NE(qobject_cast<PlaceholderPage *>(view.page()), nullptr);
+
+    // The keyboard walks the list and stops at its ends.
+    QTest::keyClick(view.sidebarRow(DashboardSection::battery), Qt::Key_Down);
+    EXPECT_EQ(t.monitor->section(), DashboardSection::history);
+    QTest::keyClick(view.sidebarRow(DashboardSection::history), Qt::Key_Down);
+    EXPECT_EQ(written.count(), 2);
+
+    // Any other writer moves the same window.
+    t.monitor->setSection(DashboardSection::overview);
+    EXPECT_EQ(view.page()->title(), QStringLiteral("Overview"));
+    EXPECT_TRUE(view.sidebarRow(DashboardSection::overview)->isChecked());
+}
+
+TEST_F(DashboardViewTest, AddressesOpenTheOneWindowOnTheirSectionAndItReopensWhereItWas)
+{
+    ApplicationShell shell(*t.monitor);
+    shell.registerWindow(WindowID::dashboard, [this] { return DashboardView::createWindow(*t.monitor); });
+    URLRouter::setOpenWindow(&shell);
+
+    URLRouter::handleAll({QStringLiteral("voltmere://open/battery")}, *t.monitor);
+    auto *view = qobject_cast<DashboardView *>(shell.window(WindowID::dashboard));
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(test::waitFor([&] { return view->isBuilt(); }));
+    EXPECT_EQ(view->page()->title(), QStringLiteral("Battery"));
+    EXPECT_GE(view->minimumWidth(), 860);
+    EXPECT_GE(view->minimumHeight(), 600);
+
+    URLRouter::handleAll({QStringLiteral("voltmere://open/overview")}, *t.monitor);
+    EXPECT_EQ(shell.window(WindowID::dashboard), view) << "one window for every way in";
+    EXPECT_EQ(view->page()->title(), QStringLiteral("Overview"));
+
+    view->close();
+    EXPECT_FALSE(t.monitor->openSurfaces().contains(DashboardView::surface));
+    EXPECT_FALSE(view->isBuilt());
+    t.monitor->setSection(DashboardSection::history);
+    URLRouter::handleAll({QStringLiteral("voltmere://open")}, *t.monitor);
+    ASSERT_TRUE(test::waitFor([&] { return view->isBuilt(); }));
+    EXPECT_EQ(view->page()->title(), QStringLiteral("History"));
+}
+
+// Waits handed to the chrome, run by the test at the times it chooses.
+struct ManualScheduler {
+    std::multimap<int, std::function<void()>> due;
+    int now = 0;
+    DashboardChrome::Scheduler scheduler()
+    {
+        return [this](int ms, QObject *, std::function<void()> work) { due.emplace(now + ms, std::move(work)); };
+    }
+    void advanceTo(int ms)
+    {
+        now = ms;
+        while (!due.empty() && due.begin()->first <= ms) {
+            auto work = std::move(due.begin()->second);
+            due.erase(due.begin());
+            work();
+        }
+    }
+};
+
+TEST_F(DashboardViewTest, SecondCopyExtendsTheConfirmationToItsOwnWait)
+{
+    ManualScheduler clock;
+    DashboardChrome chrome(new PlaceholderPage(QStringLiteral("Battery")), clock.scheduler());
+    EXPECT_EQ(chrome.copyButton()->text(), QStringLiteral("Copy summary"));
+
+    chrome.copySummary();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), chrome.page()->copyText());
+    EXPECT_EQ(chrome.copyButton()->text(), QStringLiteral("Copied"));
+    clock.advanceTo(1000);
+    chrome.copySummary();
+    clock.advanceTo(1400); // the first wait ends, but a newer copy happened
+    EXPECT_TRUE(chrome.isShowingCopied());
+    clock.advanceTo(2399);
+    EXPECT_TRUE(chrome.isShowingCopied());
+    clock.advanceTo(2400);
+    EXPECT_FALSE(chrome.isShowingCopied());
+    EXPECT_EQ(chrome.copyButton()->text(), QStringLiteral("Copy summary"));
+    EXPECT_EQ(chrome.copyGeneration(), 2);
+}
+
+TEST_F(DashboardViewTest, FooterMeasuresForThirtySecondsThenShowsTheShareOfOneCore)
+{
+    EXPECT_EQ(SelfUsageFooter::usageText({0.2, 29.9}), QStringLiteral("measuring…"));
+    EXPECT_EQ(SelfUsageFooter::usageText({0.3, 60}), QStringLiteral("0.50%"));
+    EXPECT_EQ(SelfUsageFooter::intervalText(2.0), QStringLiteral("Every 2 s"));
+}
+
+} // namespace
+} // namespace voltmere

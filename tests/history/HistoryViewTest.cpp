@@ -1,0 +1,202 @@
+#include "history/view/HistoryView.h"
+
+#include "EventLoop.h"
+#include "FakeClock.h"
+#include "FakeSystemEvents.h"
+
+#include "app/Preferences.h"
+#include "history/HistoryStore.h"
+#include "history/view/ExportAction.h"
+#include "history/view/HistoryControls.h"
+#include "history/view/HistoryEmpty.h"
+#include "history/view/HistorySkeleton.h"
+#include "monitor/Monitor.h"
+#include "sampling/SamplingEngine.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+namespace voltmere {
+namespace {
+
+// A page over a Monitor whose history is a real store at `databasePath`.
+class HistoryViewTest : public ::testing::Test {
+protected:
+    void build(const QString &databasePath)
+    {
+        store = std::make_unique<HistoryStore>(databasePath, clock);
+        monitor = std::make_unique<Monitor>(prefs, *store,
+            std::make_unique<SamplingEngine>(SamplingEngine::Readers {}, 4.0, clock),
+            std::make_unique<test::FakeSystemEvents>(), clock);
+        view = std::make_unique<HistoryView>(*monitor);
+    }
+
+    // Loads and lookups still on the thread pool read the store; let them end
+    // before it goes.
+    void TearDown() override
+    {
+        view.reset();
+        QThreadPool::globalInstance()->waitForDone();
+    }
+
+    QTemporaryDir dir;
+    QSettings settings { dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat };
+    Preferences prefs { settings };
+    test::FakeClock clock;
+    std::unique_ptr<HistoryStore> store;
+    std::unique_ptr<Monitor> monitor;
+    std::unique_ptr<HistoryView> view;
+};
+
+TEST_F(HistoryViewTest, AnUnopenableDatabaseShowsTheSkeletonThenTheEmptyPageAndSaysWhy)
+{
+    QFile file(dir.filePath(QStringLiteral("not-a-folder")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    build(dir.filePath(QStringLiteral("not-a-folder/history.sqlite")));
+    ASSERT_TRUE(store->openError());
+
+    view->show();
+    EXPECT_TRUE(view->findChild<HistorySkeleton *>()->isVisible());
+    ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
+    EXPECT_FALSE(view->findChild<HistorySkeleton *>()->isVisible());
+    EXPECT_TRUE(view->findChild<HistoryEmpty *>()->isVisible());
+    EXPECT_EQ(view->storageFooterText(), "History is unavailable: " + *store->openError() + ".");
+}
+
+TEST_F(HistoryViewTest, AReadingAMinutePastTheRangeRefreshesInPlaceWhileANewRangeStartsOver)
+{
+    build(dir.filePath(QStringLiteral("history.sqlite")));
+    for (Timestamp t = clock.now() - 1800; t <= clock.now(); t += 5) {
+        Snapshot s;
+        s.date = t;
+        s.cpuTotal = 20;
+        store->record(s);
+    }
+    view->show();
+    ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
+    const Timestamp firstEnd = view->rangeEnd();
+    const int firstCount = view->series().sampleCount;
+    EXPECT_GT(firstCount, 300);
+
+    Snapshot live;
+    live.cpuTotal = 30;
+    live.date = firstEnd + 60; // not yet past the minute
+    monitor->ingest(live);
+    EXPECT_FALSE(view->isLoading());
+
+    clock.advance(61);
+    live.date = firstEnd + 61;
+    monitor->ingest(live);
+    // In place: the loaded series stays on screen while the refresh runs.
+    EXPECT_TRUE(view->isLoading());
+    EXPECT_EQ(view->series().sampleCount, firstCount);
+    EXPECT_FALSE(view->findChild<HistorySkeleton *>()->isVisible());
+    ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
+    EXPECT_EQ(view->rangeEnd(), firstEnd + 61);
+
+    // Another range clears the page back to the placeholder first.
+    view->controls()->setHours(24);
+    EXPECT_EQ(view->series().sampleCount, 0);
+    EXPECT_TRUE(view->findChild<HistorySkeleton *>()->isVisible());
+    ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
+    EXPECT_EQ(view->series().bucketSeconds, 360);
+}
+
+TEST_F(HistoryViewTest, ChoosingAMomentInspectsTheNearestPeakAndTheEarlierOnATie)
+{
+    build(dir.filePath(QStringLiteral("history.sqlite")));
+    const Timestamp t = clock.now() - 600;
+    const std::vector<ChartPoint> peaks { { t, 10, 0 }, { t + 100, 20, 0 }, { t + 200, 30, 0 } };
+    view->select(t + 140, peaks);
+    ASSERT_TRUE(view->inspected());
+    EXPECT_EQ(view->inspected()->date, t + 100);
+    view->select(t + 150, peaks); // halfway: the earlier one
+    EXPECT_EQ(view->inspected()->date, t + 100);
+    view->select(t + 151, peaks);
+    EXPECT_EQ(view->inspected()->value, 30);
+    view->select(std::nullopt, peaks); // the pointer left: the choice stays
+    EXPECT_EQ(view->inspected()->date, t + 200);
+}
+
+TEST_F(HistoryViewTest, AnOlderLookupThatAnswersLateIsDropped)
+{
+    build(dir.filePath(QStringLiteral("history.sqlite")));
+    const Timestamp first = clock.now() - 600;
+    const Timestamp second = clock.now() - 300;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    view->setProcessLookup([=](Timestamp date) -> std::optional<std::pair<Timestamp, std::vector<ProcessCPU>>> {
+        if (date == first) {
+            released.wait(); // the slow one
+            return std::pair { first, std::vector<ProcessCPU> { { 1, QStringLiteral("old"), 50 } } };
+        }
+        return std::pair { date - 2, std::vector<ProcessCPU> { { 2, QStringLiteral("new"), 20 } } };
+    });
+
+    view->inspect(first, 50);
+    view->inspect(second, 20);
+    ASSERT_TRUE(test::waitFor([&] { return view->inspected()->processes.has_value(); }));
+    release.set_value();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+
+    ASSERT_TRUE(view->inspected());
+    EXPECT_EQ(view->inspected()->date, second);
+    EXPECT_EQ(view->inspected()->sampleDate, second - 2);
+    EXPECT_EQ(view->inspected()->processes, (std::vector<ProcessCPU> { { 2, QStringLiteral("new"), 20 } }));
+}
+
+// "Export…" writes the range the page shows, of the shown metric only or of
+// every metric, through the save dialog.
+TEST_F(HistoryViewTest, ExportWritesTheShownRangeOfTheShownMetricOrOfEveryMetric)
+{
+    build(dir.filePath(QStringLiteral("history.sqlite")));
+    for (Timestamp t = clock.now() - 7200; t <= clock.now(); t += 60) {
+        Snapshot s;
+        s.date = t;
+        s.cpuTotal = 20;
+        store->record(s);
+    }
+    view->show();
+    ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
+
+    const auto exportVia = [&](int action, const QString &name) {
+        const QString path = dir.filePath(name);
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        view->controls()->exportButton()->menu()->actions().at(action)->trigger();
+        EXPECT_TRUE(test::waitFor([&] { return QFile::exists(path) && !view->findChild<ExportAction *>()->isRunning(); }));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    };
+
+    // One hour shown: 61 readings a minute apart, not the two hours stored.
+    const QStringList shown = exportVia(0, QStringLiteral("cpu.csv"));
+    ASSERT_EQ(shown.size(), 62);
+    EXPECT_EQ(shown.front(), QStringLiteral("time,cpu,gap"));
+
+    const QStringList every = exportVia(1, QStringLiteral("all.csv"));
+    ASSERT_EQ(every.size(), 62);
+    EXPECT_TRUE(every.front().contains(QStringLiteral("memPressure")));
+}
+
+} // namespace
+} // namespace voltmere

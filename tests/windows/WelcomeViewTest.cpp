@@ -1,0 +1,88 @@
+#include "MonitorHarness.h"
+
+#include "windows/view/WelcomeView.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace voltmere {
+namespace {
+
+using test::MonitorHarness;
+
+class WelcomeViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        view = WelcomeView::createWindow(*h.monitor);
+        view->show();
+        QApplication::setActiveWindow(view);
+    }
+    void TearDown() override { delete view.data(); }
+
+    MonitorHarness h;
+    QPointer<WelcomeView> view;
+};
+
+TEST_F(WelcomeViewTest, ClosingByTheCloseButtonCompletesTheWelcome)
+{
+    ASSERT_TRUE(h.prefs.shouldOfferWelcome());
+    view->close();
+    EXPECT_TRUE(h.prefs.welcomeCompleted());
+    EXPECT_FALSE(h.prefs.shouldOfferWelcome());
+}
+
+TEST_F(WelcomeViewTest, ReturnActivatesContinue)
+{
+    // Wherever the focus is, Return is the default action.
+    view->reminderSwitch()->setFocus();
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_TRUE(MonitorHarness::waitFor([this] { return !view || !view->isVisible(); }));
+    EXPECT_TRUE(h.prefs.welcomeCompleted());
+}
+
+TEST_F(WelcomeViewTest, SwitchingTheReminderOnAsksForPermissionAndOffDoesNot)
+{
+    EXPECT_FALSE(view->targetRow()->isVisible());
+    const int heightOff = view->height();
+
+    view->reminderSwitch()->click();
+    h.settle();
+    EXPECT_TRUE(h.prefs.reminderEnabled());
+    EXPECT_EQ(h.notifications->authorizationRequests, 1);
+    EXPECT_TRUE(view->targetRow()->isVisible());
+    EXPECT_GT(view->height(), heightOff); // the window grows to hold the row
+
+    view->reminderSwitch()->click();
+    h.settle();
+    EXPECT_FALSE(h.prefs.reminderEnabled());
+    EXPECT_EQ(h.notifications->authorizationRequests, 1);
+    EXPECT_FALSE(view->targetRow()->isVisible());
+    EXPECT_EQ(view->height(), heightOff);
+}
+
+TEST_F(WelcomeViewTest, TheTargetMovesInStepsOfFiveBetween50And100)
+{
+    view->reminderSwitch()->click();
+    QSlider *slider = view->targetSlider();
+    EXPECT_EQ(slider->value(), 80);
+    slider->setValue(87); // a drag passes every whole number
+    EXPECT_EQ(slider->value(), 85);
+    EXPECT_EQ(h.prefs.reminderTarget(), 85);
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(h.prefs.reminderTarget(), 90);
+    slider->setValue(100);
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(h.prefs.reminderTarget(), 100);
+    slider->setValue(50);
+    QTest::keyClick(slider, Qt::Key_Left);
+    EXPECT_EQ(h.prefs.reminderTarget(), 50);
+}
+
+} // namespace
+} // namespace voltmere
