@@ -219,7 +219,9 @@ void MenuBarPanel::buildHeader()
 void MenuBarPanel::buildOptionsMenu()
 {
     m_menu = new QMenu(this);
-    m_menu->addSection(QStringLiteral("Menu bar shows"));
+    // A title rather than a section: the themed menu draws sections as bare
+    // rules, which would lose the words.
+    m_menu->addAction(QStringLiteral("Menu bar shows"))->setEnabled(false);
     auto *styles = new QActionGroup(m_menu);
     styles->setExclusive(true);
     Preferences &prefs = m_monitor.prefs();
