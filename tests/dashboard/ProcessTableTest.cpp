@@ -5,6 +5,7 @@
 #include "dashboard/view/ProcessIcons.h"
 #include "dashboard/view/ProcessRow.h"
 #include "dashboard/view/ProcessTable.h"
+#include "platform/PlatformText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -131,7 +132,7 @@ TEST(ProcessTableTest, ScreenReadersHearTheScaleNoteTheWaitAndEveryRow)
     table.show();
     QStringList said = test::spoken(&table);
     EXPECT_TRUE(said.contains(QStringLiteral("Collecting readings…"))) << said.join(QLatin1Char('|')).toStdString();
-    EXPECT_TRUE(said.contains(QStringLiteral("% CPU · 100% = one core, like Activity Monitor")));
+    EXPECT_TRUE(said.contains(PlatformText::say(u"% CPU · 100% = one core, like Activity Monitor")));
     EXPECT_TRUE(said.contains(table.footnoteText()));
 
     table.setLatest(withProcesses({{41, QStringLiteral("busy"), 250}}, 31.5, 212));
