@@ -15,10 +15,13 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QEventLoop>
+#include <QMap>
+#include <QPaintEvent>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -64,6 +67,39 @@ Program &program()
     return instance;
 }
 
+// Counts what the widgets paint: how many paint events, and how many
+// device-independent pixels they cover, per class of widget.
+class PaintCounter final : public QObject {
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            const QRegion &region = static_cast<QPaintEvent *>(event)->region();
+            qint64 area = 0;
+            for (const QRect &r : region) {
+                area += qint64(r.width()) * r.height();
+            }
+            QString name = QString::fromLatin1(watched->metaObject()->className());
+            for (QObject *up = watched->parent(); up && name.count(QLatin1Char('<')) < 2; up = up->parent()) {
+                name += QStringLiteral(" < ") + QString::fromLatin1(up->metaObject()->className());
+            }
+            Count &c = byClass[name];
+            ++c.events;
+            c.pixels += area;
+            ++events;
+            pixels += area;
+        }
+        return false;
+    }
+    struct Count {
+        qint64 events = 0;
+        qint64 pixels = 0;
+    };
+    QMap<QString, Count> byClass;
+    qint64 events = 0;
+    qint64 pixels = 0;
+};
+
 // Idles in the event loop as the program does, so only its own work counts.
 void runEventLoop(int seconds)
 {
@@ -88,10 +124,22 @@ void BM_PanelOpen(benchmark::State &state)
     // Let the first tick at the faster period land before measuring.
     runEventLoop(3);
     const Monitor::UsageAccumulator before = p.monitor.selfOpen();
+    PaintCounter paints;
+    qApp->installEventFilter(&paints);
     for (auto _ : state) {
         runEventLoop(stretchSeconds());
     }
+    qApp->removeEventFilter(&paints);
     report(state, before, p.monitor.selfOpen());
+    const double seconds = stretchSeconds();
+    state.counters["paintsPerSecond"] = paints.events / seconds;
+    state.counters["paintedPixelsPerSecond"] = paints.pixels / seconds;
+    if (qEnvironmentVariableIsSet("VOLTMERE_PANEL_BENCH_PAINTS")) {
+        for (auto it = paints.byClass.cbegin(); it != paints.byClass.cend(); ++it) {
+            std::fprintf(stderr, "%-40s %8.2f paints/s %10.0f px/s\n", qPrintable(it.key()), it->events / seconds,
+                         it->pixels / seconds);
+        }
+    }
     state.counters["periodSeconds"] = p.monitor.interval();
 }
 

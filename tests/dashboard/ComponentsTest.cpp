@@ -1,9 +1,12 @@
+#include "dashboard/view/Card.h"
+#include "dashboard/view/CardSurface.h"
 #include "dashboard/view/ChargeRing.h"
 #include "dashboard/view/Environment.h"
 #include "dashboard/view/SectionLabel.h"
 #include "dashboard/view/SegmentGauge.h"
 #include "dashboard/view/Skeleton.h"
 #include "dashboard/view/Symbols.h"
+#include "dashboard/view/TextComponent.h"
 #include "dashboard/view/Theme.h"
 #include "dashboard/view/Unavailable.h"
 #include "dashboard/view/Wordmark.h"
@@ -12,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QPainter>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -106,6 +110,83 @@ TEST(ChargeRingTest, LevelArcCoversItsShareOfTheTrackOnly)
     const QColor trackOnly = ringColourAt(ring, 200);
     EXPECT_GT(trackOnly.green(), 200);
     EXPECT_NEAR(trackOnly.red(), trackOnly.green(), 8);
+}
+
+// A plain grey window, so any shadow shows as darker pixels.
+class GreyWindow final : public QWidget {
+protected:
+    void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), QColor(0x80, 0x80, 0x80)); }
+};
+
+TEST(CardSurfaceTest, ACardFlushInItsParentStillCastsItsShadowWithRoundCorners)
+{
+    GreyWindow window;
+    Environment::setColorScheme(&window, ColorScheme::dark);
+    window.resize(320, 220);
+    // The card fills its parent exactly, as the process table's card does.
+    auto *holder = new QWidget(&window);
+    holder->setGeometry(60, 50, 200, 100);
+    auto *flush = new QVBoxLayout(holder);
+    flush->setContentsMargins(0, 0, 0, 0);
+    auto *card = new Card(16);
+    flush->addWidget(card);
+    window.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(card->geometry(), holder->rect());
+
+    const QImage drawn = window.grab().toImage();
+    const qreal dpr = drawn.devicePixelRatio();
+    auto grey = [&](int x, int y) { return qGray(drawn.pixel(int(x * dpr), int(y * dpr))); };
+    EXPECT_LT(grey(160, 150 + 4), 0x80 - 8) << "just below the card, outside its parent";
+    EXPECT_LT(grey(60 - 3, 100), 0x80) << "beside the card, outside its parent";
+    EXPECT_EQ(grey(160, 20), 0x80) << "far from the card the window is untouched";
+    // Right at the rounded corner, inside the parent's square but outside
+    // the card: a soft shadow, not the dark fill of a clipped square.
+    EXPECT_GT(grey(61, 149), grey(160, 150 + 4) - 6);
+
+    // The shadow follows the card when its parent moves.
+    holder->move(20, 20);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(CardSurface::shadowOf(card)->geometry().center(), QRect(20, 20, 200, 100).center());
+}
+
+TEST(ChargeRingTest, FillsItsSizeAndKeepsTheTargetTickOutOfTheHole)
+{
+    QWidget host;
+    Environment::setColorScheme(&host, ColorScheme::light);
+    ChargeRing ring(76, 8, ThemeColor{0xFF0000, 0xFF0000, 1.0}, &host);
+    ring.setTarget(85);
+    EXPECT_EQ(ring.ringRect().size(), QSizeF(76, 76));
+    QImage image(ring.size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    ring.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QPointF centre = ring.ringRect().center();
+    auto at = [&](qreal radius, double angle) {
+        return image.pixelColor(ChargeRing::pointOnCircle(centre, radius, angle).toPoint());
+    };
+    // The track's outer edge is the ring's size: drawn 1.5 inside it, not 4.
+    EXPECT_LT(at(38 - 1.5, 200).green(), 250);
+    // The tick is dark across the track and stops at its inner edge.
+    const double tick = ChargeRing::tickAngle(85);
+    EXPECT_LT(at(38 - 4, tick).lightness(), 120);
+    EXPECT_EQ(at(38 - 8 - 2, tick).rgb(), QColor(Qt::white).rgb()) << "the hole where the figure sits";
+}
+
+TEST(ComponentsTest, FiguresKeepTheirWidthAsTheirDigitsChange)
+{
+    TextComponent figure;
+    figure.setTextFont(Theme::font(34, QFont::DemiBold));
+    EXPECT_DOUBLE_EQ(figure.lineWidth(QStringLiteral("11%")), figure.lineWidth(QStringLiteral("88%")));
+    figure.setText(QStringLiteral("11%"));
+    const int narrow = figure.sizeHint().width();
+    figure.setText(QStringLiteral("80%"));
+    EXPECT_EQ(figure.sizeHint().width(), narrow);
+    // Prose keeps the font's own digit widths (the UI font's 1 is narrow).
+    figure.setMonospacedDigits(false);
+    EXPECT_LT(figure.lineWidth(QStringLiteral("11")), figure.lineWidth(QStringLiteral("88")));
+    // Whatever it shows is what a screen reader hears.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&figure)->text(QAccessible::Name), QStringLiteral("80%"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&figure)->role(), QAccessible::StaticText);
 }
 
 TEST(ComponentsTest, UnavailableShowsOnlyTheWordAndSpeaksTheReason)

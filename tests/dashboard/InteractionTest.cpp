@@ -23,6 +23,33 @@ TEST(PressableStyleTest, PressShrinksTheButtonAndReleaseRestoresIt)
     EXPECT_NEAR(PressableStyle::scale(&button), 1.0, 1e-6);
 }
 
+TEST(PressableStyleTest, ThePressScalesWhatIsOnTheButtonAndLeavesNothingBehind)
+{
+    // A card-like button whose text is a child widget, as the panel's tiles are.
+    QWidget window;
+    window.resize(400, 200);
+    auto &button = *new QPushButton(&window);
+    button.resize(400, 200);
+    auto *content = new QWidget(&button);
+    content->setGeometry(0, 0, 400, 200);
+    content->setAutoFillBackground(true);
+    content->setPalette(QPalette(Qt::black));
+    PressableStyle::attach(&button);
+    window.show();
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(200, 100));
+    QTest::qWait(PressableStyle::durationMs + 80);
+    ASSERT_NE(button.graphicsEffect(), nullptr);
+    // At 0.985 the child no longer reaches the corner of the button.
+    QImage pressed(window.size(), QImage::Format_ARGB32);
+    pressed.fill(Qt::white);
+    window.render(&pressed, QPoint(), QRegion(), QWidget::DrawChildren);
+    EXPECT_NE(pressed.pixelColor(0, 0).rgb(), QColor(Qt::black).rgb());
+    EXPECT_EQ(pressed.pixelColor(200, 100).rgb(), QColor(Qt::black).rgb());
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(200, 100));
+    QTest::qWait(PressableStyle::durationMs + 80);
+    EXPECT_EQ(button.graphicsEffect(), nullptr) << "a button at rest renders as usual";
+}
+
 TEST(FocusRingTest, KeyboardFocusShowsTheRingAroundTheTargetAndMouseFocusDoesNot)
 {
     QWidget window;

@@ -1,8 +1,11 @@
+#include "SpokenTree.h"
+
 #include "dashboard/view/DesktopEntries.h"
 #include "dashboard/view/ProcessIconView.h"
 #include "dashboard/view/ProcessIcons.h"
 #include "dashboard/view/ProcessRow.h"
 #include "dashboard/view/ProcessTable.h"
+#include "platform/PlatformText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -120,6 +123,24 @@ TEST(ProcessTableTest, ViewShowsOneRankedRowPerRowAndTheEmptyState)
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(views[0]->row().name, QStringLiteral("only"));
     EXPECT_DOUBLE_EQ(views[0]->scale(), 100);
+}
+
+TEST(ProcessTableTest, ScreenReadersHearTheScaleNoteTheWaitAndEveryRow)
+{
+    ProcessTable table;
+    table.setCores(4);
+    table.show();
+    QStringList said = test::spoken(&table);
+    EXPECT_TRUE(said.contains(QStringLiteral("Collecting readings…"))) << said.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(said.contains(PlatformText::say(u"% CPU · 100% = one core, like Activity Monitor")));
+    EXPECT_TRUE(said.contains(table.footnoteText()));
+
+    table.setLatest(withProcesses({{41, QStringLiteral("busy"), 250}}, 31.5, 212));
+    said = test::spoken(&table);
+    EXPECT_FALSE(said.contains(QStringLiteral("Collecting readings…"))) << "the wait is over and no longer shown";
+    for (const ProcessRow *row : table.rowViews()) {
+        EXPECT_TRUE(said.contains(row->accessibleName())) << row->accessibleName().toStdString();
+    }
 }
 
 TEST(ProcessTableTest, RowHighlightsWhileThePointerIsOverIt)

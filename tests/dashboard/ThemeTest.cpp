@@ -81,7 +81,18 @@ TEST(ThemeTest, SectionLabelFontIsElevenPixelsSemiboldExpanded)
     EXPECT_EQ(QFontInfo(QFont(Theme::label(), &image)).pixelSize(), 11);
     EXPECT_EQ(QFontInfo(QFont(Theme::font(34, QFont::Bold), &image)).pixelSize(), 34);
     EXPECT_EQ(Theme::label().weight(), QFont::DemiBold);
-    EXPECT_EQ(Theme::label().stretch(), int(QFont::Expanded));
+    // Expanded by tracking, never by stretching the glyphs.
+    EXPECT_NE(Theme::label().stretch(), int(QFont::Expanded));
+    EXPECT_GT(Theme::label().letterSpacing(), 0.6);
+}
+
+TEST(ThemeTest, MediumAndSemiboldAreRealFacesNotFallbacks)
+{
+    for (QFont::Weight weight : {QFont::Medium, QFont::DemiBold}) {
+        const QFontInfo info(Theme::font(13, weight));
+        EXPECT_EQ(info.family(), Theme::fontFamily());
+        EXPECT_EQ(info.weight(), weight) << info.styleName().toStdString();
+    }
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "SpokenTree.h"
 #include "TestMonitor.h"
 
 #include "app/URLRouter.h"
@@ -16,14 +17,18 @@
 #include "menubar/view/PanelTiles.h"
 #include "menubar/view/TileButton.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QHelpEvent>
 #include <QMenu>
+#include <QToolTip>
 #include <QPainter>
 #include <QSystemTrayIcon>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace voltmere {
@@ -166,6 +171,12 @@ protected:
             }
         }
         return texts;
+    }
+
+    static bool reaches(const QStringList &said, const QString &reading)
+    {
+        return std::any_of(said.begin(), said.end(),
+                           [&](const QString &s) { return s.contains(reading, Qt::CaseInsensitive); });
     }
 
     test::TestMonitor fixture;
@@ -359,6 +370,75 @@ TEST_F(MenuBarPanelTest, TrayMenuOpensTheDashboardOnItsLastSectionWithoutAPendin
     EXPECT_EQ(monitor().section(), DashboardSection::battery);
     EXPECT_FALSE(monitor().overviewAnchor().has_value());
     EXPECT_EQ(opener.opened, QStringList{QStringLiteral("dashboard")});
+}
+
+TEST_F(MenuBarPanelTest, ScreenReadersReachEveryReadingTheTilesShow)
+{
+    fixture.prefs.setReminderEnabled(true);
+    fixture.prefs.setReminderTarget(85);
+    MenuBarPanel panel(monitor(), &opener);
+    openPanel(panel);
+    Snapshot s = snapshot(13.2);
+    s.topProcesses = {{77, QStringLiteral("compiler"), 180.25}};
+    BatteryReading r = reading(64, ChargingState::charging, true);
+    r.adapterWatts = 96;
+    r.timeToFullMinutes = 70;
+    s.battery = r;
+    ingest(s);
+
+    const QStringList said = test::spoken(&panel);
+    const QString detail = *PowerTile::detailLine(r);
+    for (const QString &reading :
+         {QStringLiteral("64%, charging, reminder at 85%"), QStringLiteral("Charging"), detail,
+          PowerTile::reminderLine(85), QStringLiteral("13%"), QStringLiteral("compiler 180.3%"),
+          QStringLiteral("Normal"), QStringLiteral("41%"), *MemoryTile::usedOfTotal(s), panel.freshnessText()->text()}) {
+        EXPECT_TRUE(said.contains(reading)) << reading.toStdString() << " not in: "
+                                            << said.join(QLatin1Char('|')).toStdString();
+    }
+    // Whatever text the tiles paint is read out somewhere.
+    for (QWidget *tile : {static_cast<QWidget *>(panel.powerTile()), static_cast<QWidget *>(panel.cpuTile()),
+                          static_cast<QWidget *>(panel.memoryTile())}) {
+        for (const QString &text : visibleTexts(tile)) {
+            EXPECT_TRUE(reaches(said, text)) << text.toStdString();
+        }
+    }
+    // Tabbing to a tile announces what it shows, not only where it leads.
+    const QString cpuName = QAccessible::queryAccessibleInterface(panel.cpuButton())->text(QAccessible::Name);
+    EXPECT_TRUE(cpuName.startsWith(QStringLiteral("CPU: "))) << cpuName.toStdString();
+    EXPECT_TRUE(cpuName.contains(QStringLiteral("13%"))) << cpuName.toStdString();
+    QAccessibleInterface *gauge = QAccessible::queryAccessibleInterface(panel.memoryTile()->gauge());
+    EXPECT_EQ(gauge->text(QAccessible::Name), QStringLiteral("Memory pressure"));
+    ASSERT_TRUE(gauge->valueInterface());
+    EXPECT_DOUBLE_EQ(gauge->valueInterface()->currentValue().toDouble(), 41.0);
+}
+
+TEST_F(MenuBarPanelTest, EveryUnavailableShowsItsReasonUnderThePointer)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    openPanel(panel);
+    Snapshot s = snapshot(std::nullopt);
+    s.memLevel = std::nullopt;
+    s.battery = reading(std::nullopt, ChargingState::charging, true);
+    ingest(s);
+
+    int checked = 0;
+    for (Unavailable *marker : panel.findChildren<Unavailable *>()) {
+        if (!marker->isVisibleTo(&panel)) {
+            continue;
+        }
+        ++checked;
+        const QPoint inPanel = marker->mapTo(&panel, marker->rect().center());
+        EXPECT_EQ(panel.childAt(inPanel), marker) << marker->reason().toStdString();
+        QHelpEvent help(QEvent::ToolTip, marker->rect().center(), marker->mapToGlobal(marker->rect().center()));
+        QCoreApplication::sendEvent(panel.childAt(inPanel), &help);
+        EXPECT_EQ(QToolTip::text(), marker->reason());
+        QToolTip::hideText();
+    }
+    EXPECT_EQ(checked, 3) << "charge level, CPU and memory level";
+
+    // The tiles still take the click that lands on the marker.
+    QTest::mouseClick(panel.cpuTile()->unavailable(), Qt::LeftButton);
+    EXPECT_EQ(monitor().overviewAnchor(), OverviewAnchor::cpu);
 }
 
 TEST_F(MenuBarPanelTest, TilesHighlightUnderThePointer)

@@ -216,7 +216,7 @@ QImage symbolSheet(ColorScheme scheme)
     const int columns = 3;
     const int cellW = 420, cellH = 40;
     const int rowsCount = static_cast<int>((table.size() + columns - 1) / columns);
-    const qreal dpr = 2;
+    const qreal dpr = scale();
     QImage image(QSize(columns * cellW, rowsCount * cellH + 16) * dpr, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(dpr);
     QPainter painter(&image);
@@ -225,10 +225,14 @@ QImage symbolSheet(ColorScheme scheme)
     for (size_t i = 0; i < table.size(); ++i) {
         const int x = 8 + static_cast<int>(i % columns) * cellW;
         const int y = 8 + static_cast<int>(i / columns) * cellH;
-        Symbols::paint(painter, QRectF(x, y + 6, 24, 24), table[i].symbol, Theme::text.resolve(scheme));
-        Symbols::paint(painter, QRectF(x + 30, y + 10, 16, 16), table[i].symbol, Theme::mint.resolve(scheme));
+        // At the sizes the views draw them: 15 (state line), 13 (rows), 9
+        // (the tile's arrow).
+        Symbols::paint(painter, QRectF(x, y + 10, 15, 15), table[i].symbol, Theme::text.resolve(scheme));
+        Symbols::paint(painter, QRectF(x + 22, y + 11, 13, 13), table[i].symbol, Theme::mint.resolve(scheme));
+        Symbols::paint(painter, QRectF(x + 42, y + 13, 9, 9), table[i].symbol, Theme::muted.resolve(scheme));
         painter.setPen(Theme::muted.resolve(scheme));
-        painter.drawText(QPointF(x + 54, y + 23), table[i].symbol + QStringLiteral(" → ") + table[i].iconName);
+        painter.drawText(QPointF(x + 58, y + 23), table[i].symbol + QStringLiteral(" → ") +
+                                                      table[i].iconName.section(QLatin1Char('/'), -1));
     }
     return image;
 }

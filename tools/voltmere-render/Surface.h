@@ -34,4 +34,9 @@ std::vector<Surface> historySurfaces();
 
 std::vector<Surface> allSurfaces();
 
+// Device pixels per point of the pictures drawn directly, and of every
+// picture when VOLTMERE_RENDER_SCALE is set (1 shows what a standard-density
+// screen shows); 2 otherwise.
+qreal scale();
+
 } // namespace voltmere::render

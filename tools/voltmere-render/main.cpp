@@ -46,6 +46,13 @@ std::vector<Surface> allSurfaces()
     return surfaces;
 }
 
+qreal scale()
+{
+    bool ok = false;
+    const double value = qEnvironmentVariable("VOLTMERE_RENDER_SCALE").toDouble(&ok);
+    return ok && value > 0 ? value : 2.0;
+}
+
 namespace {
 
 // Standard widgets (switches, labels) take their colours from the palette.
@@ -100,8 +107,9 @@ QImage renderWidget(const Surface &surface, ColorScheme scheme)
     for (int pass = 0; pass < 4; ++pass) {
         QApplication::processEvents();
     }
-    QImage image(backdrop.size() * surface.scale, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(surface.scale);
+    const qreal pixels = qEnvironmentVariableIsSet("VOLTMERE_RENDER_SCALE") ? scale() : surface.scale;
+    QImage image(backdrop.size() * pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(pixels);
     image.fill(Qt::transparent);
     backdrop.render(&image);
     return image;

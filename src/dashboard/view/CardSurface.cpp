@@ -1,14 +1,18 @@
 #include "dashboard/view/CardSurface.h"
 
+#include "dashboard/view/Environment.h"
 #include "dashboard/view/Theme.h"
 
+#include <QAbstractScrollArea>
 #include <QEvent>
 #include <QHash>
 #include <QImage>
 #include <QPixmap>
+#include <QPixmapCache>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QWidget>
 
 #include <algorithm>
@@ -89,15 +93,45 @@ const QImage &shadowImage(QSize size, qreal cornerRadius)
     return *cache.insert(key, image);
 }
 
-// A transparent sibling below every other child of the card's parent that
+// Where a card's shadow is painted: the nearest ancestor, from the card's
+// parent up, with room for the whole shadow around the card. A card laid
+// flush in its parent (the process table's) would otherwise lose its
+// shadow, and its rounded corners would show the clipped shadow as square
+// dark fills. The search stops at a window, at a scroll area's viewport
+// (which clips anyway) and before climbing past an opaque widget, which
+// would cover a shadow painted behind it.
+QWidget *shadowHost(const QWidget *card)
+{
+    QWidget *host = card->parentWidget();
+    if (!host) {
+        return nullptr;
+    }
+    QRect needed = card->geometry().adjusted(-shadowMargin, -shadowMargin, shadowMargin,
+                                             shadowMargin + static_cast<int>(shadowOffsetY));
+    while (!host->rect().contains(needed)) {
+        QWidget *up = host->parentWidget();
+        if (!up || host->isWindow() || host->autoFillBackground() || host->testAttribute(Qt::WA_OpaquePaintEvent)) {
+            break;
+        }
+        if (auto *area = qobject_cast<QAbstractScrollArea *>(up); area && area->viewport() == host) {
+            break;
+        }
+        needed.translate(host->pos());
+        host = up;
+    }
+    return host;
+}
+
+// A transparent layer below every other child of the shadow's host that
 // paints the card's shadow from the cache. A blur effect on the card itself
 // would re-render and re-blur the whole card on every repaint of anything
 // inside it (a live chart, twice a second), which tripled the panel's own
-// CPU use; this layer only blits a cached image.
+// CPU use; this layer only blits a cached image. It follows the card and
+// every widget between the card and the host.
 class ShadowLayer final : public QWidget {
 public:
     ShadowLayer(QWidget *card, ColorScheme scheme, qreal cornerRadius)
-        : QWidget(card->parentWidget())
+        : QWidget(shadowHost(card))
         , m_card(card)
         , m_scheme(scheme)
         , m_cornerRadius(cornerRadius)
@@ -106,7 +140,7 @@ public:
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
         setFocusPolicy(Qt::NoFocus);
-        card->installEventFilter(this);
+        Environment::hideFromAccessibility(this);
         follow();
     }
 
@@ -125,7 +159,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_card) {
+        if (m_card && std::any_of(m_chain.begin(), m_chain.end(), [&](const QPointer<QWidget> &w) { return w == watched; })) {
             switch (event->type()) {
             case QEvent::Move:
             case QEvent::Resize:
@@ -154,22 +188,68 @@ protected:
 private:
     void follow()
     {
-        if (m_card->parentWidget() != parentWidget()) {
-            setParent(m_card->parentWidget());
+        QWidget *host = shadowHost(m_card);
+        if (!host) {
+            hide();
+            return;
         }
-        setGeometry(m_card->geometry().adjusted(-shadowMargin, -shadowMargin, shadowMargin, shadowMargin));
-        setVisible(!m_card->isHidden());
+        if (host != parentWidget()) {
+            setParent(host);
+        }
+        // Watch the card and each widget between it and the host: any of
+        // them moving moves the card within the host.
+        QList<QPointer<QWidget>> chain;
+        for (QWidget *w = m_card; w && w != host; w = w->parentWidget()) {
+            chain.append(w);
+        }
+        if (chain != m_chain) {
+            for (const QPointer<QWidget> &w : std::as_const(m_chain)) {
+                if (w) {
+                    w->removeEventFilter(this);
+                }
+            }
+            m_chain = chain;
+            for (const QPointer<QWidget> &w : std::as_const(m_chain)) {
+                w->installEventFilter(this);
+            }
+        }
+        const QRect card(m_card->mapTo(host, QPoint(0, 0)), m_card->size());
+        setGeometry(card.adjusted(-shadowMargin, -shadowMargin, shadowMargin, shadowMargin));
+        setVisible(m_card->isVisibleTo(host));
         lower();
     }
 
-    QWidget *m_card;
+    QPointer<QWidget> m_card;
     ColorScheme m_scheme;
     qreal m_cornerRadius;
+    QList<QPointer<QWidget>> m_chain;
+};
+
+// Ties a card to its shadow: the shadow goes when the card goes, wherever
+// the shadow lives.
+class ShadowLink final : public QObject {
+public:
+    ShadowLink(QWidget *card, ShadowLayer *layer)
+        : QObject(card)
+        , layer(layer)
+    {
+        setObjectName(QStringLiteral("voltmere.shadowLink"));
+    }
+    ~ShadowLink() override
+    {
+        if (layer) {
+            layer->deleteLater();
+        }
+    }
+
+    QPointer<ShadowLayer> layer;
 };
 
 } // namespace
 
-void paint(QPainter &painter, const QRectF &rect, qreal cornerRadius, bool highlighted, ColorScheme scheme)
+namespace {
+
+void paintDirectly(QPainter &painter, const QRectF &rect, qreal cornerRadius, bool highlighted, ColorScheme scheme)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -199,21 +279,58 @@ void paint(QPainter &painter, const QRectF &rect, qreal cornerRadius, bool highl
     painter.restore();
 }
 
+} // namespace
+
+void paint(QPainter &painter, const QRectF &rect, qreal cornerRadius, bool highlighted, ColorScheme scheme)
+{
+    // A card repaints whenever anything on it changes (a figure, a chart
+    // frame); its surface only changes with its size, so it is drawn once
+    // into an image and blitted after that.
+    const QSize size = rect.size().toSize();
+    if (QSizeF(size) != rect.size() || size.isEmpty()) {
+        paintDirectly(painter, rect, cornerRadius, highlighted, scheme);
+        return;
+    }
+    const qreal dpr = Environment::pixelRatio(painter);
+    const QString key = QStringLiteral("voltmere.card.%1x%2.r%3.h%4.s%5.d%6")
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(cornerRadius)
+                            .arg(int(highlighted))
+                            .arg(int(scheme))
+                            .arg(dpr);
+    QPixmap surface;
+    if (!QPixmapCache::find(key, &surface)) {
+        surface = QPixmap((QSizeF(size) * dpr).toSize());
+        surface.setDevicePixelRatio(dpr);
+        surface.fill(Qt::transparent);
+        QPainter surfacePainter(&surface);
+        paintDirectly(surfacePainter, QRectF(QPointF(0, 0), QSizeF(size)), cornerRadius, highlighted, scheme);
+        surfacePainter.end();
+        QPixmapCache::insert(key, surface);
+    }
+    painter.drawPixmap(rect.topLeft(), surface);
+}
+
 void applyShadow(QWidget *widget, ColorScheme scheme, qreal cornerRadius)
 {
     if (!widget->parentWidget()) {
         return;
     }
-    // The layer is a sibling of the card, found among the parent's children.
-    for (QObject *child : widget->parentWidget()->children()) {
-        if (auto *shadow = dynamic_cast<ShadowLayer *>(child); shadow && shadow->card() == widget) {
-            shadow->setStyle(scheme, cornerRadius);
-            return;
-        }
+    auto *link = widget->findChild<ShadowLink *>(QStringLiteral("voltmere.shadowLink"), Qt::FindDirectChildrenOnly);
+    if (link && link->layer) {
+        link->layer->setStyle(scheme, cornerRadius);
+        return;
     }
-    auto *shadow = new ShadowLayer(widget, scheme, cornerRadius);
-    // The layer goes when the card goes.
-    QObject::connect(widget, &QObject::destroyed, shadow, &QObject::deleteLater);
+    delete link;
+    new ShadowLink(widget, new ShadowLayer(widget, scheme, cornerRadius));
+}
+
+QWidget *shadowOf(const QWidget *widget)
+{
+    const auto *link =
+        widget->findChild<ShadowLink *>(QStringLiteral("voltmere.shadowLink"), Qt::FindDirectChildrenOnly);
+    return link ? link->layer.data() : nullptr;
 }
 
 } // namespace voltmere::CardSurface

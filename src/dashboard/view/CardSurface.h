@@ -19,10 +19,13 @@ inline constexpr qreal shadowOffsetY = 5;
 
 // Fill and border of a card occupying `rect`.
 void paint(QPainter &painter, const QRectF &rect, qreal cornerRadius, bool highlighted, ColorScheme scheme);
-// Gives `widget` the card shadow, drawn outside its bounds onto its parent.
-// Cheap to call again (from paint events): only a change of scheme or
+// Gives `widget` the card shadow, drawn outside its bounds by a layer in the
+// nearest ancestor with room for it (so a card flush in its parent still has
+// one). Cheap to call again (from paint events): only a change of scheme or
 // radius redraws the shadow.
 void applyShadow(QWidget *widget, ColorScheme scheme, qreal cornerRadius = 12);
+// The layer drawing `widget`'s shadow; null when it has none.
+QWidget *shadowOf(const QWidget *widget);
 
 } // namespace CardSurface
 

@@ -2,6 +2,7 @@
 
 #include "dashboard/view/Environment.h"
 #include "dashboard/view/Theme.h"
+#include "platform/MotionPreference.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -13,18 +14,48 @@
 
 namespace voltmere {
 
-namespace {
-constexpr qreal haloSpread = 6;
-}
-
 ChargeRing::ChargeRing(qreal size, qreal lineWidth, const ThemeColor &tint, QWidget *parent)
     : QWidget(parent)
     , m_size(size)
     , m_lineWidth(lineWidth)
     , m_tint(tint)
 {
-    const int side = static_cast<int>(std::ceil(size));
+    Accessibility::installFactories();
+    connect(&MotionPreference::shared(), &MotionPreference::reduceMotionChanged, this, &ChargeRing::updatePulse);
+    const int side = static_cast<int>(std::ceil(size + 2 * haloMargin));
     setFixedSize(side, side);
+}
+
+QRectF ChargeRing::ringRect() const
+{
+    return {(width() - m_size) / 2, (height() - m_size) / 2, m_size, m_size};
+}
+
+QString ChargeRing::spokenName() const
+{
+    return QStringLiteral("Battery charge");
+}
+
+std::optional<double> ChargeRing::spokenLevel() const
+{
+    if (!m_level || !std::isfinite(*m_level)) {
+        return std::nullopt;
+    }
+    return fillFraction(m_level) * 100;
+}
+
+QString ChargeRing::spokenValue() const
+{
+    const std::optional<double> level = spokenLevel();
+    QStringList parts;
+    parts.append(level ? QString::number(std::lround(*m_level)) + QLatin1Char('%') : QStringLiteral("No level"));
+    if (m_charging) {
+        parts.append(QStringLiteral("charging"));
+    }
+    if (m_target) {
+        parts.append(QStringLiteral("reminder at ") + QString::number(*m_target) + QLatin1Char('%'));
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 double ChargeRing::fillFraction(std::optional<double> level)
@@ -53,6 +84,7 @@ void ChargeRing::setLevel(std::optional<double> level)
     }
     m_level = level;
     update();
+    Accessibility::announce(this, QAccessible::ValueChanged);
 }
 
 void ChargeRing::setCharging(bool charging)
@@ -63,6 +95,7 @@ void ChargeRing::setCharging(bool charging)
     m_charging = charging;
     updatePulse();
     update();
+    Accessibility::announce(this, QAccessible::ValueChanged);
 }
 
 void ChargeRing::setTarget(std::optional<int> target)
@@ -72,6 +105,7 @@ void ChargeRing::setTarget(std::optional<int> target)
     }
     m_target = target;
     update();
+    Accessibility::announce(this, QAccessible::ValueChanged);
 }
 
 void ChargeRing::setTint(const ThemeColor &tint)
@@ -105,7 +139,7 @@ void ChargeRing::setCenter(QWidget *center)
 
 QSize ChargeRing::sizeHint() const
 {
-    const int side = static_cast<int>(std::ceil(m_size));
+    const int side = static_cast<int>(std::ceil(m_size + 2 * haloMargin));
     return {side, side};
 }
 
@@ -116,7 +150,7 @@ bool ChargeRing::isPulsing() const
 
 void ChargeRing::updatePulse()
 {
-    const bool wanted = m_charging && !m_reduceMotion && isVisible() && Environment::animatesLive(this)
+    const bool wanted = m_charging && !m_reduceMotion && !Environment::reduceMotion() && isVisible() && Environment::animatesLive(this)
                         && !Environment::staticRender(this);
     if (!wanted) {
         if (m_pulseAnimation) {
@@ -172,11 +206,11 @@ void ChargeRing::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const ColorScheme scheme = Environment::colorScheme(this);
-    const qreal side = std::min(width(), height());
-    const QPointF centre(width() / 2.0, height() / 2.0);
-    // The stroke is centred on the radius; the charging halo reaches
-    // haloSpread further out, and both must stay inside the square.
-    const qreal radius = side / 2.0 - m_lineWidth / 2.0 - haloSpread / 2.0;
+    const QRectF ring = ringRect();
+    const QPointF centre = ring.center();
+    // The stroke's outer edge touches the ring's square; the charging halo
+    // reaches haloMargin beyond it, into the widget's margin.
+    const qreal radius = ring.width() / 2.0 - m_lineWidth / 2.0;
     const QRectF circle(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
 
     // QPainterPath counts angles counter-clockwise; ours run clockwise.
@@ -198,7 +232,7 @@ void ChargeRing::paintEvent(QPaintEvent *)
             QColor halo = tint;
             const double strength = isPulsing() ? 0.12 + 0.22 * m_pulsePhase : 0.22;
             halo.setAlphaF(static_cast<float>(strength));
-            painter.strokePath(arc(fraction), QPen(halo, m_lineWidth + haloSpread, Qt::SolidLine, Qt::RoundCap));
+            painter.strokePath(arc(fraction), QPen(halo, m_lineWidth + 2 * haloMargin, Qt::SolidLine, Qt::RoundCap));
         }
         QLinearGradient gradient(circle.bottomLeft(), circle.topRight());
         QColor start = tint;
@@ -210,9 +244,10 @@ void ChargeRing::paintEvent(QPaintEvent *)
 
     if (m_target) {
         const double angle = tickAngle(*m_target);
-        const qreal reach = m_lineWidth / 2.0 + 2.0;
-        const QPointF inner = pointOnCircle(centre, radius - reach, angle);
-        const QPointF outer = pointOnCircle(centre, radius + std::min<qreal>(reach, m_lineWidth / 2.0 + 1.0), angle);
+        // Across the track and a point beyond its outer edge, never into the
+        // hole where the figure sits.
+        const QPointF inner = pointOnCircle(centre, radius - m_lineWidth / 2.0, angle);
+        const QPointF outer = pointOnCircle(centre, radius + m_lineWidth / 2.0 + 1.0, angle);
         painter.setPen(QPen(Theme::text.resolve(scheme), tickWidth, Qt::SolidLine, Qt::FlatCap));
         painter.drawLine(inner, outer);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dashboard/ThemeColor.h"
+#include "dashboard/view/Accessibility.h"
 
 #include <QPointF>
 #include <QWidget>
@@ -14,13 +15,17 @@ namespace voltmere {
 // The battery ring: an open arc of 288° with its gap at the bottom, a level
 // arc over it, an optional tick at the reminder target, and any widget in
 // the middle. While charging (and animation is allowed) a glow pulses.
-class ChargeRing : public QWidget {
+// The ring is `size` across; the widget reaches `haloMargin` beyond it on
+// every side for the glow. Screen readers read the level, whether it is
+// charging and the target as the ring's value.
+class ChargeRing : public QWidget, public SpokenLevel {
     Q_OBJECT
 public:
     // Degrees clockwise from three o'clock.
     static constexpr double startAngle = 126.0;
     static constexpr double sweepAngle = 288.0;
     static constexpr qreal tickWidth = 2.5;
+    static constexpr qreal haloMargin = 3;
 
     ChargeRing(qreal size, qreal lineWidth, const ThemeColor &tint, QWidget *parent = nullptr);
 
@@ -45,7 +50,14 @@ public:
     std::optional<double> level() const { return m_level; }
     bool isPulsing() const;
 
+    // The square the ring itself is drawn in, inside the widget.
+    QRectF ringRect() const;
+
     QSize sizeHint() const override;
+
+    QString spokenName() const override;
+    std::optional<double> spokenLevel() const override;
+    QString spokenValue() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

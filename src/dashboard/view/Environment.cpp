@@ -1,11 +1,18 @@
 #include "dashboard/view/Environment.h"
 
+#include "platform/MotionPreference.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QPaintDevice>
+#include <QPainter>
 #include <QPalette>
 #include <QVariant>
 #include <QWidget>
+
+#include <algorithm>
+#include <cmath>
 
 namespace voltmere::Environment {
 
@@ -83,6 +90,18 @@ bool staticRender(const QWidget *widget)
 void setStaticRender(QWidget *widget, bool isStatic)
 {
     setInherited(widget, staticKey, isStatic);
+}
+
+qreal pixelRatio(const QPainter &painter)
+{
+    const qreal device = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QTransform t = painter.deviceTransform();
+    return std::max(device, std::hypot(t.m11(), t.m12()));
+}
+
+bool reduceMotion()
+{
+    return MotionPreference::shared().reduceMotion();
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "dashboard/ThemeColor.h"
 
+class QPainter;
 class QPalette;
 class QWidget;
 
@@ -27,6 +28,14 @@ void setAnimatesLive(QWidget *widget, bool animates);
 // True when the view is drawn as a still image: no interactive chrome.
 bool staticRender(const QWidget *widget);
 void setStaticRender(QWidget *widget, bool isStatic);
+
+// True when the desktop asks applications to keep still; continuous and
+// transitional animations then show their end state at once.
+bool reduceMotion();
+
+// Device pixels per logical pixel where `painter` draws: the device's ratio,
+// or the scale of a still render into a larger image.
+qreal pixelRatio(const QPainter &painter);
 
 // Keeps a decorative widget out of what screen readers announce.
 void hideFromAccessibility(QWidget *widget);

@@ -2,6 +2,8 @@
 
 #include "dashboard/view/TextComponent.h"
 
+#include <QPixmap>
+
 #include <optional>
 
 class QVariantAnimation;
@@ -22,11 +24,15 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void captureBackdrop();
+
     std::optional<double> m_value;
     QString m_previousText;
     double m_progress = 1.0; // 0 just changed, 1 settled
     bool m_rising = true;
     QVariantAnimation *m_animation = nullptr;
+    QPixmap m_backdrop; // what lies below the figure during a roll
+    bool m_capturing = false;
 };
 
 } // namespace voltmere

@@ -9,9 +9,10 @@ class QWidget;
 
 namespace voltmere {
 
-// Press feedback for custom-painted buttons: while pressed the button's
-// content is drawn at 0.985 of its size about its centre, easing out over
-// 0.12 s. The button's paintEvent calls PressableStyle::begin() first.
+// Press feedback for buttons: while pressed the button, with every widget on
+// it, is drawn at 0.985 of its size about its centre, easing out over
+// 0.12 s (at once when the desktop asks for reduced motion). A graphics
+// effect does the scaling and is set only while the scale is not 1.
 class PressableStyle : public QObject {
     Q_OBJECT
 public:
@@ -22,12 +23,13 @@ public:
     static PressableStyle *attach(QAbstractButton *button);
     // The scale to draw `widget` at now: 1 without a style.
     static double scale(const QWidget *widget);
-    // Applies the present scale to `painter`, about `widget`'s centre.
+    // Kept for painting code written before the effect; does nothing now.
     static void begin(QPainter &painter, const QWidget *widget);
 
 private:
     explicit PressableStyle(QAbstractButton *button);
     void animateTo(double target);
+    void applyScale();
 
     QAbstractButton *m_button;
     double m_scale = 1.0;

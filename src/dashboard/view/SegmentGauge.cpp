@@ -17,6 +17,7 @@ SegmentGauge::SegmentGauge(int segments, const ThemeColor &color, qreal height, 
     , m_color(color)
     , m_height(height)
 {
+    Accessibility::installFactories();
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(static_cast<int>(std::ceil(height + 2 * glowRadius)));
 }
@@ -32,12 +33,16 @@ int SegmentGauge::litCount(double value, int segments)
 void SegmentGauge::setValue(double value)
 {
     const int before = lit();
+    const bool changed = m_value != value;
     m_value = value;
+    if (changed) {
+        Accessibility::announce(this, QAccessible::ValueChanged);
+    }
     const int after = lit();
     if (before == after) {
         return;
     }
-    if (!isVisible() || Environment::staticRender(this)) {
+    if (!isVisible() || Environment::staticRender(this) || Environment::reduceMotion()) {
         m_shownLit = after;
         update();
         return;
@@ -48,14 +53,38 @@ void SegmentGauge::setValue(double value)
         m_animation->setDuration(500);
         m_animation->setEasingCurve(QEasingCurve::OutCubic);
         connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
+            // Segments light whole: only a change of the drawn count is
+            // worth a repaint, not every frame of the animation.
+            const bool visibleChange = std::lround(v.toDouble()) != std::lround(m_shownLit);
             m_shownLit = v.toDouble();
-            update();
+            if (visibleChange) {
+                update();
+            }
         });
     }
     m_animation->stop();
     m_animation->setStartValue(m_shownLit);
     m_animation->setEndValue(double(after));
     m_animation->start();
+}
+
+QString SegmentGauge::spokenName() const
+{
+    return QStringLiteral("Gauge");
+}
+
+std::optional<double> SegmentGauge::spokenLevel() const
+{
+    if (!std::isfinite(m_value)) {
+        return std::nullopt;
+    }
+    return std::clamp(m_value, 0.0, 1.0) * 100;
+}
+
+QString SegmentGauge::spokenValue() const
+{
+    const std::optional<double> level = spokenLevel();
+    return level ? QString::number(std::lround(*level)) + QLatin1Char('%') : QString();
 }
 
 QSize SegmentGauge::sizeHint() const
@@ -68,11 +97,12 @@ void SegmentGauge::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const ColorScheme scheme = Environment::colorScheme(this);
-    // The glow reaches glowRadius beyond the end segments; keep it inside.
-    const qreal inset = glowRadius;
+    // Flush with the edges, as the text above the gauge is; only the outer
+    // sides of the end segments lose their glow.
+    const qreal inset = 0;
     const qreal segmentWidth = (width() - 2 * inset - spacing * (m_segments - 1)) / m_segments;
     const qreal top = (height() - m_height) / 2;
-    const int litNow = static_cast<int>(std::round(m_shownLit));
+    const int litNow = static_cast<int>(std::lround(m_shownLit));
     painter.setPen(Qt::NoPen);
     const QColor empty = Theme::placeholder.resolve(scheme);
     const QColor on = m_color.resolve(scheme);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dashboard/ThemeColor.h"
+#include "dashboard/view/Accessibility.h"
 
 #include <QWidget>
 
@@ -9,8 +10,11 @@ class QVariantAnimation;
 namespace voltmere {
 
 // A row of equal rounded segments; the first ones light up in `color` in
-// proportion to a 0–1 value (a partly reached segment counts as lit).
-class SegmentGauge : public QWidget {
+// proportion to a 0–1 value (a partly reached segment counts as lit). The
+// segments run from edge to edge, so the gauge lines up with the text above
+// it; the glow of the lit ones reaches above and below. Screen readers read
+// the value as a percentage (name it with setAccessibleName).
+class SegmentGauge : public QWidget, public SpokenLevel {
     Q_OBJECT
 public:
     static constexpr qreal spacing = 3;
@@ -28,6 +32,10 @@ public:
     int segments() const { return m_segments; }
 
     QSize sizeHint() const override;
+
+    QString spokenName() const override;
+    std::optional<double> spokenLevel() const override;
+    QString spokenValue() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

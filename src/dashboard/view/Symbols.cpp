@@ -1,5 +1,7 @@
 #include "dashboard/view/Symbols.h"
 
+#include "dashboard/view/Environment.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -14,16 +16,17 @@ namespace voltmere::Symbols {
 const std::vector<Entry> &table()
 {
     static const std::vector<Entry> entries{
-        // Breeze has no plain bolt, chip or triangle: these are the closest
-        // glyphs whose shape reads the same at tray size.
-        {QStringLiteral("bolt.fill"), QStringLiteral("preferences-desktop-thunderbolt")},
+        // Breeze has no plain bolt or diagonal arrow that reads at 9 to 15
+        // pixels (its thunderbolt is a port disc, its link a chain): those
+        // two are the program's own, drawn from the application icon.
+        {QStringLiteral("bolt.fill"), QStringLiteral(":/voltmere/symbols/bolt.svg")},
         {QStringLiteral("powerplug"), QStringLiteral("gtk-connect")},
         {QStringLiteral("powerplug.fill"), QStringLiteral("network-connect")},
         {QStringLiteral("cpu"), QStringLiteral("office-chart-area")},
         {QStringLiteral("exclamationmark.triangle"), QStringLiteral("emblem-warning")},
         {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("emblem-warning")},
         {QStringLiteral("sparkle"), QStringLiteral("starred-symbolic")},
-        {QStringLiteral("arrow.up.right"), QStringLiteral("link")},
+        {QStringLiteral("arrow.up.right"), QStringLiteral(":/voltmere/symbols/arrow-up-right.svg")},
         {QStringLiteral("checkmark"), QStringLiteral("checkmark")},
         {QStringLiteral("checkmark.circle"), QStringLiteral("emblem-checked")},
         {QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy")},
@@ -68,6 +71,9 @@ QStringList themeFolders()
 
 QString iconFile(const QString &iconName)
 {
+    if (iconName.startsWith(QLatin1String(":/"))) {
+        return QFileInfo::exists(iconName) ? iconName : QString();
+    }
     // Breeze draws the small sizes as monochrome glyphs; 22 is its native
     // size for toolbar and status icons.
     static const QStringList sizes{QStringLiteral("22"), QStringLiteral("24"), QStringLiteral("16"),
@@ -154,7 +160,7 @@ QPixmap pixmap(const QString &symbol, int size, const QColor &color, qreal devic
 void paint(QPainter &painter, const QRectF &rect, const QString &symbol, const QColor &color)
 {
     const qreal side = std::min(rect.width(), rect.height());
-    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const qreal dpr = Environment::pixelRatio(painter);
     const QPixmap glyph = pixmap(symbol, static_cast<int>(std::round(side)), color, dpr);
     const QRectF target(rect.center().x() - side / 2, rect.center().y() - side / 2, side, side);
     painter.drawPixmap(target, glyph, QRectF(glyph.rect()));

@@ -19,7 +19,7 @@ namespace Symbols {
 
 struct Entry {
     QString symbol;   // the name the views use, e.g. "bolt.fill"
-    QString iconName; // the Breeze icon drawn for it
+    QString iconName; // the Breeze icon drawn for it, or one of the program's own (":/…")
 };
 
 // Every symbol the views use, in no particular order.

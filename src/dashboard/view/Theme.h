@@ -26,9 +26,11 @@ inline constexpr ThemeColor cardBorderTop{0xFFFFFF, 0x454B53, 1.0};
 inline constexpr ThemeColor windowBase{0xE9ECEE, 0x111316, 1.0};
 inline constexpr ThemeColor secondGlow{0x075C46, 0x1FA57E, 1.0};
 
-// The UI family: its digits are equal-width by default, so numbers that
-// change do not make the text around them jitter.
+// The UI family, with real medium and semibold faces. Its digits have their
+// own widths; TextComponent sets them in equal cells where figures change.
 QString fontFamily();
+// Extra letter spacing of the expanded style, per point of size.
+inline constexpr qreal expandedTracking = 0.05;
 // The UI font at `pointSize` and `weight`, optionally in expanded width.
 QFont font(qreal pointSize, QFont::Weight weight = QFont::Normal, bool expanded = false);
 // Section labels: 11 semibold, expanded.

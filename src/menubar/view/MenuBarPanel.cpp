@@ -5,6 +5,8 @@
 #include "app/WindowOpener.h"
 #include "dashboard/view/AuroraBackground.h"
 #include "dashboard/view/Environment.h"
+#include "dashboard/view/FocusRing.h"
+#include "dashboard/view/ThemedMenu.h"
 #include "dashboard/view/SymbolView.h"
 #include "dashboard/view/Symbols.h"
 #include "dashboard/view/TextComponent.h"
@@ -92,7 +94,15 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(m_color.resolve(Environment::colorScheme(this)));
+        const ColorScheme scheme = Environment::colorScheme(this);
+        painter.setBrush(m_color.resolve(scheme));
+        if (m_color == Theme::placeholder) {
+            // The neutral fill is a shade off the light background; a
+            // muted rim keeps the "no reading" dot visible.
+            painter.setPen(QPen(Theme::muted.opacity(0.55).resolve(scheme), 1));
+            painter.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+            return;
+        }
         painter.drawEllipse(QRectF(rect()));
     }
 
@@ -200,6 +210,8 @@ void MenuBarPanel::buildHeader()
     m_options->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; background: transparent; }"
                                             "QToolButton::menu-indicator { image: none; width: 0; }"));
     header->addWidget(m_options, 0, Qt::AlignVCenter);
+    // The first Tab lands here: it must show.
+    FocusRing::attach(m_options, 9);
     buildOptionsMenu();
     static_cast<QVBoxLayout *>(m_column->layout())->addLayout(header);
 }
@@ -207,7 +219,9 @@ void MenuBarPanel::buildHeader()
 void MenuBarPanel::buildOptionsMenu()
 {
     m_menu = new QMenu(this);
-    m_menu->addSection(QStringLiteral("Menu bar shows"));
+    // A title rather than a section: the themed menu draws sections as bare
+    // rules, which would lose the words.
+    m_menu->addAction(QStringLiteral("Menu bar shows"))->setEnabled(false);
     auto *styles = new QActionGroup(m_menu);
     styles->setExclusive(true);
     Preferences &prefs = m_monitor.prefs();
@@ -267,8 +281,15 @@ void MenuBarPanel::refresh()
     m_column->show();
     Environment::setAnimatesLive(m_column, !isStatic && m_monitor.visibleSurfaces().contains(surface));
     const ColorScheme scheme = Environment::colorScheme(this);
-    m_options->setIcon(QIcon(Symbols::pixmap(QStringLiteral("ellipsis.circle"), 18, Theme::muted.resolve(scheme),
-                                             devicePixelRatioF())));
+    // A new icon repaints the button and re-tints the glyph: only when the
+    // look changed, not on every round.
+    const QString optionsLook = QStringLiteral("%1@%2").arg(int(scheme)).arg(devicePixelRatioF());
+    if (optionsLook != m_optionsLook) {
+        m_optionsLook = optionsLook;
+        m_options->setIcon(QIcon(Symbols::pixmap(QStringLiteral("ellipsis.circle"), 18,
+                                                 Theme::muted.resolve(scheme), devicePixelRatioF())));
+        ThemedMenu::apply(m_menu, scheme);
+    }
 
     const std::optional<Snapshot> &latest = m_monitor.latest();
     auto *dot = static_cast<FreshDot *>(m_freshDot);

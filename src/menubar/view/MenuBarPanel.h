@@ -113,6 +113,7 @@ private:
     QToolButton *m_options = nullptr;
     SymbolView *m_optionsSymbol = nullptr;
     QMenu *m_menu = nullptr;
+    QString m_optionsLook;
     QWidget *m_freshDot = nullptr;
     TextComponent *m_freshText = nullptr;
     InsightRow *m_insightRow;

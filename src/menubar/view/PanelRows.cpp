@@ -40,7 +40,9 @@ InsightRow::InsightRow(QWidget *parent)
     layout->setSpacing(9);
     m_symbol = new SymbolView(QStringLiteral("sparkle"), 13, Theme::mint);
     m_text = new WrappingText(Theme::font(12, QFont::Medium), Theme::text);
-    auto *chevron = new SymbolView(QStringLiteral("chevron.right"), 9, Theme::muted);
+    // The theme's chevron fills half its square; a 14-point square gives
+    // the 10-point semibold chevron its height.
+    auto *chevron = new SymbolView(QStringLiteral("chevron.right"), 14, Theme::muted);
     layout->addWidget(m_symbol, 0, Qt::AlignTop);
     layout->addWidget(m_text, 1, Qt::AlignTop);
     layout->addWidget(chevron, 0, Qt::AlignTop);
@@ -94,7 +96,6 @@ int InsightRow::heightForWidth(int width) const
 void InsightRow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    PressableStyle::begin(painter, this);
     painter.setRenderHint(QPainter::Antialiasing);
     const ColorScheme scheme = Environment::colorScheme(this);
     const bool attention = m_insight.severity == Insight::Severity::attention;
@@ -262,7 +263,6 @@ QSize FooterButton::sizeHint() const
 void FooterButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    PressableStyle::begin(painter, this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     const ColorScheme scheme = Environment::colorScheme(this);

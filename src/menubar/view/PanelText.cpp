@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace voltmere::PanelText {
@@ -23,7 +24,9 @@ protected:
     {
         QPainter painter(this);
         const QFontMetricsF metrics(font());
-        drawLine(painter, metrics.elidedText(text(), Qt::ElideMiddle, width()));
+        // Equal-width digits take a little more room than the font measures.
+        const qreal extra = lineWidth(text()) - metrics.horizontalAdvance(text());
+        drawLine(painter, metrics.elidedText(text(), Qt::ElideMiddle, width() - std::max(0.0, extra)));
     }
 };
 

@@ -3,12 +3,14 @@
 
 #include "dashboard/view/AttentionDot.h"
 #include "dashboard/view/ChargeRing.h"
+#include "dashboard/view/Environment.h"
 #include "dashboard/view/HeroNumber.h"
 #include "dashboard/view/OverviewModel.h"
 #include "dashboard/view/ProcessIconView.h"
 #include "dashboard/view/SectionLabel.h"
 #include "dashboard/view/SegmentGauge.h"
 #include "dashboard/view/SymbolView.h"
+#include "dashboard/view/TextComponent.h"
 #include "dashboard/view/Theme.h"
 #include "dashboard/view/Unavailable.h"
 #include "dashboard/view/WrappingText.h"
@@ -59,7 +61,8 @@ PowerTile::PowerTile(QWidget *parent)
     m_reading = new QWidget;
     auto *readingLayout = new QHBoxLayout(m_reading);
     readingLayout->setContentsMargins(0, 0, 0, 0);
-    readingLayout->setSpacing(16);
+    // The ring's widget reaches past the ring for its glow.
+    readingLayout->setSpacing(16 - static_cast<int>(ChargeRing::haloMargin));
     m_ring = new ChargeRing(76, 8, Theme::mint);
     auto *centre = new QWidget;
     auto *centreLayout = new QHBoxLayout(centre);
@@ -72,9 +75,11 @@ PowerTile::PowerTile(QWidget *parent)
     m_level = new HeroNumber(30, Theme::text);
     levelLayout->addWidget(m_level, 0, Qt::AlignBottom);
     const QFont percentFont = Theme::font(11, QFont::DemiBold);
-    levelLayout->addWidget(PanelText::onBaselineOf(PanelText::make(QStringLiteral("%"), percentFont, Theme::muted),
-                                                   Theme::font(30, QFont::DemiBold), percentFont),
-                           0, Qt::AlignBottom);
+    TextComponent *percent = PanelText::make(QStringLiteral("%"), percentFont, Theme::muted);
+    // The ring reads out the level with its unit.
+    Environment::hideFromAccessibility(percent);
+    levelLayout->addWidget(PanelText::onBaselineOf(percent, Theme::font(30, QFont::DemiBold), percentFont), 0,
+                           Qt::AlignBottom);
     centreLayout->addWidget(m_levelBox);
     m_levelUnavailable = new Unavailable(PlatformText::say(QString::fromLatin1(BatteryReader::chargeLevelUnavailableReason)), 12);
     centreLayout->addWidget(m_levelUnavailable);
@@ -253,13 +258,15 @@ CPUTile::CPUTile(const Clock &clock, QWidget *parent)
     m_chart->setMarksNow(true);
     m_chart->setClock(clock);
     m_chart->setFormat(readout);
+    // A glance, not an inspector: the pointer belongs to the tile.
+    m_chart->setAttribute(Qt::WA_TransparentForMouseEvents);
     chartLayout->addWidget(m_chart);
     grid->addWidget(chartBox, 0, 0);
     m_hero = new HeroNumber(34, Theme::text);
     m_hero->setAttribute(Qt::WA_TransparentForMouseEvents);
     grid->addWidget(m_hero, 0, 0, Qt::AlignTop | Qt::AlignLeft);
+    // Not mouse-transparent: hovering it shows the reason.
     m_unavailable = new Unavailable(unavailableReason, 18);
-    m_unavailable->setAttribute(Qt::WA_TransparentForMouseEvents);
     grid->addWidget(m_unavailable, 0, 0, Qt::AlignTop | Qt::AlignLeft);
     layout->addWidget(chartArea);
 
@@ -357,6 +364,8 @@ MemoryTile::MemoryTile(QWidget *parent)
     // The gauge's colour is fixed at construction: one per colour, shown in turn.
     m_normalGauge = new SegmentGauge(gaugeSegments, Theme::mint, gaugeHeight);
     m_alertGauge = new SegmentGauge(gaugeSegments, Theme::amber, gaugeHeight);
+    m_normalGauge->setAccessibleName(QStringLiteral("Memory pressure"));
+    m_alertGauge->setAccessibleName(QStringLiteral("Memory pressure"));
     layout->addWidget(m_normalGauge);
     layout->addWidget(m_alertGauge);
     m_alertGauge->hide();

@@ -7,21 +7,79 @@
 #include "dashboard/view/Symbols.h"
 #include "dashboard/view/Theme.h"
 
+#include "dashboard/view/Accessibility.h"
+
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QVBoxLayout>
 
 namespace voltmere {
+
+namespace {
+
+// A tile is announced with what it shows, not only with the place it opens:
+// tabbing to the CPU tile reads "CPU: 37%, …". The readings stay in the tree
+// as the tile's children too, for reading element by element.
+class TileAccessible final : public QAccessibleWidget {
+public:
+    explicit TileAccessible(TileButton *tile)
+        : QAccessibleWidget(tile, QAccessible::Button)
+    {
+        addControllingSignal(QStringLiteral("clicked(bool)"));
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        const auto *tile = static_cast<const TileButton *>(widget());
+        if (t == QAccessible::Name) {
+            const QStringList said = Accessibility::readings(tile->content());
+            return said.isEmpty() ? tile->label()
+                                  : tile->label() + QStringLiteral(": ") + said.join(QStringLiteral(", "));
+        }
+        return QAccessibleWidget::text(t);
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList{QAccessibleActionInterface::pressAction()} + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &name) override
+    {
+        if (name == QAccessibleActionInterface::pressAction()) {
+            static_cast<TileButton *>(widget())->click();
+            return;
+        }
+        QAccessibleWidget::doAction(name);
+    }
+};
+
+QAccessibleInterface *tileFactory(const QString &, QObject *object)
+{
+    if (auto *tile = qobject_cast<TileButton *>(object)) {
+        return new TileAccessible(tile);
+    }
+    return nullptr;
+}
+
+} // namespace
 
 TileButton::TileButton(const QString &label, QWidget *content, QWidget *parent)
     : QAbstractButton(parent)
     , m_label(label)
     , m_content(content)
 {
+    static const bool installed = [] {
+        QAccessible::installFactory(tileFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(padding, padding, padding, padding);
     layout->addWidget(content);
-    // Clicks anywhere on the card belong to the button, not to the content.
-    content->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Clicks anywhere on the card belong to the button: the content ignores
+    // presses, which pass up to it. The content still takes the pointer, so
+    // an "Unavailable" inside shows its reason on hover.
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     setAccessibleName(label);
@@ -68,7 +126,6 @@ void TileButton::leaveEvent(QEvent *event)
 void TileButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    PressableStyle::begin(painter, this);
     const ColorScheme scheme = Environment::colorScheme(this);
     // The shadow's strength follows the scheme, which may have changed.
     CardSurface::applyShadow(this, scheme, cornerRadius);
