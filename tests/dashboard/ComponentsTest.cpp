@@ -2,6 +2,7 @@
 #include "dashboard/view/CardSurface.h"
 #include "dashboard/view/ChargeRing.h"
 #include "dashboard/view/Environment.h"
+#include "dashboard/view/HeroNumber.h"
 #include "dashboard/view/SectionLabel.h"
 #include "dashboard/view/SegmentGauge.h"
 #include "dashboard/view/Skeleton.h"
@@ -17,6 +18,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
+
+#include "EventLoop.h"
 
 #include <cmath>
 #include <limits>
@@ -187,6 +190,65 @@ TEST(ComponentsTest, FiguresKeepTheirWidthAsTheirDigitsChange)
     // Whatever it shows is what a screen reader hears.
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&figure)->text(QAccessible::Name), QStringLiteral("80%"));
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&figure)->role(), QAccessible::StaticText);
+}
+
+namespace {
+
+// A widget that counts how often it is painted.
+class PaintCounting : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        ++paints;
+        QPainter(this).fillRect(rect(), QColor(0x30, 0x60, 0x90));
+    }
+};
+
+} // namespace
+
+// A roll's frames paint the figure over what lay below it when the roll
+// began: whatever is under the figure is drawn to begin and to end the roll,
+// not on every frame, including the frames where the ease overshoots.
+TEST(ComponentsTest, ARollingFigurePaintsWhatIsBelowItOnlyToBeginAndEnd)
+{
+    PaintCounting below;
+    below.resize(200, 80);
+    PaintCounting *cover = new PaintCounting;
+    auto *coverLayout = new QVBoxLayout(&below);
+    coverLayout->setContentsMargins(0, 0, 0, 0);
+    coverLayout->addWidget(cover);
+    auto *figure = new HeroNumber(34, Theme::text, cover);
+    figure->move(10, 10);
+    figure->setValue(10, QStringLiteral("10%"));
+    figure->resize(figure->sizeHint());
+    below.show();
+    test::settleFor(100);
+
+    int figurePaints = 0;
+    struct Counter : QObject {
+        int *count;
+        explicit Counter(int *count) : count(count) {}
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            *count += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter(&figurePaints);
+    figure->installEventFilter(&counter);
+    below.paints = 0;
+    cover->paints = 0;
+    figure->setValue(20, QStringLiteral("20%"));
+    test::settleFor(600);
+
+    EXPECT_GE(figurePaints, 4) << "the figure rolled";
+    EXPECT_LE(figurePaints, 14) << "frames on the shared grid, not at the animation clock's rate";
+    EXPECT_LE(below.paints, 2);
+    EXPECT_LE(cover->paints, 2);
+    // Settled, it paints over what is below again.
+    EXPECT_FALSE(figure->testAttribute(Qt::WA_OpaquePaintEvent));
 }
 
 TEST(ComponentsTest, UnavailableShowsOnlyTheWordAndSpeaksTheReason)
