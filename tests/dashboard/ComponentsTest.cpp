@@ -2,6 +2,7 @@
 #include "dashboard/view/CardSurface.h"
 #include "dashboard/view/ChargeRing.h"
 #include "dashboard/view/Environment.h"
+#include "dashboard/view/HeroNumber.h"
 #include "dashboard/view/SectionLabel.h"
 #include "dashboard/view/SegmentGauge.h"
 #include "dashboard/view/Skeleton.h"
@@ -17,6 +18,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
+
+#include "EventLoop.h"
 
 #include <cmath>
 #include <limits>
@@ -187,6 +190,44 @@ TEST(ComponentsTest, FiguresKeepTheirWidthAsTheirDigitsChange)
     // Whatever it shows is what a screen reader hears.
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&figure)->text(QAccessible::Name), QStringLiteral("80%"));
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&figure)->role(), QAccessible::StaticText);
+}
+
+// Counts its paints; `Base` paints as usual.
+template <typename Base>
+class Counted : public Base {
+public:
+    using Base::Base;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        ++paints;
+        Base::paintEvent(event);
+    }
+};
+
+// A roll's frames paint the figure over what lay below it when the roll
+// began: what is below is drawn to begin and to end the roll, not on every
+// frame, including the frames where the ease overshoots.
+TEST(ComponentsTest, ARollingFigurePaintsWhatIsBelowItOnlyToBeginAndEnd)
+{
+    Counted<QWidget> below;
+    below.resize(200, 80);
+    auto *figure = new Counted<HeroNumber>(34, Theme::text, &below);
+    figure->move(10, 10);
+    figure->setValue(10, QStringLiteral("10%"));
+    figure->resize(figure->sizeHint());
+    below.show();
+    test::settleFor(100);
+    below.paints = figure->paints = 0;
+    figure->setValue(20, QStringLiteral("20%"));
+    test::settleFor(600);
+
+    EXPECT_GE(figure->paints, 4) << "the figure rolled";
+    EXPECT_LE(figure->paints, 14) << "frames on the shared grid, not at the animation clock's rate";
+    EXPECT_LE(below.paints, 2);
+    EXPECT_FALSE(figure->testAttribute(Qt::WA_OpaquePaintEvent)) << "settled, it paints over what is below again";
 }
 
 TEST(ComponentsTest, UnavailableShowsOnlyTheWordAndSpeaksTheReason)

@@ -9,7 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <set>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace voltmere {
 namespace {
@@ -118,6 +124,43 @@ TEST(LinuxSourcesTest, OnlyInterfacesWithADeviceLinkArePhysicalAndNoClassFolderI
     EXPECT_FALSE((*records)[3].physical);
     EXPECT_FALSE(NetworkSampler::isCounted((*records)[3]));
     EXPECT_TRUE(NetworkSampler::isCounted((*records)[1]));
+}
+
+// Against this machine's procfs, where stat files stay open between ticks:
+// a kept file gives fresh times, an ended process reads as gone, and no
+// file stays open for it.
+TEST(LinuxProcessTableLiveTest, KeptStatFilesReadFreshTimesAndCloseWithTheirProcess)
+{
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto before = openFiles();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        pause();
+        _exit(0);
+    }
+    {
+        LinuxProcessTableSource source("/");
+        std::vector<std::int32_t> ids(65536);
+        ASSERT_TRUE(source.listProcessIds(ids));
+        const std::optional<ProcessTimes> first = source.times(getpid());
+        ASSERT_TRUE(first && source.times(child));
+        const auto start = std::chrono::steady_clock::now();
+        while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(500)) {
+        }
+        ASSERT_TRUE(source.listProcessIds(ids));
+        const std::optional<ProcessTimes> second = source.times(getpid());
+        ASSERT_TRUE(second);
+        EXPECT_GE(second->cpuNanoseconds, first->cpuNanoseconds + 200'000'000ULL) << "half a second of work shows";
+
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        EXPECT_FALSE(source.times(child)) << "an ended process is gone, not its last times";
+        EXPECT_LE(openFiles(), before + 1);
+    }
+    EXPECT_EQ(openFiles(), before);
 }
 
 class LinuxProcessTableTest : public ::testing::Test {

@@ -64,7 +64,10 @@ void HeroNumber::setValue(std::optional<double> value, const QString &textValue)
     m_value = value;
     setText(textValue);
     if (!animate) {
-        m_progress = 1.0;
+        if (m_animation) {
+            m_animation->stop();
+        }
+        settle();
         return;
     }
     if (!m_animation) {
@@ -75,21 +78,30 @@ void HeroNumber::setValue(std::optional<double> value, const QString &textValue)
         // damping 0.85.
         m_animation->setDuration(350);
         m_animation->setEasingCurve(QEasingCurve::OutBack);
+        // The ease overshoots: the figure passes its place and comes back,
+        // so progress is above 1 for the second half of the roll. Only the
+        // animation's end settles it; taking 1 for the end painted those
+        // frames at the clock's full rate through every widget underneath.
         connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
             m_progress = v.toDouble();
-            if (m_progress >= 1.0) {
-                // Settled: painted as usual again, over whatever is below.
-                m_backdrop = QPixmap();
-                setAttribute(Qt::WA_OpaquePaintEvent, false);
-                update();
-            } else if (onFrameGrid()) {
+            if (onFrameGrid()) {
                 update();
             }
         });
+        connect(m_animation, &QVariantAnimation::finished, this, &HeroNumber::settle);
     }
     m_animation->stop();
     captureBackdrop();
     m_animation->start();
+}
+
+void HeroNumber::settle()
+{
+    // Painted as usual again, over whatever is below.
+    m_progress = 1.0;
+    m_backdrop = QPixmap();
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    update();
 }
 
 void HeroNumber::captureBackdrop()
@@ -117,7 +129,7 @@ void HeroNumber::paintEvent(QPaintEvent *event)
     if (m_capturing) {
         return;
     }
-    if (m_progress >= 1.0 || m_previousText.isEmpty()) {
+    if (m_backdrop.isNull() || m_previousText.isEmpty()) {
         TextComponent::paintEvent(event);
         return;
     }

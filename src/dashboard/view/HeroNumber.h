@@ -25,6 +25,7 @@ protected:
 
 private:
     void captureBackdrop();
+    void settle();
 
     std::optional<double> m_value;
     QString m_previousText;

@@ -4,8 +4,12 @@
 #include "platform/linux/SysRoot.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace voltmere {
@@ -18,6 +22,25 @@ LinuxProcessTableSource::LinuxProcessTableSource(std::string root, long ticksPer
         hz = 100;
     }
     m_nanosecondsPerTick = 1'000'000'000ULL / static_cast<std::uint64_t>(hz);
+
+    // Only procfs rewrites a file on every read; a plain folder standing in
+    // for it is read by path each time.
+    constexpr long procSuperMagic = 0x9fa0;
+    struct statfs fs {};
+    rlimit files {};
+    if (statfs(m_procPath.c_str(), &fs) == 0 && static_cast<long>(fs.f_type) == procSuperMagic &&
+        getrlimit(RLIMIT_NOFILE, &files) == 0) {
+        const rlim_t quarter = files.rlim_cur == RLIM_INFINITY ? 4096 : files.rlim_cur / 4;
+        m_keptLimit = static_cast<std::size_t>(std::min<rlim_t>(quarter, 4096));
+        m_keepsFiles = m_keptLimit > 0;
+    }
+}
+
+LinuxProcessTableSource::~LinuxProcessTableSource()
+{
+    for (const auto &entry : m_statFiles) {
+        ::close(entry.second.fd);
+    }
 }
 
 const char *LinuxProcessTableSource::pidPath(std::int32_t pid, const char *leaf)
@@ -31,6 +54,20 @@ const char *LinuxProcessTableSource::pidPath(std::int32_t pid, const char *leaf)
 
 std::optional<std::size_t> LinuxProcessTableSource::listProcessIds(std::span<std::int32_t> ids)
 {
+    // A file not read since the last listing belongs to a process that was
+    // no longer listed then. A listing taken again before any read (the
+    // caller's buffer grew) keeps them all.
+    if (m_readSinceListing) {
+        std::erase_if(m_statFiles, [this](const auto &entry) {
+            if (entry.second.listing == m_listing) {
+                return false;
+            }
+            ::close(entry.second.fd);
+            return true;
+        });
+        ++m_listing;
+        m_readSinceListing = false;
+    }
     DIR *dir = opendir(m_procPath.c_str());
     if (!dir) {
         return std::nullopt;
@@ -54,7 +91,7 @@ std::optional<ProcessTimes> LinuxProcessTableSource::times(std::int32_t pid)
 {
     // A stat line is a few hundred bytes; a long comm still fits easily.
     char buffer[1024];
-    const std::optional<std::size_t> size = proctext::readFileInto(pidPath(pid, "stat"), buffer, sizeof buffer);
+    const std::optional<std::size_t> size = readStat(pid, buffer, sizeof buffer);
     if (!size) {
         return std::nullopt; // gone, or not ours to read
     }
@@ -67,6 +104,38 @@ std::optional<ProcessTimes> LinuxProcessTableSource::times(std::int32_t pid)
         return std::nullopt; // a garbled count that no real process reaches
     }
     return ProcessTimes { stat->startTicks, ticks * m_nanosecondsPerTick };
+}
+
+std::optional<std::size_t> LinuxProcessTableSource::readStat(std::int32_t pid, char *buffer, std::size_t size)
+{
+    if (!m_keepsFiles) {
+        return proctext::readFileInto(pidPath(pid, "stat"), buffer, size);
+    }
+    m_readSinceListing = true;
+    if (const auto kept = m_statFiles.find(pid); kept != m_statFiles.end()) {
+        const ssize_t got = ::pread(kept->second.fd, buffer, size, 0);
+        if (got >= 0) {
+            kept->second.listing = m_listing;
+            return static_cast<std::size_t>(got);
+        }
+        // Ended, or its number now names another process: open by path.
+        ::close(kept->second.fd);
+        m_statFiles.erase(kept);
+    }
+    const int fd = ::open(pidPath(pid, "stat"), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    const ssize_t got = ::pread(fd, buffer, size, 0);
+    if (got < 0 || m_statFiles.size() >= m_keptLimit) {
+        ::close(fd);
+    } else {
+        m_statFiles.emplace(pid, StatFile {fd, m_listing});
+    }
+    if (got < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(got);
 }
 
 std::string LinuxProcessTableSource::executablePath(std::int32_t pid)
