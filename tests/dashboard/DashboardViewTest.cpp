@@ -79,6 +79,28 @@ TEST_F(DashboardViewTest, SidebarWritesTheSectionOnlyWhenItDiffers)
     EXPECT_TRUE(view.sidebarRow(DashboardSection::overview)->isChecked());
 }
 
+TEST_F(DashboardViewTest, ASectionChosenElsewhereTakesTheSidebarsFocusAlong)
+{
+    setOpen(true);
+    DashboardView view(*t.monitor);
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    view.sidebarRow(DashboardSection::overview)->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(view.sidebarRow(DashboardSection::overview)->hasFocus());
+
+    // An address switches the section: the focus ring must not stay behind.
+    t.monitor->setSection(DashboardSection::history);
+    EXPECT_TRUE(view.sidebarRow(DashboardSection::history)->hasFocus());
+
+    // Focus elsewhere in the window stays where the user put it.
+    auto *copy = view.findChild<QToolButton *>();
+    ASSERT_NE(copy, nullptr);
+    copy->setFocus(Qt::TabFocusReason);
+    t.monitor->setSection(DashboardSection::battery);
+    EXPECT_FALSE(view.sidebarRow(DashboardSection::battery)->hasFocus());
+}
+
 TEST_F(DashboardViewTest, AddressesOpenTheOneWindowOnTheirSectionAndItReopensWhereItWas)
 {
     ApplicationShell shell(*t.monitor);

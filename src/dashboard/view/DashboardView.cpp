@@ -17,6 +17,7 @@
 #include "windows/view/VisibilityReporter.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QKeyEvent>
 #include <QPainter>
@@ -227,6 +228,13 @@ void DashboardView::showSection()
     const DashboardSection section = m_monitor.section();
     if (QAbstractButton *row = sidebarRow(section)) {
         row->setChecked(true);
+        // A section chosen elsewhere (an address, a tile, the menu) takes the
+        // sidebar's focus along, or the ring would stay on the old row and
+        // look like a second choice.
+        auto *focused = qobject_cast<QAbstractButton *>(QApplication::focusWidget());
+        if (focused && focused != row && m_rows->id(focused) != -1) {
+            row->setFocus(Qt::OtherFocusReason);
+        }
     }
     if (m_shown == section && m_chrome) {
         return;
