@@ -93,12 +93,23 @@ TEST_F(DashboardViewTest, ASectionChosenElsewhereTakesTheSidebarsFocusAlong)
     t.monitor->setSection(DashboardSection::history);
     EXPECT_TRUE(view.sidebarRow(DashboardSection::history)->hasFocus());
 
+    // Nor when a tile in the panel, the active window then, chooses it.
+    QWidget panel;
+    panel.show();
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    t.monitor->setSection(DashboardSection::battery);
+    EXPECT_EQ(view.focusWidget(), view.sidebarRow(DashboardSection::battery));
+    panel.hide();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+
     // Focus elsewhere in the window stays where the user put it.
     auto *copy = view.findChild<QToolButton *>();
     ASSERT_NE(copy, nullptr);
     copy->setFocus(Qt::TabFocusReason);
-    t.monitor->setSection(DashboardSection::battery);
-    EXPECT_FALSE(view.sidebarRow(DashboardSection::battery)->hasFocus());
+    t.monitor->setSection(DashboardSection::overview);
+    EXPECT_FALSE(view.sidebarRow(DashboardSection::overview)->hasFocus());
 }
 
 TEST_F(DashboardViewTest, AddressesOpenTheOneWindowOnTheirSectionAndItReopensWhereItWas)

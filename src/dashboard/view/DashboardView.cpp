@@ -17,7 +17,6 @@
 #include "windows/view/VisibilityReporter.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QButtonGroup>
 #include <QKeyEvent>
 #include <QPainter>
@@ -231,7 +230,8 @@ void DashboardView::showSection()
         // A section chosen elsewhere (an address, a tile, the menu) takes the
         // sidebar's focus along, or the ring would stay on the old row and
         // look like a second choice.
-        auto *focused = qobject_cast<QAbstractButton *>(QApplication::focusWidget());
+        // The window's own focus counts, even while the panel is the active window.
+        auto *focused = qobject_cast<QAbstractButton *>(window()->focusWidget());
         if (focused && focused != row && m_rows->id(focused) != -1) {
             row->setFocus(Qt::OtherFocusReason);
         }
