@@ -4,6 +4,8 @@
 #include "dashboard/view/WindowPicker.h"
 #include "history/HistoryPage.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -41,6 +43,29 @@ TEST(HistoryControlsTest, TheRangeIsTheDashboardsSegmentedControlAndReportsAClic
     // The export menu opens from a button styled like "Copy summary".
     EXPECT_TRUE(controls.exportButton()->autoRaise());
     EXPECT_EQ(controls.exportButton()->popupMode(), QToolButton::InstantPopup);
+}
+
+TEST(HistoryControlsTest, TabEntersTheRangeAtTheChosenSegmentAndArrowsMoveTheChoice)
+{
+    HistoryControls controls;
+    controls.resize(700, 40);
+    controls.show();
+    controls.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&controls));
+    controls.setHours(24);
+    QSignalSpy spy(&controls, &HistoryControls::hoursChanged);
+
+    QWidget *metric = controls.findChild<QComboBox *>();
+    ASSERT_NE(metric, nullptr);
+    metric->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(metric, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), controls.rangeButton(24));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(QApplication::focusWidget(), controls.rangeButton(168));
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy.front().front().toInt(), 168);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), controls.exportButton());
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #include "dashboard/view/SegmentButton.h"
 
 #include "dashboard/view/Environment.h"
-#include "dashboard/view/FocusRing.h"
 #include "dashboard/view/Theme.h"
 
+#include <QButtonGroup>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -27,7 +28,46 @@ SegmentButton::SegmentButton(const QString &text, QWidget *parent)
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(height);
-    FocusRing::attach(this, trackRadius - 2);
+    setFocusPolicy(Qt::StrongFocus);
+    // Arrow keys then move the choice between the segments, as in a radio
+    // group; the group still decides which one is on.
+    setAutoExclusive(true);
+    connect(this, &QAbstractButton::toggled, this, [this](bool on) {
+        if (on) {
+            becomeTabStop();
+        }
+    });
+}
+
+// Tab enters the control at the chosen segment, not wherever focus last was.
+void SegmentButton::becomeTabStop()
+{
+    if (!group()) {
+        return;
+    }
+    for (QAbstractButton *button : group()->buttons()) {
+        const Qt::FocusPolicy policy = button->focusPolicy();
+        button->setFocusPolicy(button == this ? Qt::FocusPolicy(policy | Qt::TabFocus)
+                                              : Qt::FocusPolicy(policy & ~Qt::TabFocus));
+    }
+}
+
+void SegmentButton::focusInEvent(QFocusEvent *event)
+{
+    // Only keyboard focus earns a ring, as clicks show themselves.
+    m_keyboardFocus = event->reason() != Qt::MouseFocusReason;
+    QAbstractButton::focusInEvent(event);
+    if (isChecked()) {
+        becomeTabStop();
+    }
+    update();
+}
+
+void SegmentButton::focusOutEvent(QFocusEvent *event)
+{
+    m_keyboardFocus = false;
+    QAbstractButton::focusOutEvent(event);
+    update();
 }
 
 QSize SegmentButton::sizeHint() const
@@ -46,6 +86,13 @@ void SegmentButton::paintEvent(QPaintEvent *)
         painter.setPen(QPen(Theme::cardStroke.resolve(scheme), 0.5));
         painter.setBrush(Theme::cardFillTop.resolve(scheme));
         painter.drawRoundedRect(pill, trackRadius - 2, trackRadius - 2);
+    }
+    if (m_keyboardFocus && hasFocus()) {
+        // Drawn inside: the track and the neighbouring segments leave no room
+        // for a ring outside.
+        painter.setPen(QPen(Theme::mint.resolve(scheme), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), trackRadius - 1, trackRadius - 1);
     }
     painter.setFont(segmentFont(isChecked()));
     painter.setPen((isChecked() ? Theme::text : Theme::muted).resolve(scheme));

@@ -20,6 +20,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    void becomeTabStop();
+
+    bool m_keyboardFocus = false;
 };
 
 // The track the segments sit on.

@@ -60,8 +60,8 @@ HistoryControls::HistoryControls(QWidget *parent)
     for (const int hours : HistoryPage::rangeHours) {
         auto *button = new SegmentButton(HistoryPage::rangeText(hours), m_range);
         button->setAccessibleDescription(QStringLiteral("Time range, ") + HistoryPage::rangeSpoken(hours));
-        button->setChecked(hours == m_hours);
         m_rangeGroup->addButton(button, hours);
+        button->setChecked(hours == m_hours);
         segments->addWidget(button);
     }
     m_rangeGroup->setExclusive(true);
@@ -84,6 +84,13 @@ HistoryControls::HistoryControls(QWidget *parent)
     exportMenu->addAction(QStringLiteral("All Metrics…"), this, [this] { Q_EMIT exportRequested(true); });
     m_export->setMenu(exportMenu);
     layout->addWidget(m_export);
+    // Tab follows the order on screen; the segments were made after Export.
+    QWidget *previous = m_metricPicker;
+    for (const int hours : HistoryPage::rangeHours) {
+        QWidget::setTabOrder(previous, m_rangeGroup->button(hours));
+        previous = m_rangeGroup->button(hours);
+    }
+    QWidget::setTabOrder(previous, m_export);
 
     connect(m_metricPicker, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index < 0 || static_cast<std::size_t>(index) >= allHistoryMetrics.size()) {
