@@ -9,6 +9,8 @@
 #include "dashboard/view/SelfUsageFooter.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QSignalSpy>
@@ -110,6 +112,45 @@ TEST_F(DashboardViewTest, ASectionChosenElsewhereTakesTheSidebarsFocusAlong)
     copy->setFocus(Qt::TabFocusReason);
     t.monitor->setSection(DashboardSection::overview);
     EXPECT_FALSE(view.sidebarRow(DashboardSection::overview)->hasFocus());
+}
+
+// Tab goes left to right through the header and never stops anywhere that
+// shows no focus.
+TEST_F(DashboardViewTest, TabWalksTheHeaderInOrderAndOnlyOntoVisibleStops)
+{
+    setOpen(true);
+    DashboardView view(*t.monitor);
+    view.resize(1120, 780);
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    for (const DashboardSection section : {DashboardSection::overview, DashboardSection::history}) {
+        t.monitor->setSection(section);
+        // History shows its controls once its first answer is in.
+        ASSERT_TRUE(QTest::qWaitFor([&view] {
+            QWidget *control = view.page()->control();
+            return control && control->isVisible();
+        }));
+        QAbstractButton *row = view.sidebarRow(section);
+        row->setFocus(Qt::TabFocusReason);
+        QStringList stops;
+        for (QWidget *focused = row; stops.size() < 8;) {
+            QTest::keyClick(focused, Qt::Key_Tab);
+            focused = QApplication::focusWidget();
+            ASSERT_NE(focused, nullptr);
+            EXPECT_EQ(qobject_cast<QAbstractScrollArea *>(focused), nullptr) << "an invisible stop";
+            if (focused == row) {
+                break;
+            }
+            stops << (focused->accessibleName().isEmpty() ? focused->metaObject()->className()
+                                                          : focused->accessibleName());
+        }
+        const QStringList expected = section == DashboardSection::overview
+            ? QStringList{QStringLiteral("5 min"), QStringLiteral("Copy summary")}
+            : QStringList{QStringLiteral("Metric"), QStringLiteral("1 h"), QStringLiteral("QToolButton"),
+                          QStringLiteral("Copy summary")};
+        EXPECT_EQ(stops.mid(0, expected.size()), expected);
+    }
 }
 
 TEST_F(DashboardViewTest, AddressesOpenTheOneWindowOnTheirSectionAndItReopensWhereItWas)
