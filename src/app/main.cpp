@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/view/ApplicationShell.h"
 #include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
 #include "app/URLRouter.h"
 #include "dashboard/view/DashboardView.h"
 #include "menubar/view/MenuBarPanel.h"
@@ -37,6 +38,10 @@ int main(int argc, char **argv)
     QApplication::setDesktopFileName(QStringLiteral("voltmere"));
     // A tray program: closing its last window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // A signal from the moment the single-instance socket exists must end in
+    // a clean quit (the loop serves it once it runs), never the default death.
+    TerminationSignals::install();
 
     // One instance per user: a second launch (for example the desktop
     // opening a voltmere: address) passes its addresses on and ends.

@@ -21,16 +21,6 @@ namespace {
 
 const QString goodCondition = QStringLiteral("Good");
 
-TextComponent *text(const QString &words, const QFont &font, const ThemeColor &color)
-{
-    auto *component = new TextComponent;
-    component->setText(words);
-    component->setTextFont(font);
-    component->setColor(color);
-    component->setAccessibleName(words);
-    return component;
-}
-
 QString integer(int value)
 {
     return QString::asprintf("%lld", static_cast<long long>(value));
@@ -55,7 +45,7 @@ BatteryHealthCard::BatteryHealthCard(QWidget *parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
     m_dot = new AttentionDot(Theme::amber);
-    m_condition = text(QString(), Theme::font(20, QFont::DemiBold, true), Theme::mint);
+    m_condition = new TextComponent(QString(), Theme::font(20, QFont::DemiBold, true), Theme::mint);
     row->addWidget(m_dot, 0, Qt::AlignVCenter);
     row->addWidget(m_condition, 0, Qt::AlignVCenter);
     row->addStretch();
@@ -84,8 +74,8 @@ BatteryHealthCard::BatteryHealthCard(QWidget *parent)
 BatteryHealthCard::Row BatteryHealthCard::addRow(QGridLayout *grid, int row, const QString &label, const char *reason)
 {
     const QFont font = Theme::font(12);
-    grid->addWidget(text(label, font, Theme::muted), row, 0, Qt::AlignLeft | Qt::AlignVCenter);
-    Row out{text(QString(), font, Theme::muted),
+    grid->addWidget(new TextComponent(label, font, Theme::muted), row, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    Row out{new TextComponent(QString(), font, Theme::muted),
             new Unavailable(PlatformText::say(QString::fromLatin1(reason)), 12)};
     grid->addWidget(out.value, row, 1, Qt::AlignLeft | Qt::AlignVCenter);
     grid->addWidget(out.unavailable, row, 1, Qt::AlignLeft | Qt::AlignVCenter);

@@ -22,16 +22,6 @@ namespace voltmere {
 
 namespace {
 
-TextComponent *text(const QString &words, const QFont &font, const ThemeColor &color)
-{
-    auto *component = new TextComponent;
-    component->setText(words);
-    component->setTextFont(font);
-    component->setColor(color);
-    component->setAccessibleName(words);
-    return component;
-}
-
 QString reason(const char *original)
 {
     return PlatformText::say(QString::fromLatin1(original));
@@ -60,7 +50,7 @@ BatteryHeroCard::BatteryHeroCard(QWidget *parent)
     levelLayout->setSpacing(0);
     m_level = new HeroNumber(50, Theme::text);
     levelLayout->addWidget(m_level, 0, Qt::AlignHCenter);
-    levelLayout->addWidget(text(QStringLiteral("percent"), Theme::font(11, QFont::DemiBold, true), Theme::muted), 0,
+    levelLayout->addWidget(new TextComponent(QStringLiteral("percent"), Theme::font(11, QFont::DemiBold, true), Theme::muted), 0,
                            Qt::AlignHCenter);
     centreLayout->addWidget(m_levelBox, 0, Qt::AlignHCenter);
     m_levelUnavailable = new Unavailable(reason(BatteryReader::levelUnavailableReason), 14);
@@ -79,7 +69,7 @@ BatteryHeroCard::BatteryHeroCard(QWidget *parent)
     stateRow->setContentsMargins(0, 0, 0, 0);
     stateRow->setSpacing(8);
     m_stateSymbol = new SymbolView(QStringLiteral("bolt.fill"), 20, Theme::mint);
-    m_stateTitle = text(QString(), Theme::font(20, QFont::DemiBold, true), Theme::text);
+    m_stateTitle = new TextComponent(QString(), Theme::font(20, QFont::DemiBold, true), Theme::text);
     stateRow->addWidget(m_stateSymbol, 0, Qt::AlignVCenter);
     stateRow->addWidget(m_stateTitle, 0, Qt::AlignVCenter);
     stateRow->addStretch();
@@ -97,17 +87,7 @@ BatteryHeroCard::BatteryHeroCard(QWidget *parent)
 
 QString BatteryHeroCard::stateTitle(ChargingState state)
 {
-    switch (state) {
-    case ChargingState::charging:
-        return QStringLiteral("Charging");
-    case ChargingState::pluggedNotCharging:
-        return QStringLiteral("Plugged in, not charging");
-    case ChargingState::fullyCharged:
-        return QStringLiteral("Fully charged");
-    case ChargingState::onBattery:
-        return QStringLiteral("On battery");
-    }
-    return QStringLiteral("On battery");
+    return label(state);
 }
 
 std::vector<BatteryHeroCard::Line> BatteryHeroCard::detailLines(const BatteryReading &reading,

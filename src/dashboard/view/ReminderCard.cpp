@@ -21,16 +21,6 @@ namespace voltmere {
 
 namespace {
 
-TextComponent *text(const QString &words, const QFont &font, const ThemeColor &color)
-{
-    auto *component = new TextComponent;
-    component->setText(words);
-    component->setTextFont(font);
-    component->setColor(color);
-    component->setAccessibleName(words);
-    return component;
-}
-
 // A row of the permission states: its pieces, a flexible space, its button.
 QWidget *permissionRow(std::initializer_list<QWidget *> leading, QPushButton *button)
 {
@@ -66,10 +56,10 @@ ReminderCard::ReminderCard(Monitor &monitor, QWidget *parent)
     auto *target = new QHBoxLayout(m_targetRow);
     target->setContentsMargins(0, 0, 0, 0);
     target->setSpacing(10);
-    target->addWidget(text(QStringLiteral("Target"), Theme::font(13), Theme::muted), 0, Qt::AlignVCenter);
+    target->addWidget(new TextComponent(QStringLiteral("Target"), Theme::font(13), Theme::muted), 0, Qt::AlignVCenter);
     m_slider = new ReminderTargetSlider;
     target->addWidget(m_slider, 1, Qt::AlignVCenter);
-    m_targetText = text(QString(), Theme::font(16, QFont::DemiBold), Theme::text);
+    m_targetText = new TextComponent(QString(), Theme::font(16, QFont::DemiBold), Theme::text);
     m_targetText->setFixedWidth(48);
     m_targetText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     target->addWidget(m_targetText, 0, Qt::AlignVCenter);
@@ -90,15 +80,15 @@ ReminderCard::ReminderCard(Monitor &monitor, QWidget *parent)
     m_allow = new QPushButton(QStringLiteral("Allow Notifications"));
     m_test = new QPushButton(QStringLiteral("Send test notification"));
     m_settings = new QPushButton(QStringLiteral("Notification Settings…"));
-    m_checking = permissionRow({text(QStringLiteral("Checking notification permission…"), rowFont, Theme::muted)},
+    m_checking = permissionRow({new TextComponent(QStringLiteral("Checking notification permission…"), rowFont, Theme::muted)},
                                nullptr);
     m_notAsked =
-        permissionRow({text(QStringLiteral("Voltmere needs permission to notify you."), rowFont, Theme::text)}, m_allow);
+        permissionRow({new TextComponent(QStringLiteral("Voltmere needs permission to notify you."), rowFont, Theme::text)}, m_allow);
     m_allowed = permissionRow({new SymbolView(QStringLiteral("checkmark.circle"), 14, Theme::mint),
-                               text(QStringLiteral("Notifications allowed"), rowFont, Theme::text)},
+                               new TextComponent(QStringLiteral("Notifications allowed"), rowFont, Theme::text)},
                               m_test);
     m_off = permissionRow({new AttentionDot(Theme::amber),
-                           text(QStringLiteral("Notifications are off for Voltmere."), rowFont, Theme::text)},
+                           new TextComponent(QStringLiteral("Notifications are off for Voltmere."), rowFont, Theme::text)},
                           m_settings);
     for (QWidget *row : {m_checking, m_notAsked, m_allowed, m_off}) {
         body()->addWidget(row);

@@ -42,6 +42,14 @@ TextComponent::TextComponent(QWidget *parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+TextComponent::TextComponent(const QString &text, const QFont &font, const ThemeColor &color, QWidget *parent)
+    : TextComponent(parent)
+{
+    setTextFont(font);
+    setColor(color);
+    setText(text);
+}
+
 void TextComponent::setText(const QString &text)
 {
     if (m_text == text) {

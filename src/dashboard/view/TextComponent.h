@@ -18,6 +18,8 @@ class TextComponent : public QWidget {
     Q_OBJECT
 public:
     explicit TextComponent(QWidget *parent = nullptr);
+    // A component showing `text` in `font` and `color`.
+    TextComponent(const QString &text, const QFont &font, const ThemeColor &color, QWidget *parent = nullptr);
 
     const QString &text() const { return m_text; }
     void setText(const QString &text);

@@ -69,16 +69,6 @@ private:
     ThemeColor m_color;
 };
 
-TextComponent *text(const QString &content, const QFont &font, const ThemeColor &color, QWidget *parent = nullptr)
-{
-    auto *label = new TextComponent(parent);
-    label->setTextFont(font);
-    label->setColor(color);
-    label->setText(content);
-    label->setAccessibleName(content);
-    return label;
-}
-
 QWidget *legendItem(QWidget *swatch, const QString &caption)
 {
     auto *item = new QWidget;
@@ -87,7 +77,7 @@ QWidget *legendItem(QWidget *swatch, const QString &caption)
     row->setSpacing(4);
     swatch->setParent(item);
     row->addWidget(swatch, 0, Qt::AlignVCenter);
-    row->addWidget(text(caption, Theme::font(11), Theme::muted, item));
+    row->addWidget(new TextComponent(caption, Theme::font(11), Theme::muted, item));
     return item;
 }
 
@@ -189,7 +179,7 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
     content->addWidget(card(chartBody, 8, m_content));
     auto *header = new QHBoxLayout;
     header->setSpacing(12);
-    m_chartHeader = text(QString(), Theme::font(11), Theme::muted);
+    m_chartHeader = new TextComponent(QString(), Theme::font(11), Theme::muted);
     header->addWidget(m_chartHeader);
     header->addStretch(1);
     header->addWidget(legendItem(new Swatch({ 12, 3 }, 1.5, Theme::mint, nullptr), QStringLiteral("Peak")));
@@ -491,7 +481,7 @@ void HistoryView::rebuildSpikes()
     clear(m_spikeList);
     const std::vector<ChartPoint> spikes = HistoryPage::spikes(m_peaks, m_hours);
     if (spikes.empty()) {
-        m_spikeList->addWidget(text(QStringLiteral("No readings in this range yet."), Theme::font(12), Theme::muted));
+        m_spikeList->addWidget(new TextComponent(QStringLiteral("No readings in this range yet."), Theme::font(12), Theme::muted));
         return;
     }
     for (const ChartPoint &spike : spikes) {
@@ -516,9 +506,9 @@ void HistoryView::rebuildInspection()
     const Inspection &inspection = *m_inspected;
     auto *reading = new QHBoxLayout;
     reading->setSpacing(8);
-    reading->addWidget(text(format(m_metric, inspection.value), Theme::font(24, QFont::DemiBold), Theme::text),
+    reading->addWidget(new TextComponent(format(m_metric, inspection.value), Theme::font(24, QFont::DemiBold), Theme::text),
         0, Qt::AlignBaseline);
-    reading->addWidget(text(inspection.label, Theme::font(12), Theme::muted), 0, Qt::AlignBaseline);
+    reading->addWidget(new TextComponent(inspection.label, Theme::font(12), Theme::muted), 0, Qt::AlignBaseline);
     reading->addStretch(1);
     m_inspection->addLayout(reading);
 
@@ -537,7 +527,7 @@ void HistoryView::rebuildInspection()
         return;
     }
     m_inspection->addWidget(
-        text(HistoryPage::processesHeading(inspection.sampleDate, reference), Theme::font(11), Theme::muted));
+        new TextComponent(HistoryPage::processesHeading(inspection.sampleDate, reference), Theme::font(11), Theme::muted));
     for (const ProcessCPU &process : *inspection.processes) {
         auto *line = new QWidget;
         auto *row = new QHBoxLayout(line);
@@ -545,9 +535,9 @@ void HistoryView::rebuildInspection()
         row->setSpacing(8);
         const QString pid = QString::asprintf("%d", process.pid);
         const QString cpu = QString::asprintf("%.1f", process.cpu);
-        row->addWidget(text(process.name, Theme::font(12), Theme::text), 1);
-        row->addWidget(text(pid, Theme::font(12), Theme::muted));
-        TextComponent *cpuText = text(cpu, Theme::font(12), Theme::text);
+        row->addWidget(new TextComponent(process.name, Theme::font(12), Theme::text), 1);
+        row->addWidget(new TextComponent(pid, Theme::font(12), Theme::muted));
+        TextComponent *cpuText = new TextComponent(cpu, Theme::font(12), Theme::text);
         cpuText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         cpuText->setMinimumWidth(44);
         row->addWidget(cpuText);
@@ -563,7 +553,7 @@ void HistoryView::rebuildGaps()
     const std::vector<HistoryGap> &gaps = m_series.gaps;
     if (gaps.empty()) {
         m_gapList->addWidget(
-            text(QStringLiteral("None. Voltmere recorded continuously."), Theme::font(12), Theme::muted));
+            new TextComponent(QStringLiteral("None. Voltmere recorded continuously."), Theme::font(12), Theme::muted));
         return;
     }
     const Timestamp reference = now();
@@ -578,10 +568,10 @@ void HistoryView::rebuildGaps()
         auto *row = new QHBoxLayout(line);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(8);
-        row->addWidget(text(reason, Theme::font(12, QFont::Medium), Theme::text));
+        row->addWidget(new TextComponent(reason, Theme::font(12, QFont::Medium), Theme::text));
         row->addStretch(1);
-        row->addWidget(text(when, Theme::font(12), Theme::muted));
-        TextComponent *span = text(length, Theme::font(12), Theme::muted);
+        row->addWidget(new TextComponent(when, Theme::font(12), Theme::muted));
+        TextComponent *span = new TextComponent(length, Theme::font(12), Theme::muted);
         span->setFixedWidth(120);
         span->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         row->addWidget(span);
@@ -594,7 +584,7 @@ void HistoryView::rebuildGaps()
     }
     const QString footnote = HistoryPage::gapFootnote(gaps.size());
     if (!footnote.isEmpty()) {
-        m_gapList->addWidget(text(footnote, Theme::font(11), Theme::muted));
+        m_gapList->addWidget(new TextComponent(footnote, Theme::font(11), Theme::muted));
     }
 }
 

@@ -34,11 +34,7 @@ protected:
 
 TextComponent *make(const QString &text, const QFont &font, const ThemeColor &color)
 {
-    auto *label = new TextComponent;
-    label->setTextFont(font);
-    label->setColor(color);
-    label->setText(text);
-    return label;
+    return new TextComponent(text, font, color);
 }
 
 TextComponent *makeElided(const QFont &font, const ThemeColor &color)
