@@ -153,6 +153,35 @@ TEST_F(DashboardViewTest, TabWalksTheHeaderInOrderAndOnlyOntoVisibleStops)
     }
 }
 
+TEST_F(DashboardViewTest, AtItsSmallestTheHistoryHeaderFitsWithoutOverlaps)
+{
+    setOpen(true);
+    t.monitor->setSection(DashboardSection::history);
+    DashboardView view(*t.monitor);
+    view.resize(DashboardView::minimumWindowWidth, DashboardView::minimumWindowHeight);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitFor([&view] {
+        QWidget *control = view.page()->control();
+        return control && control->isVisible();
+    }));
+    QApplication::processEvents();
+    // Every visible control in the header, left to right, in window coordinates.
+    QList<QRect> boxes;
+    QWidget *header = view.page()->control()->parentWidget();
+    for (QWidget *widget : header->findChildren<QWidget *>()) {
+        if (widget->isVisible() && widget->focusPolicy() != Qt::NoFocus) {
+            boxes << QRect(widget->mapTo(&view, QPoint()), widget->size());
+        }
+    }
+    ASSERT_GE(boxes.size(), 5);
+    for (int i = 0; i < boxes.size(); ++i) {
+        EXPECT_LE(boxes[i].right(), view.width()) << i;
+        for (int j = i + 1; j < boxes.size(); ++j) {
+            EXPECT_FALSE(boxes[i].intersects(boxes[j])) << i << " overlaps " << j;
+        }
+    }
+}
+
 TEST_F(DashboardViewTest, AddressesOpenTheOneWindowOnTheirSectionAndItReopensWhereItWas)
 {
     ApplicationShell shell(*t.monitor);
