@@ -27,6 +27,10 @@ struct ByteFormatter {
     QString format(double value) const
     {
         const auto count = static_cast<std::int64_t>(std::max(value, 0.0));
+        // QLocale writes "1 bytes"; a chart's axis often stops at exactly one.
+        if (count == 1) {
+            return QStringLiteral("1 byte");
+        }
         return QLocale().formattedDataSize(count, 1, style);
     }
 };

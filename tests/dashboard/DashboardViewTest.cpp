@@ -9,6 +9,8 @@
 #include "dashboard/view/SelfUsageFooter.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QSignalSpy>
@@ -77,6 +79,107 @@ TEST_F(DashboardViewTest, SidebarWritesTheSectionOnlyWhenItDiffers)
     t.monitor->setSection(DashboardSection::overview);
     EXPECT_EQ(view.page()->title(), QStringLiteral("Overview"));
     EXPECT_TRUE(view.sidebarRow(DashboardSection::overview)->isChecked());
+}
+
+TEST_F(DashboardViewTest, ASectionChosenElsewhereTakesTheSidebarsFocusAlong)
+{
+    setOpen(true);
+    DashboardView view(*t.monitor);
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    view.sidebarRow(DashboardSection::overview)->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(view.sidebarRow(DashboardSection::overview)->hasFocus());
+
+    // An address switches the section: the focus ring must not stay behind.
+    t.monitor->setSection(DashboardSection::history);
+    EXPECT_TRUE(view.sidebarRow(DashboardSection::history)->hasFocus());
+
+    // Nor when a tile in the panel, the active window then, chooses it.
+    QWidget panel;
+    panel.show();
+    panel.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    t.monitor->setSection(DashboardSection::battery);
+    EXPECT_EQ(view.focusWidget(), view.sidebarRow(DashboardSection::battery));
+    panel.hide();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+
+    // Focus elsewhere in the window stays where the user put it.
+    auto *copy = view.findChild<QToolButton *>();
+    ASSERT_NE(copy, nullptr);
+    copy->setFocus(Qt::TabFocusReason);
+    t.monitor->setSection(DashboardSection::overview);
+    EXPECT_FALSE(view.sidebarRow(DashboardSection::overview)->hasFocus());
+}
+
+// Tab goes left to right through the header and never stops anywhere that
+// shows no focus.
+TEST_F(DashboardViewTest, TabWalksTheHeaderInOrderAndOnlyOntoVisibleStops)
+{
+    setOpen(true);
+    DashboardView view(*t.monitor);
+    view.resize(1120, 780);
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    for (const DashboardSection section : {DashboardSection::overview, DashboardSection::history}) {
+        t.monitor->setSection(section);
+        // History shows its controls once its first answer is in.
+        ASSERT_TRUE(QTest::qWaitFor([&view] {
+            QWidget *control = view.page()->control();
+            return control && control->isVisible();
+        }));
+        QAbstractButton *row = view.sidebarRow(section);
+        row->setFocus(Qt::TabFocusReason);
+        QStringList stops;
+        for (QWidget *focused = row; stops.size() < 8;) {
+            QTest::keyClick(focused, Qt::Key_Tab);
+            focused = QApplication::focusWidget();
+            ASSERT_NE(focused, nullptr);
+            EXPECT_EQ(qobject_cast<QAbstractScrollArea *>(focused), nullptr) << "an invisible stop";
+            if (focused == row) {
+                break;
+            }
+            stops << (focused->accessibleName().isEmpty() ? focused->metaObject()->className()
+                                                          : focused->accessibleName());
+        }
+        const QStringList expected = section == DashboardSection::overview
+            ? QStringList{QStringLiteral("5 min"), QStringLiteral("Copy summary")}
+            : QStringList{QStringLiteral("Metric"), QStringLiteral("1 h"), QStringLiteral("QToolButton"),
+                          QStringLiteral("Copy summary")};
+        EXPECT_EQ(stops.mid(0, expected.size()), expected);
+    }
+}
+
+TEST_F(DashboardViewTest, AtItsSmallestTheHistoryHeaderFitsWithoutOverlaps)
+{
+    setOpen(true);
+    t.monitor->setSection(DashboardSection::history);
+    DashboardView view(*t.monitor);
+    view.resize(DashboardView::minimumWindowWidth, DashboardView::minimumWindowHeight);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitFor([&view] {
+        QWidget *control = view.page()->control();
+        return control && control->isVisible();
+    }));
+    QApplication::processEvents();
+    // Every visible control in the header, left to right, in window coordinates.
+    QList<QRect> boxes;
+    QWidget *header = view.page()->control()->parentWidget();
+    for (QWidget *widget : header->findChildren<QWidget *>()) {
+        if (widget->isVisible() && widget->focusPolicy() != Qt::NoFocus) {
+            boxes << QRect(widget->mapTo(&view, QPoint()), widget->size());
+        }
+    }
+    ASSERT_GE(boxes.size(), 5);
+    for (int i = 0; i < boxes.size(); ++i) {
+        EXPECT_LE(boxes[i].right(), view.width()) << i;
+        for (int j = i + 1; j < boxes.size(); ++j) {
+            EXPECT_FALSE(boxes[i].intersects(boxes[j])) << i << " overlaps " << j;
+        }
+    }
 }
 
 TEST_F(DashboardViewTest, AddressesOpenTheOneWindowOnTheirSectionAndItReopensWhereItWas)

@@ -490,7 +490,8 @@ TEST_F(MenuBarPanelTest, OptionsMenuSetsTheMenuBarStyle)
             cpu = action;
         }
     }
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("Menu bar shows"), QStringLiteral("Battery percentage"),
+    // Titled as in Settings: on Linux the readings sit in the tray.
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Tray shows"), QStringLiteral("Battery percentage"),
                                    QStringLiteral("CPU percentage"), QStringLiteral("Compact icon"), QString(),
                                    QStringLiteral("Open Dashboard"), QStringLiteral("Settings…"),
                                    QStringLiteral("About Voltmere"), QString(), QStringLiteral("Quit Voltmere")}));

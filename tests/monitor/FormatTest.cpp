@@ -31,6 +31,9 @@ TEST(FormatTest, BytesUsePowersOf1024AndNeverGoNegative)
     EXPECT_EQ(Format::bytes(8.0 * 1024 * 1024 * 1024), QStringLiteral("8.0 GB"));
     // The fraction is dropped before formatting.
     EXPECT_EQ(Format::bytes(1023.9), Format::bytes(1023));
+    EXPECT_EQ(Format::bytes(1), QStringLiteral("1 byte"));
+    EXPECT_EQ(Format::rate(1.5), QStringLiteral("1 byte/s"));
+    EXPECT_EQ(Format::bytes(2), QStringLiteral("2 bytes"));
 }
 
 TEST(FormatTest, RatesUsePowersOf1000AndASuffix)

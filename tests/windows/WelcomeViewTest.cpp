@@ -1,5 +1,6 @@
 #include "MonitorHarness.h"
 
+#include "dashboard/view/ToggleSwitch.h"
 #include "windows/view/WelcomeView.h"
 
 #include <QApplication>
@@ -64,6 +65,19 @@ TEST_F(WelcomeViewTest, SwitchingTheReminderOnAsksForPermissionAndOffDoesNot)
     EXPECT_EQ(h.notifications->authorizationRequests, 1);
     EXPECT_FALSE(view->targetRow()->isVisible());
     EXPECT_EQ(view->height(), heightOff);
+}
+
+TEST_F(WelcomeViewTest, TheReminderIsTheBatteryPagesSwitchAndTheKeyboardFlipsIt)
+{
+    // The same control as on the Battery page, so both read as one setting.
+    ToggleSwitch *reminder = view->reminderSwitch();
+    EXPECT_EQ(reminder->accessibleName(), QStringLiteral("Charge reminder"));
+    EXPECT_TRUE(reminder->focusPolicy() & Qt::TabFocus);
+    EXPECT_GE(reminder->sizeHint().width(), ToggleSwitch::trackWidth);
+    reminder->setFocus();
+    QTest::keyClick(reminder, Qt::Key_Space);
+    h.settle();
+    EXPECT_TRUE(h.prefs.reminderEnabled());
 }
 
 TEST_F(WelcomeViewTest, TheTargetMovesInStepsOfFiveBetween50And100)

@@ -116,6 +116,25 @@ void DashboardChrome::placeControl()
     if (control) {
         // Between the title and the copy button.
         m_headerLayout->insertWidget(1, control, 0, Qt::AlignVCenter);
+        orderTabs();
+    }
+}
+
+// The control arrives after the copy button and the chain is rebuilt when
+// the chrome moves into its window; Tab should still go left to right.
+void DashboardChrome::orderTabs()
+{
+    if (!m_control) {
+        return;
+    }
+    QWidget *last = nullptr;
+    for (QWidget *widget = m_control->nextInFocusChain(); widget != m_control; widget = widget->nextInFocusChain()) {
+        if (m_control->isAncestorOf(widget) && widget->focusPolicy() != Qt::NoFocus) {
+            last = widget;
+        }
+    }
+    if (last) {
+        QWidget::setTabOrder(last, m_copyButton);
     }
 }
 
@@ -171,6 +190,7 @@ void DashboardChrome::applyMode()
 void DashboardChrome::showEvent(QShowEvent *event)
 {
     applyMode();
+    orderTabs();
     refreshButton();
     QWidget::showEvent(event);
 }

@@ -47,6 +47,7 @@ protected:
 
 private:
     void placeControl();
+    void orderTabs();
     void setCopied(bool copied);
     void applyMode();
     void refreshButton();

@@ -23,6 +23,9 @@ DashboardScroll::DashboardScroll(QWidget *content, QWidget *parent)
     m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // The window's background shows through behind the cards.
     m_area->setAutoFillBackground(false);
+    // The area itself would be an invisible Tab stop; it still scrolls to
+    // whichever card or control inside takes the focus.
+    m_area->setFocusPolicy(Qt::NoFocus);
     m_area->viewport()->setAutoFillBackground(false);
     m_area->setWidget(m_content);
     // Setting the widget turns its background filling on; the aurora shows through instead.

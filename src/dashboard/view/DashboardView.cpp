@@ -227,6 +227,14 @@ void DashboardView::showSection()
     const DashboardSection section = m_monitor.section();
     if (QAbstractButton *row = sidebarRow(section)) {
         row->setChecked(true);
+        // A section chosen elsewhere (an address, a tile, the menu) takes the
+        // sidebar's focus along, or the ring would stay on the old row and
+        // look like a second choice.
+        // The window's own focus counts, even while the panel is the active window.
+        auto *focused = qobject_cast<QAbstractButton *>(window()->focusWidget());
+        if (focused && focused != row && m_rows->id(focused) != -1) {
+            row->setFocus(Qt::OtherFocusReason);
+        }
     }
     if (m_shown == section && m_chrome) {
         return;

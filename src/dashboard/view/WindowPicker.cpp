@@ -1,7 +1,7 @@
 #include "dashboard/view/WindowPicker.h"
 
 #include "dashboard/view/Environment.h"
-#include "dashboard/view/FocusRing.h"
+#include "dashboard/view/SegmentButton.h"
 #include "dashboard/view/TextComponent.h"
 #include "dashboard/view/Theme.h"
 
@@ -16,39 +16,7 @@ namespace voltmere {
 
 namespace {
 
-constexpr qreal trackRadius = 7;
-
-// One segment: its label centred, on a raised card-coloured pill while chosen.
-class Segment final : public QAbstractButton {
-public:
-    explicit Segment(const QString &text)
-    {
-        setText(text);
-        setCheckable(true);
-        setAccessibleName(text);
-        setCursor(Qt::PointingHandCursor);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        setFixedHeight(24);
-        FocusRing::attach(this, trackRadius - 2);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const ColorScheme scheme = Environment::colorScheme(this);
-        if (isChecked()) {
-            const QRectF pill = QRectF(rect()).adjusted(2, 2, -2, -2);
-            painter.setPen(QPen(Theme::cardStroke.resolve(scheme), 0.5));
-            painter.setBrush(Theme::cardFillTop.resolve(scheme));
-            painter.drawRoundedRect(pill, trackRadius - 2, trackRadius - 2);
-        }
-        painter.setFont(Theme::font(12, isChecked() ? QFont::DemiBold : QFont::Medium));
-        painter.setPen((isChecked() ? Theme::text : Theme::muted).resolve(scheme));
-        painter.drawText(rect(), Qt::AlignCenter, text());
-    }
-};
+constexpr qreal trackRadius = SegmentButton::trackRadius;
 
 } // namespace
 
@@ -68,7 +36,7 @@ WindowPicker::WindowPicker(int minutes, QWidget *parent)
     segments->setContentsMargins(0, 0, 0, 0);
     segments->setSpacing(0);
     for (int choice : choices) {
-        auto *segment = new Segment(label(choice));
+        auto *segment = new SegmentButton(label(choice));
         m_group->addButton(segment, choice);
         segments->addWidget(segment);
     }

@@ -2,6 +2,7 @@
 
 #include "dashboard/view/Environment.h"
 #include "dashboard/view/FocusRing.h"
+#include "dashboard/view/SegmentButton.h"
 #include "dashboard/view/Theme.h"
 #include "history/HistoryPage.h"
 
@@ -11,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
-#include <QPushButton>
 #include <QToolButton>
 
 #include <cmath>
@@ -35,7 +35,7 @@ QFont chipFont()
 HistoryControls::HistoryControls(QWidget *parent)
     : QWidget(parent)
     , m_metricPicker(new QComboBox(this))
-    , m_range(new QWidget(this))
+    , m_range(new SegmentTrack(this))
     , m_rangeGroup(new QButtonGroup(this))
     , m_export(new QToolButton(this))
 {
@@ -46,23 +46,23 @@ HistoryControls::HistoryControls(QWidget *parent)
     for (const HistoryMetric metric : allHistoryMetrics) {
         m_metricPicker->addItem(title(metric), rawValue(metric));
     }
-    m_metricPicker->setFixedWidth(180);
+    // As wide as the longest metric: the header must fit the narrowest window.
+    m_metricPicker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_metricPicker->setAccessibleName(QStringLiteral("Metric"));
     layout->addWidget(m_metricPicker);
 
-    // A segmented picker: one checkable button per range, exactly one on.
+    // A segmented picker, drawn like the Overview's time window: one
+    // checkable segment per range, exactly one on.
     auto *segments = new QHBoxLayout(m_range);
     segments->setContentsMargins(0, 0, 0, 0);
     segments->setSpacing(0);
-    m_range->setFixedWidth(220);
+    m_range->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_range->setAccessibleName(QStringLiteral("Time range"));
     for (const int hours : HistoryPage::rangeHours) {
-        auto *button = new QPushButton(HistoryPage::rangeText(hours), m_range);
-        button->setCheckable(true);
-        button->setAccessibleName(HistoryPage::rangeText(hours));
+        auto *button = new SegmentButton(HistoryPage::rangeText(hours), m_range);
         button->setAccessibleDescription(QStringLiteral("Time range, ") + HistoryPage::rangeSpoken(hours));
-        button->setChecked(hours == m_hours);
         m_rangeGroup->addButton(button, hours);
+        button->setChecked(hours == m_hours);
         segments->addWidget(button);
     }
     m_rangeGroup->setExclusive(true);
@@ -73,11 +73,25 @@ HistoryControls::HistoryControls(QWidget *parent)
     m_export->setToolTip(QStringLiteral("Saves the stored readings of this range as a CSV file"));
     m_export->setPopupMode(QToolButton::InstantPopup);
     m_export->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Styled like "Copy summary" beside it. The style's menu arrow would sit
+    // on the ellipsis, and the ellipsis already says a choice follows.
+    m_export->setAutoRaise(true);
+    m_export->setCursor(Qt::PointingHandCursor);
+    m_export->setFont(Theme::font(12, QFont::Medium));
+    m_export->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
+    FocusRing::attach(m_export, 6);
     auto *exportMenu = new QMenu(m_export);
     exportMenu->addAction(QStringLiteral("Shown Metric…"), this, [this] { Q_EMIT exportRequested(false); });
     exportMenu->addAction(QStringLiteral("All Metrics…"), this, [this] { Q_EMIT exportRequested(true); });
     m_export->setMenu(exportMenu);
     layout->addWidget(m_export);
+    // Tab follows the order on screen; the segments were made after Export.
+    QWidget *previous = m_metricPicker;
+    for (const int hours : HistoryPage::rangeHours) {
+        QWidget::setTabOrder(previous, m_rangeGroup->button(hours));
+        previous = m_rangeGroup->button(hours);
+    }
+    QWidget::setTabOrder(previous, m_export);
 
     connect(m_metricPicker, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index < 0 || static_cast<std::size_t>(index) >= allHistoryMetrics.size()) {

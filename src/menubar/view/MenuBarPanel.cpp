@@ -21,6 +21,7 @@
 #include "monitor/Monitor.h"
 #include "monitor/ReminderText.h"
 #include "platform/ActivationPolicy.h"
+#include "platform/PlatformText.h"
 #include "windows/view/VisibilityReporter.h"
 
 #include <QActionGroup>
@@ -221,7 +222,7 @@ void MenuBarPanel::buildOptionsMenu()
     m_menu = new QMenu(this);
     // A title rather than a section: the themed menu draws sections as bare
     // rules, which would lose the words.
-    m_menu->addAction(QStringLiteral("Menu bar shows"))->setEnabled(false);
+    m_menu->addAction(PlatformText::say(u"Menu bar shows"))->setEnabled(false);
     auto *styles = new QActionGroup(m_menu);
     styles->setExclusive(true);
     Preferences &prefs = m_monitor.prefs();

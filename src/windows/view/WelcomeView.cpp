@@ -8,6 +8,7 @@
 #include "dashboard/view/SymbolView.h"
 #include "dashboard/view/Theme.h"
 #include "dashboard/view/ThemedLabel.h"
+#include "dashboard/view/ToggleSwitch.h"
 #include "dashboard/view/Wordmark.h"
 #include "menubar/view/AppIcon.h"
 #include "monitor/Monitor.h"
@@ -15,7 +16,6 @@
 #include "platform/PlatformText.h"
 #include "windows/view/VisibilityReporter.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -86,7 +86,7 @@ QWidget *answerRow(const char *symbol, const QString &text)
 WelcomeView::WelcomeView(Monitor &monitor, QWidget *parent)
     : AuroraBackground(parent)
     , m_monitor(monitor)
-    , m_reminder(new QCheckBox)
+    , m_reminder(new ToggleSwitch(QString()))
     , m_reminderDetail(wrapping(QString(), Theme::font(12), Theme::muted))
     , m_targetRow(new QWidget)
     , m_slider(new QSlider(Qt::Horizontal))
@@ -167,7 +167,7 @@ WelcomeView::WelcomeView(Monitor &monitor, QWidget *parent)
         connect(shortcut, &QShortcut::activated, m_continue, [this] { m_continue->animateClick(); });
     }
 
-    connect(m_reminder, &QCheckBox::clicked, this, &WelcomeView::switchReminder);
+    connect(m_reminder, &ToggleSwitch::clicked, this, &WelcomeView::switchReminder);
     connect(m_slider, &QSlider::valueChanged, this, &WelcomeView::moveTarget);
     connect(m_continue, &QPushButton::clicked, this, &WelcomeView::finish);
     Preferences &prefs = m_monitor.prefs();

@@ -2,7 +2,6 @@
 
 #include "dashboard/view/AuroraBackground.h"
 
-class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSlider;
@@ -10,6 +9,7 @@ class QSlider;
 namespace voltmere {
 
 class LoginToggle;
+class ToggleSwitch;
 class Monitor;
 class ThemedLabel;
 
@@ -34,7 +34,7 @@ public:
     // A slider position on the 5-point grid between 50 and 100.
     static int snappedTarget(int value);
 
-    QCheckBox *reminderSwitch() const { return m_reminder; }
+    ToggleSwitch *reminderSwitch() const { return m_reminder; }
     QSlider *targetSlider() const { return m_slider; }
     // The "Target" row, present only while the reminder is on.
     QWidget *targetRow() const { return m_targetRow; }
@@ -55,7 +55,7 @@ private:
     void tintContinue();
 
     Monitor &m_monitor;
-    QCheckBox *m_reminder;
+    ToggleSwitch *m_reminder;
     ThemedLabel *m_reminderDetail;
     QWidget *m_targetRow;
     QSlider *m_slider;
