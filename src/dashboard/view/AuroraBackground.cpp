@@ -3,6 +3,7 @@
 #include "dashboard/view/Environment.h"
 #include "dashboard/view/Theme.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -35,10 +36,22 @@ void AuroraBackground::paint(QPainter &painter, const QRectF &rect, ColorScheme 
     glow(painter, rect, rect.topRight(), 380, Theme::secondGlow.opacity(dark ? 0.10 : 0.05).resolve(scheme));
 }
 
-void AuroraBackground::paintEvent(QPaintEvent *)
+void AuroraBackground::paintEvent(QPaintEvent *event)
 {
+    const ColorScheme scheme = Environment::colorScheme(this);
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = size() * ratio;
+    if (m_cache.size() != pixels || m_cache.devicePixelRatio() != ratio || m_cacheScheme != scheme) {
+        m_cache = QImage(pixels, QImage::Format_RGB32);
+        m_cache.setDevicePixelRatio(ratio);
+        QPainter cachePainter(&m_cache);
+        paint(cachePainter, QRectF(rect()), scheme);
+        m_cacheScheme = scheme;
+    }
     QPainter painter(this);
-    paint(painter, QRectF(rect()), Environment::colorScheme(this));
+    for (const QRect &part : event->region()) {
+        painter.drawImage(QRectF(part), m_cache, QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+    }
 }
 
 } // namespace voltmere

@@ -2,6 +2,7 @@
 
 #include "dashboard/ThemeColor.h"
 
+#include <QImage>
 #include <QWidget>
 
 namespace voltmere {
@@ -17,6 +18,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    // The painted background, kept while the size, density and scheme stay:
+    // the window repaints small parts (a chart, a value) every round, and
+    // copying those parts is far cheaper than redrawing two radial glows.
+    QImage m_cache;
+    ColorScheme m_cacheScheme = ColorScheme::light;
 };
 
 } // namespace voltmere
