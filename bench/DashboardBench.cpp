@@ -12,14 +12,18 @@
 #include "sampling/SamplingEngine.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QPaintEvent>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <memory>
 
 using namespace voltmere;
@@ -39,6 +43,50 @@ public:
 };
 
 constexpr double period = 2.0;
+
+// Counts every paint event, the area it covers and, per widget class, the
+// time it takes: a round that repaints more than the charts and values
+// shows in the counters. VOLTMERE_BENCH_PAINTS=1 prints the classes.
+class PaintLog final : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    struct Cost {
+        long events = 0;
+        qint64 nanos = 0;
+    };
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (event->type() != QEvent::Paint) {
+            return QApplication::notify(receiver, event);
+        }
+        for (const QRect &box : static_cast<QPaintEvent *>(event)->region()) {
+            pixels += double(box.width()) * box.height();
+        }
+        QElapsedTimer timer;
+        timer.start();
+        const bool result = QApplication::notify(receiver, event);
+        Cost &cost = byClass[QString::fromLatin1(receiver->metaObject()->className())];
+        ++cost.events;
+        cost.nanos += timer.nsecsElapsed();
+        return result;
+    }
+
+    void reset()
+    {
+        pixels = 0;
+        byClass.clear();
+    }
+
+    double pixels = 0;
+    std::map<QString, Cost> byClass;
+};
+
+PaintLog *paintLog()
+{
+    return static_cast<PaintLog *>(qApp);
+}
 
 struct Hour {
     Hour()
@@ -100,6 +148,7 @@ void runRounds(benchmark::State &state, bool open)
         view->show();
     }
     QApplication::processEvents();
+    paintLog()->reset();
     const std::clock_t start = std::clock();
     for (auto _ : state) {
         hour.ingestNext();
@@ -110,6 +159,17 @@ void runRounds(benchmark::State &state, bool open)
     const double cpuMs = double(std::clock() - start) / CLOCKS_PER_SEC * 1000 / double(state.iterations());
     state.counters["cpuMsPerRound"] = cpuMs;
     state.counters["percentOfCoreAt2s"] = cpuMs / 1000 / period * 100;
+    const double rounds = double(state.iterations());
+    long events = 0;
+    for (const auto &[name, cost] : paintLog()->byClass) {
+        events += cost.events;
+        if (std::getenv("VOLTMERE_BENCH_PAINTS")) {
+            std::fprintf(stderr, "  %-34s %5.2f paints %7.3f ms per round\n", qPrintable(name),
+                double(cost.events) / rounds, double(cost.nanos) / 1e6 / rounds);
+        }
+    }
+    state.counters["paintsPerRound"] = double(events) / rounds;
+    state.counters["paintedKpxPerRound"] = paintLog()->pixels / 1000 / rounds;
 }
 
 void BM_RoundDashboardClosed(benchmark::State &state)
@@ -132,7 +192,7 @@ int main(int argc, char **argv)
     if (!std::getenv("QT_QPA_PLATFORM")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
-    QApplication app(argc, argv);
+    PaintLog app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -503,6 +503,15 @@ TEST(TimeSeriesChartPaintTest, KeptLinesAreRedrawnWhenDataOrSchemeChange)
     EXPECT_EQ(draw().pixelColor(high).rgb(), Theme::mint.resolve(ColorScheme::dark).rgb());
 }
 
+TEST_F(TimeSeriesChartTest, ValueMarksFollowANewFormat)
+{
+    chart.resize(400, 150);
+    chart.setYDomain(TimeSeriesChart::ValueRange { 0, 100 });
+    const qreal narrow = chart.plotRect().right();
+    chart.setFormat([](double v) { return QString::number(v) + QStringLiteral(" widgets per second"); });
+    EXPECT_LT(chart.plotRect().right(), narrow - 40); // the longer marks take room from the plot
+}
+
 // ---- repainting ----
 
 class PaintCounter : public QObject {

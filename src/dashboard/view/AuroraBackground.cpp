@@ -3,8 +3,9 @@
 #include "dashboard/view/Environment.h"
 #include "dashboard/view/Theme.h"
 
-#include <QPaintDevice>
 #include <QColor>
+#include <QPaintDevice>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -104,10 +105,16 @@ void AuroraBackground::paint(QPainter &painter, const QRectF &rect, ColorScheme 
     painter.drawImage(rect.topLeft(), image(size, scheme, dpr));
 }
 
-void AuroraBackground::paintEvent(QPaintEvent *)
+void AuroraBackground::paintEvent(QPaintEvent *event)
 {
+    // The window repaints small parts (a chart, a value) every round: copy
+    // just those parts of the kept background.
+    const qreal ratio = devicePixelRatioF();
+    const QImage background = image(size(), Environment::colorScheme(this), ratio);
     QPainter painter(this);
-    paint(painter, QRectF(rect()), Environment::colorScheme(this));
+    for (const QRect &part : event->region()) {
+        painter.drawImage(QRectF(part), background, QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+    }
 }
 
 } // namespace voltmere

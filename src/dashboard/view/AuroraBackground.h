@@ -2,6 +2,7 @@
 
 #include "dashboard/ThemeColor.h"
 
+#include <QImage>
 #include <QWidget>
 
 namespace voltmere {

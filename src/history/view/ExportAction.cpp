@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -97,7 +98,11 @@ void ExportAction::exportTo(const QString &path, std::optional<HistoryMetric> me
     const HistoryExport::Request request { metric, from, to };
     m_watcher = new QFutureWatcher<HistoryExport::Result>(this);
     connect(m_watcher, &QFutureWatcher<HistoryExport::Result>::finished, this, [this, path] { done(path); });
-    m_watcher->setFuture(QtConcurrent::run([store, database, request, path, cancel = m_cancel,
+    // A pool of its own: the toolkit's painting borrows the global pool's
+    // threads and waits for them, so seconds of export there would freeze
+    // every window.
+    static QThreadPool exports;
+    m_watcher->setFuture(QtConcurrent::run(&exports, [store, database, request, path, cancel = m_cancel,
                                                permille = m_permille] {
         // What the program holds in memory belongs in the file too.
         store->flush(true);

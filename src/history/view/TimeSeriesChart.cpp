@@ -14,6 +14,8 @@
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QSemaphore>
+#include <QThreadPool>
 
 #include <unicode/dtptngen.h>
 #include <unicode/smpdtfmt.h>
@@ -257,6 +259,7 @@ void TimeSeriesChart::setShowsAxes(bool shows)
 void TimeSeriesChart::setFormat(ValueFormat format)
 {
     m_format = std::move(format);
+    m_valueLabels.clear();
     m_layerDirty = true;
     update();
 }
@@ -477,6 +480,36 @@ QString TimeSeriesChart::formatValue(double value) const
     return m_format ? m_format(value) : QString::number(value, 'g', 4);
 }
 
+// Memos hold a few hundred marks at most: a long-lived chart that pans
+// through days starts over instead of growing.
+constexpr std::size_t axisLabelMemo = 256;
+
+const TimeSeriesChart::AxisLabel &TimeSeriesChart::valueLabel(double value) const
+{
+    if (m_valueLabels.size() >= axisLabelMemo) {
+        m_valueLabels.clear();
+    }
+    auto [it, inserted] = m_valueLabels.try_emplace(value);
+    if (inserted) {
+        it->second.text = formatValue(value);
+        it->second.width = QFontMetricsF(axisFont()).horizontalAdvance(it->second.text);
+    }
+    return it->second;
+}
+
+const TimeSeriesChart::AxisLabel &TimeSeriesChart::timeLabel(Timestamp date, TimeLabelStyle style) const
+{
+    if (m_timeLabels.size() >= axisLabelMemo) {
+        m_timeLabels.clear();
+    }
+    auto [it, inserted] = m_timeLabels.try_emplace({ date, style });
+    if (inserted) {
+        it->second.text = xLabel(date, style);
+        it->second.width = QFontMetricsF(axisFont()).horizontalAdvance(it->second.text);
+    }
+    return it->second;
+}
+
 TimeSeriesChart::Callout TimeSeriesChart::selectionCallout(Timestamp date) const
 {
     Callout callout;
@@ -546,7 +579,7 @@ std::vector<double> TimeSeriesChart::valueTickMarks(ValueRange range) const
         std::vector<double> ticks = valueTicks(range, aim);
         bool distinct = true;
         for (std::size_t i = 1; i < ticks.size() && distinct; ++i) {
-            distinct = formatValue(ticks[i]) != formatValue(ticks[i - 1]);
+            distinct = valueLabel(ticks[i]).text != valueLabel(ticks[i - 1]).text;
         }
         if (distinct) {
             return ticks;
@@ -742,10 +775,9 @@ QPainterPath TimeSeriesChart::linePath(const ChartSeries &series, const QRectF &
 
 qreal TimeSeriesChart::yLabelWidth() const
 {
-    const QFontMetricsF metrics(axisFont());
     qreal widest = 0;
     for (double tick : valueTickMarks(yRange())) {
-        widest = std::max(widest, metrics.horizontalAdvance(formatValue(tick)));
+        widest = std::max(widest, valueLabel(tick).width);
     }
     return std::ceil(widest);
 }
@@ -853,8 +885,8 @@ void TimeSeriesChart::paintAxes(QPainter &painter, const QRectF &plot, const Val
         painter.setPen(QPen(grid, hairline));
         painter.drawLine(QPointF(plot.left(), py), QPointF(plot.right(), py));
         painter.setPen(label);
-        const QString text = formatValue(tick);
-        painter.drawText(QPointF(plot.right() + axisGap, py - metrics.height() / 2 + metrics.ascent()), text);
+        painter.drawText(
+            QPointF(plot.right() + axisGap, py - metrics.height() / 2 + metrics.ascent()), valueLabel(tick).text);
     }
 
     // x: as many round marks as fit (aiming at five) without labels touching.
@@ -864,7 +896,7 @@ void TimeSeriesChart::paintAxes(QPainter &painter, const QRectF &plot, const Val
         ticks = timeTicks(m_xDomain, aim);
         qreal widest = 0;
         for (Timestamp t : ticks) {
-            widest = std::max(widest, metrics.horizontalAdvance(xLabel(t, style)));
+            widest = std::max(widest, timeLabel(t, style).width);
         }
         if (static_cast<qreal>(ticks.size()) * (widest + 12) <= plot.width() + widest) {
             break;
@@ -876,8 +908,9 @@ void TimeSeriesChart::paintAxes(QPainter &painter, const QRectF &plot, const Val
         painter.setPen(QPen(grid, hairline));
         painter.drawLine(QPointF(px, plot.top()), QPointF(px, plot.bottom()));
         painter.setPen(label);
-        const QString text = xLabel(t, style);
-        const qreal textWidth = metrics.horizontalAdvance(text);
+        const AxisLabel &mark = timeLabel(t, style);
+        const QString &text = mark.text;
+        const qreal textWidth = mark.width;
         // The end labels stay under the plot, clear of the y labels and the focus ring.
         const qreal left = std::clamp(px - textWidth / 2, plot.left(), std::max(plot.left(), plot.right() - textWidth));
         painter.drawText(QPointF(left, baseline), text);
@@ -906,9 +939,27 @@ void TimeSeriesChart::paintSeriesLayer(QPainter &painter, const QRectF &plot, co
         m_layer = QImage(size() * key.pixelRatio, QImage::Format_ARGB32_Premultiplied);
         m_layer.setDevicePixelRatio(key.pixelRatio);
         m_layer.fill(Qt::transparent);
-        QPainter layerPainter(&m_layer);
-        layerPainter.setRenderHint(QPainter::Antialiasing);
-        paintSeries(layerPainter, plot, y, scheme);
+        auto draw = [this, &plot, &y, scheme] {
+            QPainter layerPainter(&m_layer);
+            layerPainter.setRenderHint(QPainter::Antialiasing);
+            paintSeries(layerPainter, plot, y, scheme);
+        };
+        // Qt's raster engine hands every fill of more than about a hundred
+        // spans to the global thread pool and waits for it. The chart's many
+        // short strips make that a stream of tiny hand-offs whose wake-ups
+        // cost more than the filling (about half of the chart's CPU), while
+        // painting on a pool thread fills inline. So one pool thread draws
+        // the layer while this one waits: the same pixels, one hand-off.
+        // With every pool thread busy (an export, say), it is drawn here.
+        QSemaphore drawn;
+        if (QThreadPool::globalInstance()->tryStart([&draw, &drawn] {
+                draw();
+                drawn.release();
+            })) {
+            drawn.acquire();
+        } else {
+            draw();
+        }
         m_layerKey = key;
         m_layerDirty = false;
     }

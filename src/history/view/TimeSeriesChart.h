@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -180,6 +181,16 @@ private:
     void selectionMayHaveChanged();
     qreal yLabelWidth() const;
 
+    // An axis mark's text and its width in the axis font. Marks stay put for
+    // minutes while the chart repaints every round, and writing and measuring
+    // them was most of the cost of the axes.
+    struct AxisLabel {
+        QString text;
+        qreal width = 0;
+    };
+    const AxisLabel &valueLabel(double value) const;
+    const AxisLabel &timeLabel(Timestamp date, TimeLabelStyle style) const;
+
     void paintGaps(QPainter &painter, const QRectF &plot, ColorScheme scheme) const;
     void paintAxes(QPainter &painter, const QRectF &plot, const ValueRange &y, ColorScheme scheme) const;
     void paintSeries(QPainter &painter, const QRectF &plot, const ValueRange &y, ColorScheme scheme) const;
@@ -213,6 +224,9 @@ private:
         qreal pixelRatio = 1;
         bool operator==(const LayerKey &) const = default;
     };
+    mutable std::map<double, AxisLabel> m_valueLabels;
+    mutable std::map<std::pair<Timestamp, TimeLabelStyle>, AxisLabel> m_timeLabels;
+
     QImage m_layer;
     LayerKey m_layerKey;
     bool m_layerDirty = true;
