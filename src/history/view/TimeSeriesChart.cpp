@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <memory>
 
@@ -903,17 +904,25 @@ void TimeSeriesChart::paintAxes(QPainter &painter, const QRectF &plot, const Val
         }
     }
     const qreal baseline = plot.bottom() + 2 + metrics.ascent();
+    // Ticks fall where round times do, not evenly, and the end labels are
+    // pulled inside the plot: a label that would run into the one before it
+    // keeps its grid line and loses its text.
+    constexpr qreal labelGap = 6;
+    qreal previousRight = -std::numeric_limits<qreal>::infinity();
     for (Timestamp t : ticks) {
         const qreal px = std::round(xPixel(plot, t)) + 0.5 * hairline;
         painter.setPen(QPen(grid, hairline));
         painter.drawLine(QPointF(px, plot.top()), QPointF(px, plot.bottom()));
-        painter.setPen(label);
         const AxisLabel &mark = timeLabel(t, style);
-        const QString &text = mark.text;
         const qreal textWidth = mark.width;
         // The end labels stay under the plot, clear of the y labels and the focus ring.
         const qreal left = std::clamp(px - textWidth / 2, plot.left(), std::max(plot.left(), plot.right() - textWidth));
-        painter.drawText(QPointF(left, baseline), text);
+        if (left < previousRight + labelGap) {
+            continue;
+        }
+        painter.setPen(label);
+        painter.drawText(QPointF(left, baseline), mark.text);
+        previousRight = left + textWidth;
     }
     painter.restore();
 }
