@@ -4,13 +4,17 @@
 #include "dashboard/view/Theme.h"
 #include "dashboard/view/ThemedLabel.h"
 #include "menubar/view/MenuBarTray.h"
+#include "windows/view/AboutView.h"
 #include "windows/view/GeneralSettings.h"
 #include "windows/view/NotificationsSettings.h"
 #include "windows/view/SettingsView.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace voltmere {
@@ -155,6 +159,22 @@ TEST_F(SettingsViewTest, MenuBarShowsChangesTheTrayLabelWithoutClosingTheWindow)
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->size(), QSize(SettingsView::width, SettingsView::height));
     window->close();
+}
+
+// Settings and About are small windows of their own: Escape dismisses them,
+// as it does the desktop's dialogs.
+TEST_F(SettingsViewTest, EscapeClosesSettingsAndAbout)
+{
+    for (QWidget *window : { static_cast<QWidget *>(SettingsView::createWindow(*h.monitor)),
+                             static_cast<QWidget *>(AboutView::createWindow(*h.monitor)) }) {
+        QPointer<QWidget> alive = window;
+        window->show();
+        QApplication::setActiveWindow(window);
+        QTest::keyClick(window, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(alive.isNull()) << window->windowTitle().toStdString();
+        delete alive.data();
+    }
 }
 
 } // namespace

@@ -3,10 +3,10 @@
 #include "platform/ActivationPolicy.h"
 #include "windows/view/AboutContent.h"
 #include "windows/view/VisibilityReporter.h"
+#include "windows/view/WindowKeys.h"
 
 #include <QKeySequence>
 #include <QScrollArea>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace voltmere {
@@ -27,8 +27,7 @@ AboutView *AboutView::createWindow(Monitor &monitor)
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->setFixedSize(width, height);
     new VisibilityReporter(view, QStringLiteral("about"), true, false, monitor, ActivationPolicy::shared());
-    auto *close = new QShortcut(QKeySequence::Close, view);
-    QObject::connect(close, &QShortcut::activated, view, &QWidget::close);
+    WindowKeys::closeOnDismissKeys(view);
     return view;
 }
 

@@ -10,11 +10,11 @@
 #include "windows/view/GeneralSettings.h"
 #include "windows/view/NotificationsSettings.h"
 #include "windows/view/VisibilityReporter.h"
+#include "windows/view/WindowKeys.h"
 
 #include <QEvent>
 #include <QKeySequence>
 #include <QScrollArea>
-#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -54,8 +54,7 @@ SettingsView *SettingsView::createWindow(Monitor &monitor)
     view->setWindowTitle(QStringLiteral("Voltmere Settings"));
     view->setAttribute(Qt::WA_DeleteOnClose);
     new VisibilityReporter(view, QStringLiteral("settings"), true, false, monitor, ActivationPolicy::shared());
-    auto *close = new QShortcut(QKeySequence::Close, view);
-    QObject::connect(close, &QShortcut::activated, view, &QWidget::close);
+    WindowKeys::closeOnDismissKeys(view);
     return view;
 }
 
