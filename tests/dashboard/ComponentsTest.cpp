@@ -153,6 +153,27 @@ TEST(CardSurfaceTest, ACardFlushInItsParentStillCastsItsShadowWithRoundCorners)
     EXPECT_EQ(CardSurface::shadowOf(card)->geometry().center(), QRect(20, 20, 200, 100).center());
 }
 
+// A page builds its cards, hides the part it has nothing for, and only then
+// goes on screen: the hidden cards cast no shadow.
+TEST(CardSurfaceTest, ACardHiddenBeforeItsWindowShowsCastsNoShadow)
+{
+    GreyWindow window;
+    window.resize(320, 220);
+    auto *content = new QWidget(&window);
+    auto *layout = new QVBoxLayout(content);
+    auto *card = new Card(16);
+    layout->addWidget(card);
+    content->hide();
+    window.show();
+    QCoreApplication::processEvents();
+    ASSERT_NE(CardSurface::shadowOf(card), nullptr);
+    EXPECT_FALSE(CardSurface::shadowOf(card)->isVisible());
+
+    content->show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(CardSurface::shadowOf(card)->isVisible());
+}
+
 TEST(ChargeRingTest, FillsItsSizeAndKeepsTheTargetTickOutOfTheHole)
 {
     QWidget host;

@@ -165,6 +165,9 @@ protected:
             case QEvent::Resize:
             case QEvent::Show:
             case QEvent::Hide:
+            // Hiding a widget that is not on screen yet sends only these.
+            case QEvent::ShowToParent:
+            case QEvent::HideToParent:
             case QEvent::ParentChange:
                 follow();
                 break;
