@@ -25,6 +25,7 @@
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -96,6 +97,42 @@ protected:
 
     test::TestMonitor fixture;
 };
+
+// A page closed while its charge limits are still being read (a quick
+// click through the sidebar) must not be reached by the late answer.
+TEST_F(BatteryViewTest, APageClosedBeforeTheLimitsArriveIsNotReachedByThem)
+{
+    auto gate = std::make_shared<QSemaphore>();
+    auto answered = std::make_shared<std::atomic<bool>>(false);
+    class GatedLimits final : public ChargeLimitSource {
+    public:
+        GatedLimits(std::shared_ptr<QSemaphore> gate, std::shared_ptr<std::atomic<bool>> answered)
+            : m_gate(std::move(gate))
+            , m_answered(std::move(answered))
+        {
+        }
+        std::vector<BatteryChargeLimits> read() override
+        {
+            m_gate->acquire();
+            m_answered->store(true);
+            return {};
+        }
+
+    private:
+        std::shared_ptr<QSemaphore> m_gate;
+        std::shared_ptr<std::atomic<bool>> m_answered;
+    };
+    {
+        BatteryView view(monitor(), std::make_shared<GatedLimits>(gate, answered), nullptr);
+        view.show();
+        QCoreApplication::processEvents();
+    }
+    gate->release();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    // The answer did come, after the page had gone, and nothing took it.
+    EXPECT_TRUE(answered->load());
+}
 
 TEST_F(BatteryViewTest, BodyFollowsWhetherThereIsABatteryAndAReading)
 {

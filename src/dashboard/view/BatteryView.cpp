@@ -22,6 +22,7 @@
 #include "platform/PlatformText.h"
 
 #include <QFuture>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -157,23 +158,27 @@ void BatteryView::readChargeLimits()
     }
     m_readingLimits = true;
     // The firmware's files can be slow to answer (some go through ACPI), so
-    // they are read off the main thread.
-    QtConcurrent::run([source = m_limitSource] { return source->read(); })
-        .then(this, [this](const std::vector<BatteryChargeLimits> &limits) {
-            m_readingLimits = false;
-            m_limitsKnown = true;
-            m_limits = limits;
-            m_limitsCard->set(limits);
-            // The lowest limit is where charging stops first.
-            std::optional<int> lowest;
-            for (const BatteryChargeLimits &battery : limits) {
-                if (battery.endThreshold && (!lowest || *battery.endThreshold < *lowest)) {
-                    lowest = battery.endThreshold;
-                }
+    // they are read off the main thread. The watcher belongs to the page: a
+    // page closed before the answer comes simply never hears it.
+    auto *watcher = new QFutureWatcher<std::vector<BatteryChargeLimits>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        const std::vector<BatteryChargeLimits> limits = watcher->result();
+        m_readingLimits = false;
+        m_limitsKnown = true;
+        m_limits = limits;
+        m_limitsCard->set(limits);
+        // The lowest limit is where charging stops first.
+        std::optional<int> lowest;
+        for (const BatteryChargeLimits &battery : limits) {
+            if (battery.endThreshold && (!lowest || *battery.endThreshold < *lowest)) {
+                lowest = battery.endThreshold;
             }
-            m_reminder->setFirmwareLimit(lowest);
-            Q_EMIT chargeLimitsRead();
-        });
+        }
+        m_reminder->setFirmwareLimit(lowest);
+        Q_EMIT chargeLimitsRead();
+    });
+    watcher->setFuture(QtConcurrent::run([source = m_limitSource] { return source->read(); }));
 }
 
 QString BatteryView::copyText() const

@@ -15,6 +15,7 @@
 
 #include <QButtonGroup>
 #include <QFuture>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
@@ -164,20 +165,25 @@ void ChargeHistoryCard::load()
     const Timestamp from = now - m_hours * 3600.0;
     m_loading = true;
     showSeries();
-    QtConcurrent::run([loader = m_loader, from, now] { return loader(from, now, bucketCount); })
-        .then(this, [this, generation](const HistorySeries &series) {
-            // Only the answer to the newest question is shown; an older
-            // range's answer that arrives late is dropped.
-            if (generation != m_generation) {
-                return;
-            }
-            m_series = series;
-            m_lastLoad = m_clock.now();
-            m_loading = false;
-            m_everLoaded = true;
-            showSeries();
-            Q_EMIT loaded();
-        });
+    // A watcher owned by the card: a card closed before the answer comes
+    // simply never hears it.
+    auto *watcher = new QFutureWatcher<HistorySeries>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        const HistorySeries series = watcher->result();
+        // Only the answer to the newest question is shown; an older
+        // range's answer that arrives late is dropped.
+        if (generation != m_generation) {
+            return;
+        }
+        m_series = series;
+        m_lastLoad = m_clock.now();
+        m_loading = false;
+        m_everLoaded = true;
+        showSeries();
+        Q_EMIT loaded();
+    });
+    watcher->setFuture(QtConcurrent::run([loader = m_loader, from, now] { return loader(from, now, bucketCount); }));
 }
 
 std::vector<ChartPoint> ChargeHistoryCard::chartPoints(const HistorySeries &series)
