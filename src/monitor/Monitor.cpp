@@ -1,7 +1,7 @@
 #include "monitor/Monitor.h"
-#include "platform/PlatformText.h"
 
 #include "app/Preferences.h"
+#include "history/HistoryGap.h"
 #include "history/HistoryStore.h"
 #include "monitor/Insights.h"
 #include "platform/NotificationCenter.h"
@@ -389,8 +389,8 @@ std::vector<Snapshot> Monitor::snapshots(int lastMinutes) const
 
 QString Monitor::gapLabel(Timestamp a, Timestamp b) const
 {
-    static const QString asleep = PlatformText::say(u"Mac asleep");
-    static const QString noReadings = QStringLiteral("No readings");
+    static const QString asleep = label(HistoryGap::Reason::asleep);
+    static const QString noReadings = label(HistoryGap::Reason::noReadings);
     if (a > b) {
         std::swap(a, b);
     }

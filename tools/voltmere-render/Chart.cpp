@@ -3,6 +3,7 @@
 #include "dashboard/view/Card.h"
 #include "dashboard/view/SectionLabel.h"
 #include "dashboard/view/Theme.h"
+#include "history/HistoryGap.h"
 #include "history/view/TimeSeriesChart.h"
 #include "monitor/Format.h"
 
@@ -106,8 +107,8 @@ QWidget *basics()
             { QStringLiteral("One point"), chart(true, 150, hour, { cpuSeries({ { end - 10, 42, 0 } }) }) },
             { QStringLiteral("Segments with a break and a lone point"),
                 chart(true, 150, hour, { cpuSeries(broken) },
-                    { { end - 2100, end - 1600, QStringLiteral("Mac asleep") },
-                        { end - 1600, end - 1200, QStringLiteral("No readings") } }) },
+                    { { end - 2100, end - 1600, label(HistoryGap::Reason::asleep) },
+                        { end - 1600, end - 1200, label(HistoryGap::Reason::noReadings) } }) },
         },
         640);
 }
