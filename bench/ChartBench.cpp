@@ -4,10 +4,10 @@
 // readings. Painted into an image at 2× (a high-resolution screen) and, for
 // the hour, also at 1×.
 
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/Theme.h"
-#include "history/view/TimeSeriesChart.h"
-#include "monitor/Format.h"
+#include "model/Format.h"
+#include "ui/Environment.h"
+#include "ui/Theme.h"
+#include "ui/TimeSeriesChart.h"
 
 #include <QApplication>
 #include <QImage>

@@ -4,11 +4,12 @@
 // against the same round with the window closed. The whole program's CPU
 // with the real readers is measured by bench/dashboard-cpu.sh.
 
-#include "app/Preferences.h"
+#include "app/view/Surfaces.h"
 #include "dashboard/view/DashboardView.h"
 #include "history/HistoryRecorder.h"
 #include "monitor/Monitor.h"
 #include "platform/SystemEvents.h"
+#include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
 
 #include <QApplication>
@@ -143,7 +144,8 @@ void runRounds(benchmark::State &state, bool open)
     std::unique_ptr<DashboardView> view;
     if (open) {
         hour.monitor.setSurfaceOpen(DashboardView::surface, true);
-        view = std::make_unique<DashboardView>(hour.monitor);
+        view = std::make_unique<DashboardView>(
+            hour.monitor, [&hour](DashboardSection section) { return Surfaces::dashboardPage(section, hour.monitor); });
         view->resize(1120, 780);
         view->show();
     }

@@ -3,7 +3,7 @@
 
 #include "history/HistoryQueries.h"
 #include "history/HistoryStore.h"
-#include "monitor/Clock.h"
+#include "platform/Clock.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -1,11 +1,11 @@
 // The cost of one sampling tick on this machine, and of the Monitor's
 // main-thread work for one tick once it holds a full hour of snapshots.
 
-#include "app/Preferences.h"
 #include "history/HistoryRecorder.h"
 #include "monitor/Monitor.h"
-#include "platform/PlatformReaders.h"
 #include "platform/SystemEvents.h"
+#include "preferences/Preferences.h"
+#include "sampling/PlatformReaders.h"
 #include "sampling/SamplingEngine.h"
 
 #include <QCoreApplication>

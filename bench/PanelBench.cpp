@@ -4,11 +4,11 @@
 // store and a real panel on the offscreen platform. Each stretch lasts
 // VOLTMERE_PANEL_BENCH_SECONDS (default 60).
 
-#include "app/Preferences.h"
 #include "history/HistoryStore.h"
 #include "menubar/view/MenuBarPanel.h"
 #include "monitor/Monitor.h"
 #include "platform/SystemEvents.h"
+#include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
 
 #include <QApplication>

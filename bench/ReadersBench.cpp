@@ -3,8 +3,8 @@
 // memory, with no parsing, no arithmetic and no bookkeeping. Prints the ratio
 // and the tick's cost per process.
 
-#include "platform/PlatformReaders.h"
 #include "platform/linux/ProcText.h"
+#include "sampling/PlatformReaders.h"
 
 #include <benchmark/benchmark.h>
 

@@ -9,8 +9,7 @@
 //
 // Every comparison prints one "key=value" line per figure.
 
-#include "monitor/Clock.h"
-#include "platform/PlatformReaders.h"
+#include "platform/Clock.h"
 #include "platform/linux/LinuxBlockDeviceSource.h"
 #include "platform/linux/LinuxCPUTickSource.h"
 #include "platform/linux/LinuxMemoryCounterSource.h"
@@ -20,6 +19,7 @@
 #include "sampling/DiskSampler.h"
 #include "sampling/MemorySampler.h"
 #include "sampling/NetworkSampler.h"
+#include "sampling/PlatformReaders.h"
 #include "sampling/ProcessSampler.h"
 
 #include <arpa/inet.h>

@@ -7,8 +7,8 @@
 #include "FakeReaders.h"
 #include "FakeSystemEvents.h"
 
-#include "app/Preferences.h"
 #include "monitor/Monitor.h"
+#include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
 
 #include <QCoreApplication>

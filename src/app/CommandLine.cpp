@@ -1,8 +1,8 @@
 #include "app/CommandLine.h"
 
-#include "app/AppInfo.h"
 #include "history/HistoryExport.h"
 #include "history/HistoryStore.h"
+#include "navigation/AppInfo.h"
 
 #include <QDate>
 #include <QCoreApplication>

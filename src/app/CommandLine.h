@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/Clock.h"
+#include "platform/Clock.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,16 +1,13 @@
 #include "app/AppLifecycle.h"
 #include "app/CommandLine.h"
-#include "app/view/ApplicationShell.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
-#include "app/URLRouter.h"
-#include "dashboard/view/DashboardView.h"
+#include "app/view/ApplicationShell.h"
+#include "app/view/Surfaces.h"
 #include "menubar/view/MenuBarPanel.h"
 #include "menubar/view/MenuBarTray.h"
 #include "monitor/Monitor.h"
-#include "windows/view/AboutView.h"
-#include "windows/view/SettingsView.h"
-#include "windows/view/WelcomeView.h"
+#include "navigation/URLRouter.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
@@ -69,10 +66,7 @@ int main(int argc, char **argv)
             return std::nullopt;
         });
     });
-    shell.registerWindow(WindowID::dashboard, [&monitor]() -> QWidget * { return DashboardView::createWindow(monitor); });
-    shell.registerWindow(WindowID::settings, [&monitor]() -> QWidget * { return SettingsView::createWindow(monitor); });
-    shell.registerWindow(WindowID::welcome, [&monitor]() -> QWidget * { return WelcomeView::createWindow(monitor); });
-    shell.registerWindow(WindowID::about, [&monitor]() -> QWidget * { return AboutView::createWindow(monitor); });
+    Surfaces::registerWindows(shell, monitor);
     shell.start();
     QObject::connect(&instance, &SingleInstance::urlsReceived, &shell,
                      [&monitor](const QStringList &urls) { URLRouter::handleAll(urls, monitor); });

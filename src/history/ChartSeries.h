@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dashboard/ThemeColor.h"
 #include "history/ChartPoint.h"
+#include "model/ThemeColor.h"
 
 #include <QString>
 

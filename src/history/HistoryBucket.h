@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/Snapshot.h"
+#include "model/Snapshot.h"
 
 namespace voltmere {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "history/HistoryMetric.h"
-#include "monitor/Snapshot.h"
+#include "model/Snapshot.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "history/HistoryMetric.h"
 
-#include "monitor/Format.h"
+#include "model/Format.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "history/HistoryPage.h"
 
-#include "monitor/Format.h"
+#include "model/Format.h"
 #include "platform/PlatformText.h"
 
 #include <algorithm>

@@ -3,8 +3,8 @@
 #include "history/ChartPoint.h"
 #include "history/HistoryMetric.h"
 #include "history/HistorySeries.h"
-#include "monitor/ProcessCPU.h"
-#include "monitor/Snapshot.h"
+#include "model/ProcessCPU.h"
+#include "model/Snapshot.h"
 
 #include <QString>
 

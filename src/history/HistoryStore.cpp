@@ -1,6 +1,6 @@
 #include "history/HistoryStore.h"
 
-#include "app/LegacyMigration.h"
+#include "history/LegacyMigration.h"
 
 #include <QDebug>
 #include <QDir>

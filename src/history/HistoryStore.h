@@ -6,9 +6,9 @@
 #include "history/HistoryReadConnection.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistorySeries.h"
-#include "monitor/Clock.h"
-#include "monitor/ProcessCPU.h"
-#include "monitor/Snapshot.h"
+#include "model/ProcessCPU.h"
+#include "model/Snapshot.h"
+#include "platform/Clock.h"
 #include "platform/SerialQueue.h"
 
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "history/SeriesSummary.h"
 
-#include "monitor/Format.h"
+#include "model/Format.h"
 
 namespace voltmere::SeriesSummary {
 

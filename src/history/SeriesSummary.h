@@ -1,7 +1,7 @@
 #pragma once
 
 #include "history/ChartPoint.h"
-#include "monitor/Clock.h"
+#include "platform/Clock.h"
 
 #include <QString>
 

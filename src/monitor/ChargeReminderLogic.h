@@ -1,7 +1,7 @@
 #pragma once
 
-#include "monitor/BatteryReading.h"
-#include "monitor/Snapshot.h"
+#include "model/BatteryReading.h"
+#include "model/Snapshot.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 #include "monitor/Insights.h"
 #include "platform/PlatformText.h"
 
-#include "monitor/Format.h"
+#include "model/Format.h"
 
 #include <cmath>
 #include <functional>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "monitor/BatteryReading.h"
+#include "model/BatteryReading.h"
+#include "model/Insight.h"
+#include "model/Snapshot.h"
 #include "monitor/ChargeReminderLogic.h"
-#include "monitor/Insight.h"
-#include "monitor/Snapshot.h"
 
 #include <deque>
 #include <optional>

@@ -1,12 +1,12 @@
 #include "monitor/Monitor.h"
 
-#include "app/Preferences.h"
 #include "history/HistoryGap.h"
 #include "history/HistoryStore.h"
 #include "monitor/Insights.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SerialQueue.h"
 #include "platform/SystemEvents.h"
+#include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
 
 #include <QCoreApplication>

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "history/HistoryRecorder.h"
-#include "monitor/BatteryReading.h"
+#include "model/BatteryReading.h"
+#include "model/DashboardSection.h"
+#include "model/Insight.h"
+#include "model/OverviewAnchor.h"
+#include "model/Snapshot.h"
 #include "monitor/ChargeReminderLogic.h"
-#include "monitor/Clock.h"
-#include "monitor/DashboardSection.h"
-#include "monitor/Insight.h"
 #include "monitor/NotificationPermission.h"
-#include "monitor/OverviewAnchor.h"
-#include "monitor/Snapshot.h"
+#include "platform/Clock.h"
 
 #include <QObject>
 #include <QSet>

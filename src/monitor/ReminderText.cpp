@@ -1,7 +1,7 @@
 #include "monitor/ReminderText.h"
 #include "platform/PlatformText.h"
 
-#include "monitor/Format.h"
+#include "model/Format.h"
 
 namespace voltmere::ReminderText {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "monitor/Clock.h"
 #include "platform/BlockDeviceSource.h"
+#include "platform/Clock.h"
 #include "sampling/DeviceDeltas.h"
 #include "sampling/Readers.h"
 #include "sampling/ThroughputRate.h"

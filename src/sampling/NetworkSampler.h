@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/Clock.h"
+#include "platform/Clock.h"
 #include "platform/NetworkInterfaceSource.h"
 #include "sampling/DeviceDeltas.h"
 #include "sampling/Readers.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/Clock.h"
+#include "platform/Clock.h"
 #include "platform/ProcessTableSource.h"
 #include "sampling/Readers.h"
 

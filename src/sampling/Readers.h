@@ -5,9 +5,9 @@
 // queue; an engine may be built with any of them missing (tests, platforms
 // without a source), and then those snapshot fields stay absent.
 
-#include "monitor/BatteryReading.h"
-#include "monitor/MemoryPressureLevel.h"
-#include "monitor/ProcessCPU.h"
+#include "model/BatteryReading.h"
+#include "model/MemoryPressureLevel.h"
+#include "model/ProcessCPU.h"
 
 #include <optional>
 #include <vector>

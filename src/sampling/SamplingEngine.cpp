@@ -1,6 +1,6 @@
 #include "sampling/SamplingEngine.h"
 
-#include "platform/PlatformReaders.h"
+#include "sampling/PlatformReaders.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "monitor/Clock.h"
-#include "monitor/Snapshot.h"
+#include "model/Snapshot.h"
+#include "platform/Clock.h"
 #include "platform/SerialQueue.h"
 #include "sampling/Readers.h"
 #include "sampling/SelfUsageSampler.h"

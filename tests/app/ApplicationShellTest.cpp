@@ -1,8 +1,8 @@
 #include "TestMonitor.h"
 
 #include "app/view/ApplicationShell.h"
-#include "app/URLRouter.h"
-#include "app/WelcomeGate.h"
+#include "navigation/URLRouter.h"
+#include "navigation/WelcomeGate.h"
 
 #include <QApplication>
 #include <QSignalSpy>

@@ -1,12 +1,13 @@
 #include "TestMonitor.h"
+#include "app/view/Surfaces.h"
 
-#include "app/URLRouter.h"
 #include "app/view/ApplicationShell.h"
 #include "dashboard/view/BatteryView.h"
 #include "dashboard/view/DashboardChrome.h"
 #include "dashboard/view/DashboardView.h"
 #include "dashboard/view/OverviewView.h"
 #include "dashboard/view/SelfUsageFooter.h"
+#include "navigation/URLRouter.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -28,13 +29,17 @@ using test::TestMonitor;
 class DashboardViewTest : public ::testing::Test {
 protected:
     void setOpen(bool open) { t.monitor->setSurfaceOpen(DashboardView::surface, open); }
+    DashboardView::PageFactory pages()
+    {
+        return [this](DashboardSection section) { return Surfaces::dashboardPage(section, *t.monitor); };
+    }
 
     TestMonitor t;
 };
 
 TEST_F(DashboardViewTest, ClosedWindowBuildsNothingAndOpensOnTheSectionSetMeanwhile)
 {
-    DashboardView view(*t.monitor);
+    DashboardView view(*t.monitor, pages());
     EXPECT_FALSE(view.isBuilt());
     EXPECT_EQ(view.page(), nullptr);
 
@@ -56,7 +61,7 @@ TEST_F(DashboardViewTest, ClosedWindowBuildsNothingAndOpensOnTheSectionSetMeanwh
 TEST_F(DashboardViewTest, SidebarWritesTheSectionOnlyWhenItDiffers)
 {
     setOpen(true);
-    DashboardView view(*t.monitor);
+    DashboardView view(*t.monitor, pages());
     ASSERT_EQ(t.monitor->section(), DashboardSection::overview);
     QSignalSpy written(t.monitor.get(), &Monitor::sectionChanged);
 
@@ -84,7 +89,7 @@ TEST_F(DashboardViewTest, SidebarWritesTheSectionOnlyWhenItDiffers)
 TEST_F(DashboardViewTest, ASectionChosenElsewhereTakesTheSidebarsFocusAlong)
 {
     setOpen(true);
-    DashboardView view(*t.monitor);
+    DashboardView view(*t.monitor, pages());
     view.show();
     view.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
@@ -119,7 +124,7 @@ TEST_F(DashboardViewTest, ASectionChosenElsewhereTakesTheSidebarsFocusAlong)
 TEST_F(DashboardViewTest, TabWalksTheHeaderInOrderAndOnlyOntoVisibleStops)
 {
     setOpen(true);
-    DashboardView view(*t.monitor);
+    DashboardView view(*t.monitor, pages());
     view.resize(1120, 780);
     view.show();
     view.activateWindow();
@@ -157,7 +162,7 @@ TEST_F(DashboardViewTest, AtItsSmallestTheHistoryHeaderFitsWithoutOverlaps)
 {
     setOpen(true);
     t.monitor->setSection(DashboardSection::history);
-    DashboardView view(*t.monitor);
+    DashboardView view(*t.monitor, pages());
     view.resize(DashboardView::minimumWindowWidth, DashboardView::minimumWindowHeight);
     view.show();
     ASSERT_TRUE(QTest::qWaitFor([&view] {
@@ -185,7 +190,7 @@ TEST_F(DashboardViewTest, AtItsSmallestTheHistoryHeaderFitsWithoutOverlaps)
 TEST_F(DashboardViewTest, AddressesOpenTheOneWindowOnTheirSectionAndItReopensWhereItWas)
 {
     ApplicationShell shell(*t.monitor);
-    shell.registerWindow(WindowID::dashboard, [this] { return DashboardView::createWindow(*t.monitor); });
+    shell.registerWindow(WindowID::dashboard, [this] { return DashboardView::createWindow(*t.monitor, pages()); });
     URLRouter::setOpenWindow(&shell);
 
     URLRouter::handleAll({QStringLiteral("voltmere://open/battery")}, *t.monitor);

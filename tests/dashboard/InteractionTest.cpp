@@ -1,5 +1,5 @@
-#include "dashboard/view/FocusRing.h"
-#include "dashboard/view/PressableStyle.h"
+#include "ui/FocusRing.h"
+#include "ui/PressableStyle.h"
 
 #include <QImage>
 #include <QPushButton>

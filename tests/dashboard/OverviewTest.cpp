@@ -1,14 +1,14 @@
 #include "TestMonitor.h"
 
-#include "dashboard/view/DashboardScroll.h"
-#include "dashboard/view/HeroNumber.h"
 #include "dashboard/view/MetricCard.h"
 #include "dashboard/view/OverviewModel.h"
 #include "dashboard/view/OverviewView.h"
-#include "dashboard/view/Theme.h"
 #include "dashboard/view/WindowPicker.h"
-#include "history/view/TimeSeriesChart.h"
-#include "monitor/Format.h"
+#include "model/Format.h"
+#include "ui/DashboardScroll.h"
+#include "ui/HeroNumber.h"
+#include "ui/Theme.h"
+#include "ui/TimeSeriesChart.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -99,7 +99,7 @@ TEST_F(OverviewTest, AHoleOfMoreThanTwentySecondsMakesALabelledBandAndANewSegmen
     // snapshot still counts as the previous date.
     std::vector<Snapshot> snaps{reading(10), reading(25), reading(40)};
     snaps[1].cpuTotal.reset();
-    const OverviewModel::Walk walk = OverviewModel::walk(
+    const SnapshotSeries::Walk walk = SnapshotSeries::walk(
         snaps, {[](const Snapshot &s) { return s.cpuTotal; }}, [](Timestamp, Timestamp) { return QString(); });
     EXPECT_TRUE(walk.gaps.empty());
     ASSERT_EQ(walk.points[0].size(), 2u);

@@ -1,11 +1,11 @@
 #include "SpokenTree.h"
 
-#include "dashboard/view/DesktopEntries.h"
-#include "dashboard/view/ProcessIconView.h"
-#include "dashboard/view/ProcessIcons.h"
 #include "dashboard/view/ProcessRow.h"
 #include "dashboard/view/ProcessTable.h"
 #include "platform/PlatformText.h"
+#include "ui/DesktopEntries.h"
+#include "ui/ProcessIconView.h"
+#include "ui/ProcessIcons.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "history/view/HistoryControls.h"
 
-#include "dashboard/view/SegmentButton.h"
 #include "dashboard/view/WindowPicker.h"
 #include "history/HistoryPage.h"
+#include "ui/SegmentButton.h"
 
 #include <QApplication>
 #include <QComboBox>

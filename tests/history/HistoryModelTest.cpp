@@ -2,7 +2,7 @@
 #include "history/HistoryMetric.h"
 #include "history/SeriesSummary.h"
 
-#include "monitor/Format.h"
+#include "model/Format.h"
 
 #include <gtest/gtest.h>
 

@@ -6,11 +6,11 @@
 #include "FakeClock.h"
 #include "FakeNotificationCenter.h"
 #include "FakeSystemEvents.h"
-#include "app/Preferences.h"
 #include "history/HistoryStore.h"
-#include "monitor/Format.h"
+#include "model/Format.h"
 #include "monitor/Monitor.h"
 #include "platform/linux/LinuxFileReveal.h"
+#include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
 
 #include <QComboBox>

@@ -4,13 +4,13 @@
 #include "FakeClock.h"
 #include "FakeSystemEvents.h"
 
-#include "app/Preferences.h"
 #include "history/HistoryStore.h"
 #include "history/view/ExportAction.h"
 #include "history/view/HistoryControls.h"
 #include "history/view/HistoryEmpty.h"
 #include "history/view/HistorySkeleton.h"
 #include "monitor/Monitor.h"
+#include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
-#include "app/Preferences.h"
-#include "app/URLRouter.h"
-#include "app/WelcomeGate.h"
-#include "menubar/view/AppIcon.h"
 #include "menubar/view/MenuBarLabel.h"
+#include "navigation/URLRouter.h"
+#include "navigation/WelcomeGate.h"
+#include "preferences/Preferences.h"
+#include "ui/AppIcon.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

@@ -1,21 +1,21 @@
 #include "SpokenTree.h"
 #include "TestMonitor.h"
 
-#include "app/URLRouter.h"
-#include "dashboard/view/AuroraBackground.h"
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/ChargeRing.h"
-#include "dashboard/view/HeroNumber.h"
-#include "dashboard/view/SegmentGauge.h"
-#include "dashboard/view/TextComponent.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/Unavailable.h"
-#include "history/view/TimeSeriesChart.h"
 #include "menubar/view/MenuBarPanel.h"
 #include "menubar/view/MenuBarTray.h"
 #include "menubar/view/PanelRows.h"
 #include "menubar/view/PanelTiles.h"
 #include "menubar/view/TileButton.h"
+#include "navigation/URLRouter.h"
+#include "ui/AuroraBackground.h"
+#include "ui/ChargeRing.h"
+#include "ui/Environment.h"
+#include "ui/HeroNumber.h"
+#include "ui/SegmentGauge.h"
+#include "ui/TextComponent.h"
+#include "ui/Theme.h"
+#include "ui/TimeSeriesChart.h"
+#include "ui/Unavailable.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -110,9 +110,9 @@ TEST(PanelTilesTest, ChartPointsBreakIntoSegmentsAfterTwentySeconds)
 
 TEST(PanelTilesTest, MemoryWordsAndUsedOfTotal)
 {
-    EXPECT_EQ(MemoryTile::levelWord(MemoryPressureLevel::normal), QStringLiteral("Normal"));
-    EXPECT_EQ(MemoryTile::levelWord(MemoryPressureLevel::warning), QStringLiteral("Elevated"));
-    EXPECT_EQ(MemoryTile::levelWord(MemoryPressureLevel::critical), QStringLiteral("Critical"));
+    EXPECT_EQ(levelWord(MemoryPressureLevel::normal), QStringLiteral("Normal"));
+    EXPECT_EQ(levelWord(MemoryPressureLevel::warning), QStringLiteral("Elevated"));
+    EXPECT_EQ(levelWord(MemoryPressureLevel::critical), QStringLiteral("Critical"));
     Snapshot s;
     EXPECT_EQ(MemoryTile::usedOfTotal(s), std::nullopt);
     s.memUsed = NAN;

@@ -1,5 +1,5 @@
+#include "model/Format.h"
 #include "monitor/ChargeReminderLogic.h"
-#include "monitor/Format.h"
 #include "monitor/ReminderText.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
+#include "model/Format.h"
 #include "monitor/Insights.h"
-#include "monitor/Format.h"
 
 #include <gtest/gtest.h>
 

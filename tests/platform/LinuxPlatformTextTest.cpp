@@ -1,6 +1,6 @@
 #include "platform/PlatformText.h"
 
-#include "app/AppInfo.h"
+#include "navigation/AppInfo.h"
 #include "sampling/BatteryReader.h"
 #include "sampling/CPUSampler.h"
 #include "sampling/DiskSampler.h"

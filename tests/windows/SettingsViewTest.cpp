@@ -1,9 +1,10 @@
 #include "MonitorHarness.h"
+#include "app/view/Surfaces.h"
 
-#include "app/WindowOpener.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/ThemedLabel.h"
 #include "menubar/view/MenuBarTray.h"
+#include "navigation/WindowOpener.h"
+#include "ui/Theme.h"
+#include "ui/ThemedLabel.h"
 #include "windows/view/AboutView.h"
 #include "windows/view/GeneralSettings.h"
 #include "windows/view/NotificationsSettings.h"
@@ -39,7 +40,7 @@ protected:
     {
         h.notifications->settings = settings;
         h.notifications->identity = identity;
-        view = std::make_unique<SettingsView>(*h.monitor);
+        view = std::make_unique<SettingsView>(*h.monitor, Surfaces::historySettings(*h.monitor));
         view->tabs()->setCurrentWidget(view->notifications());
         view->show();
         h.settle();
@@ -140,7 +141,7 @@ TEST_F(SettingsViewTest, MenuBarShowsChangesTheTrayLabelWithoutClosingTheWindow)
 {
     NoWindows opener;
     MenuBarTray tray(*h.monitor, opener);
-    SettingsView *window = SettingsView::createWindow(*h.monitor);
+    SettingsView *window = SettingsView::createWindow(*h.monitor, Surfaces::historySettings(*h.monitor));
     window->show();
     const MenuBarLabel::Content before = tray.content();
 
@@ -165,7 +166,7 @@ TEST_F(SettingsViewTest, MenuBarShowsChangesTheTrayLabelWithoutClosingTheWindow)
 // as it does the desktop's dialogs.
 TEST_F(SettingsViewTest, EscapeClosesSettingsAndAbout)
 {
-    for (QWidget *window : { static_cast<QWidget *>(SettingsView::createWindow(*h.monitor)),
+    for (QWidget *window : { static_cast<QWidget *>(SettingsView::createWindow(*h.monitor, Surfaces::historySettings(*h.monitor))),
                              static_cast<QWidget *>(AboutView::createWindow(*h.monitor)) }) {
         QPointer<QWidget> alive = window;
         window->show();

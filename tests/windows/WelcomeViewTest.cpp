@@ -1,6 +1,6 @@
 #include "MonitorHarness.h"
 
-#include "dashboard/view/ToggleSwitch.h"
+#include "ui/ToggleSwitch.h"
 #include "windows/view/WelcomeView.h"
 
 #include <QApplication>

@@ -6,10 +6,10 @@
 #include "SyntheticHistory.h"
 
 #include "app/AppLifecycle.h"
-#include "dashboard/view/Theme.h"
 #include "history/HistoryStore.h"
 #include "history/view/HistoryView.h"
 #include "monitor/Monitor.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QDateTime>

@@ -1,11 +1,11 @@
 #include "Surface.h"
 
-#include "dashboard/view/Card.h"
-#include "dashboard/view/SectionLabel.h"
-#include "dashboard/view/Theme.h"
 #include "history/HistoryGap.h"
-#include "history/view/TimeSeriesChart.h"
-#include "monitor/Format.h"
+#include "model/Format.h"
+#include "ui/Card.h"
+#include "ui/SectionLabel.h"
+#include "ui/Theme.h"
+#include "ui/TimeSeriesChart.h"
 
 #include <QDateTime>
 #include <QVBoxLayout>

@@ -1,5 +1,6 @@
 #include "RenderFixture.h"
 #include "Surface.h"
+#include "app/view/Surfaces.h"
 
 #include "dashboard/view/DashboardView.h"
 
@@ -76,7 +77,8 @@ QWidget *dashboard(Data data, DashboardSection section)
         }
     }
     return new FixtureHost(std::move(fixture), [](Fixture &fx) -> QWidget * {
-        auto *view = new DashboardView(fx.monitor);
+        auto *view = new DashboardView(
+            fx.monitor, [&fx](DashboardSection section) { return Surfaces::dashboardPage(section, fx.monitor); });
         // Tall enough for the whole page, which a still image draws unscrolled.
         view->setFixedSize(1120, fx.monitor.latest() ? 1420 : 1120);
         return view;

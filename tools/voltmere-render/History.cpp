@@ -1,13 +1,13 @@
 #include "Surface.h"
 #include "SyntheticHistory.h"
 
-#include "app/Preferences.h"
 #include "history/HistoryPage.h"
 #include "history/HistoryStore.h"
 #include "history/view/HistoryControls.h"
 #include "history/view/HistoryView.h"
 #include "monitor/Monitor.h"
 #include "platform/SystemEvents.h"
+#include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
 
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 #include "Surface.h"
 
-#include "app/Preferences.h"
 #include "history/HistoryStore.h"
 #include "history/view/HistorySettings.h"
 #include "monitor/Monitor.h"
 #include "platform/SystemEvents.h"
+#include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
 #include "windows/view/SettingsView.h"
 

@@ -1,14 +1,14 @@
 #include "RenderFixture.h"
 #include "Surface.h"
 
-#include "app/Preferences.h"
-#include "dashboard/view/ProcessIcons.h"
 #include "dashboard/view/ProcessTable.h"
 #include "history/HistoryRecorder.h"
 #include "menubar/view/MenuBarPanel.h"
 #include "monitor/Monitor.h"
 #include "platform/SystemEvents.h"
+#include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
+#include "ui/ProcessIcons.h"
 
 #include <QDateTime>
 #include <QSettings>

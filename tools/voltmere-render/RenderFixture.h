@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/Preferences.h"
 #include "history/HistoryRecorder.h"
 #include "monitor/Monitor.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SystemEvents.h"
+#include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
 
 #include <QDateTime>

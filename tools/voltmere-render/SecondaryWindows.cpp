@@ -1,10 +1,11 @@
 #include "Surface.h"
+#include "app/view/Surfaces.h"
 
-#include "app/Preferences.h"
 #include "history/HistoryStore.h"
 #include "monitor/Monitor.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SystemEvents.h"
+#include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
 #include "windows/view/AboutContent.h"
 #include "windows/view/AboutView.h"
@@ -113,7 +114,7 @@ QWidget *settingsTab(int tab, NotificationSettings permission = allowed, const S
 {
     return hosted(permission, setup,
                   [tab](Monitor &monitor) {
-                      auto *view = new SettingsView(monitor);
+                      auto *view = new SettingsView(monitor, Surfaces::historySettings(monitor));
                       view->tabs()->setCurrentIndex(tab);
                       return view;
                   },

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dashboard/ThemeColor.h"
+#include "model/ThemeColor.h"
 
 #include <QImage>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "Surface.h"
 
-#include "dashboard/view/Theme.h"
 #include "menubar/view/MenuBarLabel.h"
+#include "ui/Theme.h"
 
 #include <QPainter>
 

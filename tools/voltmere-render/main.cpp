@@ -1,8 +1,8 @@
 #include "Surface.h"
 
-#include "dashboard/view/AuroraBackground.h"
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/Theme.h"
+#include "ui/AuroraBackground.h"
+#include "ui/Environment.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QDir>

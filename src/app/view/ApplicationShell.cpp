@@ -1,11 +1,11 @@
 #include "app/view/ApplicationShell.h"
 
-#include "app/URLRouter.h"
-#include "menubar/view/AppIcon.h"
 #include "menubar/view/MenuBarLabel.h"
 #include "menubar/view/MenuBarTray.h"
 #include "monitor/Monitor.h"
-#include "windows/view/BringToFront.h"
+#include "navigation/URLRouter.h"
+#include "ui/AppIcon.h"
+#include "ui/BringToFront.h"
 
 #include <QApplication>
 #include <QEvent>

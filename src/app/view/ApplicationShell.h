@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/WindowOpener.h"
+#include "navigation/WindowOpener.h"
 
 #include <QHash>
 #include <QKeySequence>

@@ -1,15 +1,15 @@
 #include "dashboard/view/BatteryHealthCard.h"
 
-#include "dashboard/view/AccessibleElement.h"
-#include "dashboard/view/AttentionDot.h"
-#include "dashboard/view/SectionLabel.h"
-#include "dashboard/view/TextComponent.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/Unavailable.h"
-#include "dashboard/view/WrappingText.h"
-#include "monitor/Format.h"
+#include "model/Format.h"
 #include "platform/PlatformText.h"
 #include "sampling/BatteryReader.h"
+#include "ui/AccessibleElement.h"
+#include "ui/AttentionDot.h"
+#include "ui/SectionLabel.h"
+#include "ui/TextComponent.h"
+#include "ui/Theme.h"
+#include "ui/Unavailable.h"
+#include "ui/WrappingText.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

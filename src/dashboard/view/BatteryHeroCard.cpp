@@ -1,17 +1,17 @@
 #include "dashboard/view/BatteryHeroCard.h"
 
-#include "dashboard/view/AccessibleElement.h"
-#include "dashboard/view/ChargeRing.h"
-#include "dashboard/view/HeroNumber.h"
-#include "dashboard/view/SectionLabel.h"
-#include "dashboard/view/SymbolView.h"
-#include "dashboard/view/TextComponent.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/Unavailable.h"
-#include "dashboard/view/WrappingText.h"
-#include "monitor/Format.h"
+#include "model/Format.h"
 #include "platform/PlatformText.h"
 #include "sampling/BatteryReader.h"
+#include "ui/AccessibleElement.h"
+#include "ui/ChargeRing.h"
+#include "ui/HeroNumber.h"
+#include "ui/SectionLabel.h"
+#include "ui/SymbolView.h"
+#include "ui/TextComponent.h"
+#include "ui/Theme.h"
+#include "ui/Unavailable.h"
+#include "ui/WrappingText.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

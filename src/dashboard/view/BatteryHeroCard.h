@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dashboard/view/Card.h"
-#include "monitor/BatteryReading.h"
+#include "model/BatteryReading.h"
+#include "ui/Card.h"
 
 #include <optional>
 #include <vector>

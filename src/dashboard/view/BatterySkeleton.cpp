@@ -1,9 +1,9 @@
 #include "dashboard/view/BatterySkeleton.h"
 
-#include "dashboard/view/AccessibleElement.h"
 #include "dashboard/view/BatteryHealthCard.h"
-#include "dashboard/view/Card.h"
-#include "dashboard/view/Skeleton.h"
+#include "ui/AccessibleElement.h"
+#include "ui/Card.h"
+#include "ui/Skeleton.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "dashboard/view/ChargeHistoryCard.h"
-#include "dashboard/view/DashboardPage.h"
-#include "monitor/BatteryReading.h"
+#include "model/BatteryReading.h"
 #include "monitor/ChargeReminderLogic.h"
 #include "platform/ChargeLimits.h"
+#include "ui/DashboardPage.h"
 
 #include <memory>
 #include <optional>

@@ -1,17 +1,17 @@
 #include "dashboard/view/ChargeHistoryCard.h"
 
-#include "dashboard/view/AccessibleElement.h"
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/FocusRing.h"
 #include "dashboard/view/PluggedStrip.h"
-#include "dashboard/view/SectionLabel.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/WrappingText.h"
 #include "history/GapBand.h"
 #include "history/HistoryMetric.h"
-#include "history/view/TimeSeriesChart.h"
-#include "monitor/Format.h"
+#include "model/Format.h"
 #include "platform/PlatformText.h"
+#include "ui/AccessibleElement.h"
+#include "ui/Environment.h"
+#include "ui/FocusRing.h"
+#include "ui/SectionLabel.h"
+#include "ui/Theme.h"
+#include "ui/TimeSeriesChart.h"
+#include "ui/WrappingText.h"
 
 #include <QButtonGroup>
 #include <QFuture>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "dashboard/view/Card.h"
 #include "history/ChartPoint.h"
 #include "history/HistorySeries.h"
-#include "monitor/Clock.h"
+#include "platform/Clock.h"
+#include "ui/Card.h"
 
 #include <functional>
 #include <optional>

@@ -1,11 +1,11 @@
 #include "dashboard/view/DashboardChrome.h"
 
-#include "dashboard/view/DashboardPage.h"
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/FocusRing.h"
-#include "dashboard/view/Symbols.h"
-#include "dashboard/view/TextComponent.h"
-#include "dashboard/view/Theme.h"
+#include "ui/DashboardPage.h"
+#include "ui/Environment.h"
+#include "ui/FocusRing.h"
+#include "ui/Symbols.h"
+#include "ui/TextComponent.h"
+#include "ui/Theme.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,20 +1,17 @@
 #include "dashboard/view/DashboardView.h"
 
-#include "dashboard/view/AuroraBackground.h"
-#include "dashboard/view/BatteryView.h"
 #include "dashboard/view/DashboardChrome.h"
-#include "dashboard/view/DashboardPage.h"
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/FocusRing.h"
-#include "dashboard/view/OverviewView.h"
 #include "dashboard/view/SelfUsageFooter.h"
-#include "dashboard/view/Symbols.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/Wordmark.h"
-#include "history/view/HistoryView.h"
 #include "monitor/Monitor.h"
 #include "platform/ActivationPolicy.h"
-#include "windows/view/VisibilityReporter.h"
+#include "ui/AuroraBackground.h"
+#include "ui/DashboardPage.h"
+#include "ui/Environment.h"
+#include "ui/FocusRing.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+#include "ui/VisibilityReporter.h"
+#include "ui/Wordmark.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -96,9 +93,10 @@ protected:
 
 } // namespace
 
-DashboardView::DashboardView(Monitor &monitor, QWidget *parent)
+DashboardView::DashboardView(Monitor &monitor, PageFactory pages, QWidget *parent)
     : QWidget(parent)
     , m_monitor(monitor)
+    , m_pages(std::move(pages))
 {
     setMinimumSize(minimumWindowWidth, minimumWindowHeight);
     auto *layout = new QVBoxLayout(this);
@@ -113,26 +111,13 @@ DashboardView::~DashboardView()
     tearDown();
 }
 
-DashboardView *DashboardView::createWindow(Monitor &monitor)
+DashboardView *DashboardView::createWindow(Monitor &monitor, PageFactory pages)
 {
-    auto *view = new DashboardView(monitor);
+    auto *view = new DashboardView(monitor, std::move(pages));
     view->setWindowTitle(QStringLiteral("Voltmere"));
     view->resize(view->sizeHint());
     new VisibilityReporter(view, surface, true, false, monitor, ActivationPolicy::shared());
     return view;
-}
-
-DashboardPage *DashboardView::createPage(DashboardSection section, Monitor &monitor)
-{
-    switch (section) {
-    case DashboardSection::overview:
-        return new OverviewView(monitor);
-    case DashboardSection::battery:
-        return new BatteryView(monitor);
-    case DashboardSection::history:
-        return new HistoryView(monitor);
-    }
-    return nullptr;
 }
 
 QSize DashboardView::sizeHint() const
@@ -241,7 +226,7 @@ void DashboardView::showSection()
     }
     // A page is rebuilt for each visit, which also resets its copy confirmation.
     delete m_chrome.data();
-    DashboardPage *page = createPage(section, m_monitor);
+    DashboardPage *page = m_pages(section);
     m_chrome = new DashboardChrome(page);
     m_detail->layout()->addWidget(m_chrome);
     m_shown = section;

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "dashboard/view/DashboardChrome.h"
-#include "monitor/DashboardSection.h"
+#include "model/DashboardSection.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QAbstractButton;
 class QButtonGroup;
@@ -35,16 +36,17 @@ public:
     static constexpr int sidebarIdeal = 210;
     static constexpr int sidebarMaximum = 260;
 
-    explicit DashboardView(Monitor &monitor, QWidget *parent = nullptr);
+    // Makes a new page for a section. The pages come from several subsystems
+    // (the History page is the history views'), so whoever builds the window
+    // decides which page each section gets.
+    using PageFactory = std::function<DashboardPage *(DashboardSection)>;
+
+    DashboardView(Monitor &monitor, PageFactory pages, QWidget *parent = nullptr);
     ~DashboardView() override;
 
     // The dashboard as a top-level window that reports itself as the surface
     // "dashboard" and gives the program a taskbar entry while open.
-    static DashboardView *createWindow(Monitor &monitor);
-
-    // The page shown for `section`; the one place that decides which page
-    // each section gets.
-    static DashboardPage *createPage(DashboardSection section, Monitor &monitor);
+    static DashboardView *createWindow(Monitor &monitor, PageFactory pages);
 
     // A choice in the sidebar: written to the Monitor only when it differs.
     void choose(DashboardSection section);
@@ -71,6 +73,7 @@ private:
     void followVisibility();
 
     Monitor &m_monitor;
+    PageFactory m_pages;
     QSplitter *m_body = nullptr;
     QWidget *m_detail = nullptr;
     QButtonGroup *m_rows = nullptr;

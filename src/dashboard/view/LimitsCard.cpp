@@ -1,10 +1,10 @@
 #include "dashboard/view/LimitsCard.h"
 
-#include "dashboard/view/AccessibleElement.h"
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/TextComponent.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/WrappingText.h"
+#include "ui/AccessibleElement.h"
+#include "ui/Environment.h"
+#include "ui/TextComponent.h"
+#include "ui/Theme.h"
+#include "ui/WrappingText.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

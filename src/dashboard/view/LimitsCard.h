@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dashboard/view/Card.h"
 #include "platform/ChargeLimitText.h"
+#include "ui/Card.h"
 
 #include <vector>
 

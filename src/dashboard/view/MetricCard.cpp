@@ -1,12 +1,12 @@
 #include "dashboard/view/MetricCard.h"
 
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/HeroNumber.h"
-#include "dashboard/view/SectionLabel.h"
-#include "dashboard/view/TextComponent.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/Unavailable.h"
-#include "history/view/TimeSeriesChart.h"
+#include "ui/Environment.h"
+#include "ui/HeroNumber.h"
+#include "ui/SectionLabel.h"
+#include "ui/TextComponent.h"
+#include "ui/Theme.h"
+#include "ui/TimeSeriesChart.h"
+#include "ui/Unavailable.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

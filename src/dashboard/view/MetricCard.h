@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dashboard/view/Card.h"
 #include "dashboard/view/OverviewModel.h"
+#include "ui/Card.h"
 
 #include <QLabel>
 

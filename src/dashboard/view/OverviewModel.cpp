@@ -1,41 +1,16 @@
 #include "dashboard/view/OverviewModel.h"
 
-#include "dashboard/view/Theme.h"
 #include "history/SeriesSummary.h"
-#include "menubar/view/PanelTiles.h"
-#include "monitor/Format.h"
+#include "model/Format.h"
 #include "monitor/Monitor.h"
 #include "platform/PlatformText.h"
+#include "ui/Theme.h"
 
 #include <cmath>
 
 namespace voltmere {
 
 namespace OverviewModel {
-
-Walk walk(const std::vector<Snapshot> &snapshots, const std::vector<Reading> &readings, const GapLabel &gapLabel)
-{
-    Walk result;
-    result.points.resize(readings.size());
-    for (auto &points : result.points) {
-        points.reserve(snapshots.size());
-    }
-    int segment = 0;
-    std::optional<Timestamp> previous;
-    for (const Snapshot &snapshot : snapshots) {
-        if (previous && snapshot.date - *previous > segmentBreakSeconds) {
-            ++segment;
-            result.gaps.push_back({*previous, snapshot.date, gapLabel ? gapLabel(*previous, snapshot.date) : QString()});
-        }
-        previous = snapshot.date;
-        for (std::size_t i = 0; i < readings.size(); ++i) {
-            if (const std::optional<double> value = readings[i](snapshot)) {
-                result.points[i].push_back({snapshot.date, *value, segment});
-            }
-        }
-    }
-    return result;
-}
 
 QString wholePercent(double value)
 {
@@ -104,7 +79,7 @@ Page build(const Monitor &monitor, int minutes)
     page.end = latest ? latest->date : now;
     page.start = page.end - minutes * 60.0;
 
-    const Walk w = walk(snapshots,
+    const SnapshotSeries::Walk w = SnapshotSeries::walk(snapshots,
         {
             [](const Snapshot &s) { return s.cpuTotal; },
             [](const Snapshot &s) { return s.memPressure; },
@@ -154,7 +129,7 @@ Page build(const Monitor &monitor, int minutes)
         const bool attention = *s.memLevel != MemoryPressureLevel::normal;
         pressureColor = attention ? Theme::amber : Theme::mint;
         memoryCard.valueColor = pressureColor;
-        memoryCard.badge = Badge{MemoryTile::levelWord(*s.memLevel), attention};
+        memoryCard.badge = Badge{levelWord(*s.memLevel), attention};
     }
     if (s.memUsed) {
         memoryCard.detail = Format::bytes(s.memUsed) + QStringLiteral(" used of ") + Format::bytes(s.memTotal);

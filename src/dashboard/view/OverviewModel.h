@@ -1,10 +1,11 @@
 #pragma once
 
-#include "dashboard/ThemeColor.h"
 #include "history/ChartSeries.h"
 #include "history/GapBand.h"
-#include "monitor/OverviewAnchor.h"
-#include "monitor/Snapshot.h"
+#include "model/OverviewAnchor.h"
+#include "model/Snapshot.h"
+#include "model/ThemeColor.h"
+#include "monitor/SnapshotSeries.h"
 
 #include <QString>
 
@@ -21,23 +22,7 @@ class Monitor;
 // The view only lays these out. Main thread only (it reads the Monitor).
 namespace OverviewModel {
 
-// Readings further apart than this are not joined: the chart starts a new
-// line piece and shades the hole between them.
-inline constexpr double segmentBreakSeconds = 20;
-
-using Reading = std::function<std::optional<double>(const Snapshot &)>;
-using GapLabel = std::function<QString(Timestamp, Timestamp)>;
 using ValueFormat = std::function<QString(double)>;
-
-// The points of each reading over `snapshots` (oldest first) and the holes
-// between them. A snapshot without the reading still counts as the previous
-// date, so a missing value never makes a hole of its own. Without a
-// `gapLabel` the bands carry no label.
-struct Walk {
-    std::vector<std::vector<ChartPoint>> points; // one list per reading, in order
-    std::vector<GapBand> gaps;
-};
-Walk walk(const std::vector<Snapshot> &snapshots, const std::vector<Reading> &readings, const GapLabel &gapLabel);
 
 // Read-outs of the charts and sentences: "—" for a value that is not finite.
 QString wholePercent(double value);

@@ -1,7 +1,7 @@
 #include "dashboard/view/OverviewSkeleton.h"
 
-#include "dashboard/view/Card.h"
-#include "dashboard/view/Skeleton.h"
+#include "ui/Card.h"
+#include "ui/Skeleton.h"
 
 #include <QGridLayout>
 #include <QVBoxLayout>

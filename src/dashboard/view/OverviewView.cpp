@@ -1,14 +1,14 @@
 #include "dashboard/view/OverviewView.h"
 
-#include "app/Preferences.h"
-#include "dashboard/view/DashboardScroll.h"
 #include "dashboard/view/MetricCard.h"
 #include "dashboard/view/OverviewModel.h"
 #include "dashboard/view/OverviewSkeleton.h"
 #include "dashboard/view/ProcessTable.h"
 #include "dashboard/view/WindowPicker.h"
-#include "history/view/TimeSeriesChart.h"
 #include "monitor/Monitor.h"
+#include "preferences/Preferences.h"
+#include "ui/DashboardScroll.h"
+#include "ui/TimeSeriesChart.h"
 
 #include <QGridLayout>
 #include <QTimer>

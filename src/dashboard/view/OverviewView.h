@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dashboard/view/DashboardPage.h"
-#include "monitor/OverviewAnchor.h"
+#include "model/OverviewAnchor.h"
+#include "ui/DashboardPage.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 #include "dashboard/view/PluggedStrip.h"
 
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/Theme.h"
+#include "ui/Environment.h"
+#include "ui/Theme.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

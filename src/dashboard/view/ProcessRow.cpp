@@ -1,9 +1,9 @@
 #include "dashboard/view/ProcessRow.h"
 
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/ProcessIconView.h"
-#include "dashboard/view/Symbols.h"
-#include "dashboard/view/Theme.h"
+#include "ui/Environment.h"
+#include "ui/ProcessIconView.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>

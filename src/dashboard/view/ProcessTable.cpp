@@ -1,11 +1,11 @@
 #include "dashboard/view/ProcessTable.h"
 #include "platform/PlatformText.h"
 
-#include "dashboard/view/Card.h"
 #include "dashboard/view/ProcessRow.h"
-#include "dashboard/view/SectionLabel.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/WrappingText.h"
+#include "ui/Card.h"
+#include "ui/SectionLabel.h"
+#include "ui/Theme.h"
+#include "ui/WrappingText.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

@@ -1,16 +1,16 @@
 #include "dashboard/view/ReminderCard.h"
 
-#include "app/Preferences.h"
-#include "dashboard/view/AttentionDot.h"
 #include "dashboard/view/ReminderTargetSlider.h"
-#include "dashboard/view/SymbolView.h"
-#include "dashboard/view/TextComponent.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/ToggleSwitch.h"
-#include "dashboard/view/WrappingText.h"
 #include "monitor/Monitor.h"
 #include "monitor/ReminderText.h"
 #include "platform/PlatformText.h"
+#include "preferences/Preferences.h"
+#include "ui/AttentionDot.h"
+#include "ui/SymbolView.h"
+#include "ui/TextComponent.h"
+#include "ui/Theme.h"
+#include "ui/ToggleSwitch.h"
+#include "ui/WrappingText.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dashboard/view/Card.h"
 #include "monitor/NotificationPermission.h"
+#include "ui/Card.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 #include "dashboard/view/ReminderTargetSlider.h"
 
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/Theme.h"
+#include "ui/Environment.h"
+#include "ui/Theme.h"
 
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>

@@ -1,10 +1,10 @@
 #include "dashboard/view/SelfUsageFooter.h"
 
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/SectionLabel.h"
-#include "dashboard/view/TextComponent.h"
-#include "dashboard/view/Theme.h"
-#include "monitor/Format.h"
+#include "model/Format.h"
+#include "ui/Environment.h"
+#include "ui/SectionLabel.h"
+#include "ui/TextComponent.h"
+#include "ui/Theme.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

@@ -1,9 +1,9 @@
 #include "dashboard/view/WindowPicker.h"
 
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/SegmentButton.h"
-#include "dashboard/view/TextComponent.h"
-#include "dashboard/view/Theme.h"
+#include "ui/Environment.h"
+#include "ui/SegmentButton.h"
+#include "ui/TextComponent.h"
+#include "ui/Theme.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

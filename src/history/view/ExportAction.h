@@ -2,7 +2,7 @@
 
 #include "history/HistoryExport.h"
 #include "history/HistoryMetric.h"
-#include "monitor/Snapshot.h"
+#include "model/Snapshot.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,10 +1,10 @@
 #include "history/view/HistoryControls.h"
 
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/FocusRing.h"
-#include "dashboard/view/SegmentButton.h"
-#include "dashboard/view/Theme.h"
 #include "history/HistoryPage.h"
+#include "ui/Environment.h"
+#include "ui/FocusRing.h"
+#include "ui/SegmentButton.h"
+#include "ui/Theme.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #include "history/view/HistoryEmpty.h"
 
-#include "dashboard/view/SectionLabel.h"
-#include "dashboard/view/TextComponent.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/WrappingText.h"
 #include "platform/PlatformText.h"
+#include "ui/SectionLabel.h"
+#include "ui/TextComponent.h"
+#include "ui/Theme.h"
+#include "ui/WrappingText.h"
 
 #include <QLocale>
 #include <QVBoxLayout>

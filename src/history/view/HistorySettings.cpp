@@ -1,14 +1,14 @@
 #include "history/view/HistorySettings.h"
 
-#include "app/Preferences.h"
-#include "dashboard/view/FormGroup.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/ThemedLabel.h"
 #include "history/HistoryStore.h"
-#include "monitor/Format.h"
+#include "model/Format.h"
 #include "monitor/Monitor.h"
 #include "platform/FileReveal.h"
 #include "platform/PlatformText.h"
+#include "preferences/Preferences.h"
+#include "ui/FormGroup.h"
+#include "ui/Theme.h"
+#include "ui/ThemedLabel.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "history/view/HistorySkeleton.h"
 
-#include "dashboard/view/Card.h"
-#include "dashboard/view/Skeleton.h"
+#include "ui/Card.h"
+#include "ui/Skeleton.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

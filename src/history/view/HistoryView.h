@@ -1,11 +1,11 @@
 #pragma once
 
-#include "dashboard/view/DashboardPage.h"
 #include "history/ChartPoint.h"
 #include "history/HistoryMetric.h"
 #include "history/HistorySeries.h"
-#include "monitor/ProcessCPU.h"
-#include "monitor/Snapshot.h"
+#include "model/ProcessCPU.h"
+#include "model/Snapshot.h"
+#include "ui/DashboardPage.h"
 
 #include <atomic>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "history/view/SelectableText.h"
 
-#include "dashboard/view/Environment.h"
+#include "ui/Environment.h"
 
 namespace voltmere {
 

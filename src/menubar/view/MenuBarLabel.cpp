@@ -1,11 +1,11 @@
 #include "menubar/view/MenuBarLabel.h"
 
-#include "app/Preferences.h"
-#include "app/URLRouter.h"
-#include "app/WelcomeGate.h"
-#include "dashboard/view/Symbols.h"
-#include "dashboard/view/Theme.h"
-#include "menubar/view/AppIcon.h"
+#include "navigation/URLRouter.h"
+#include "navigation/WelcomeGate.h"
+#include "preferences/Preferences.h"
+#include "ui/AppIcon.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/MenuBarStyle.h"
-#include "dashboard/ThemeColor.h"
-#include "monitor/BatteryReading.h"
-#include "monitor/Insight.h"
-#include "monitor/Snapshot.h"
+#include "model/BatteryReading.h"
+#include "model/Insight.h"
+#include "model/Snapshot.h"
+#include "model/ThemeColor.h"
+#include "preferences/MenuBarStyle.h"
 
 #include <QImage>
 #include <QString>

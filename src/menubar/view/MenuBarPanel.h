@@ -1,7 +1,7 @@
 #pragma once
 
-#include "monitor/DashboardSection.h"
-#include "monitor/OverviewAnchor.h"
+#include "model/DashboardSection.h"
+#include "model/OverviewAnchor.h"
 
 #include <QPointer>
 #include <QRect>

@@ -1,12 +1,12 @@
 #include "menubar/view/MenuBarTray.h"
 
-#include "app/AppCommands.h"
-#include "app/Preferences.h"
-#include "app/WindowOpener.h"
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/Theme.h"
 #include "monitor/Monitor.h"
+#include "navigation/AppCommands.h"
+#include "navigation/WindowOpener.h"
 #include "platform/TrayHostWatcher.h"
+#include "preferences/Preferences.h"
+#include "ui/Environment.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QMenu>

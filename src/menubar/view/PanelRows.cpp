@@ -1,14 +1,14 @@
 #include "menubar/view/PanelRows.h"
 
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/FocusRing.h"
-#include "dashboard/view/PressableStyle.h"
-#include "dashboard/view/SymbolView.h"
-#include "dashboard/view/Symbols.h"
-#include "dashboard/view/TextComponent.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/WrappingText.h"
 #include "menubar/view/PanelText.h"
+#include "ui/Environment.h"
+#include "ui/FocusRing.h"
+#include "ui/PressableStyle.h"
+#include "ui/SymbolView.h"
+#include "ui/Symbols.h"
+#include "ui/TextComponent.h"
+#include "ui/Theme.h"
+#include "ui/WrappingText.h"
 
 #include <QFontMetricsF>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/Insight.h"
+#include "model/Insight.h"
 
 #include <QAbstractButton>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "menubar/view/PanelText.h"
 
-#include "dashboard/view/TextComponent.h"
+#include "ui/TextComponent.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,24 +1,24 @@
 #include "menubar/view/PanelTiles.h"
 #include "platform/PlatformText.h"
 
-#include "dashboard/view/AttentionDot.h"
-#include "dashboard/view/ChargeRing.h"
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/HeroNumber.h"
-#include "dashboard/view/OverviewModel.h"
-#include "dashboard/view/ProcessIconView.h"
-#include "dashboard/view/SectionLabel.h"
-#include "dashboard/view/SegmentGauge.h"
-#include "dashboard/view/SymbolView.h"
-#include "dashboard/view/TextComponent.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/Unavailable.h"
-#include "dashboard/view/WrappingText.h"
-#include "history/view/TimeSeriesChart.h"
 #include "menubar/view/PanelText.h"
-#include "monitor/Format.h"
+#include "model/Format.h"
+#include "monitor/SnapshotSeries.h"
 #include "sampling/BatteryReader.h"
 #include "sampling/MemorySampler.h"
+#include "ui/AttentionDot.h"
+#include "ui/ChargeRing.h"
+#include "ui/Environment.h"
+#include "ui/HeroNumber.h"
+#include "ui/ProcessIconView.h"
+#include "ui/SectionLabel.h"
+#include "ui/SegmentGauge.h"
+#include "ui/SymbolView.h"
+#include "ui/TextComponent.h"
+#include "ui/Theme.h"
+#include "ui/TimeSeriesChart.h"
+#include "ui/Unavailable.h"
+#include "ui/WrappingText.h"
 
 #include <QCoreApplication>
 #include <QFontMetricsF>
@@ -282,7 +282,7 @@ CPUTile::CPUTile(const Clock &clock, QWidget *parent)
 
 std::vector<ChartPoint> CPUTile::chartPoints(const std::vector<Snapshot> &snapshots)
 {
-    return OverviewModel::walk(snapshots, {[](const Snapshot &s) { return s.cpuTotal; }}, nullptr).points.front();
+    return SnapshotSeries::walk(snapshots, {[](const Snapshot &s) { return s.cpuTotal; }}, nullptr).points.front();
 }
 
 QString CPUTile::topProcessText(const ProcessCPU &process)
@@ -369,19 +369,6 @@ MemoryTile::MemoryTile(QWidget *parent)
     layout->addWidget(m_normalGauge);
     layout->addWidget(m_alertGauge);
     m_alertGauge->hide();
-}
-
-QString MemoryTile::levelWord(MemoryPressureLevel level)
-{
-    switch (level) {
-    case MemoryPressureLevel::normal:
-        return QStringLiteral("Normal");
-    case MemoryPressureLevel::warning:
-        return QStringLiteral("Elevated");
-    case MemoryPressureLevel::critical:
-        return QStringLiteral("Critical");
-    }
-    return QStringLiteral("Normal");
 }
 
 std::optional<QString> MemoryTile::usedOfTotal(const Snapshot &snapshot)

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "history/ChartPoint.h"
+#include "model/BatteryReading.h"
+#include "model/Snapshot.h"
+#include "platform/Clock.h"
 #include "platform/PlatformText.h"
-#include "monitor/BatteryReading.h"
-#include "monitor/Clock.h"
-#include "monitor/Snapshot.h"
 
 #include <QWidget>
 
@@ -122,7 +122,6 @@ public:
 
     void set(const std::optional<Snapshot> &latest);
 
-    static QString levelWord(MemoryPressureLevel level);
     // used + " of " + total; absent unless both are known.
     static std::optional<QString> usedOfTotal(const Snapshot &snapshot);
 

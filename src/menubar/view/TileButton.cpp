@@ -1,13 +1,13 @@
 #include "menubar/view/TileButton.h"
 
-#include "dashboard/view/CardSurface.h"
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/FocusRing.h"
-#include "dashboard/view/PressableStyle.h"
-#include "dashboard/view/Symbols.h"
-#include "dashboard/view/Theme.h"
+#include "ui/CardSurface.h"
+#include "ui/Environment.h"
+#include "ui/FocusRing.h"
+#include "ui/PressableStyle.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
 
-#include "dashboard/view/Accessibility.h"
+#include "ui/Accessibility.h"
 
 #include <QAccessibleWidget>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "monitor/Clock.h"
+#include "platform/Clock.h"
 
 #include <chrono>
 #include <ctime>

@@ -1,5 +1,5 @@
 #include "platform/linux/LinuxReaders.h"
-#include "platform/PlatformReaders.h"
+#include "sampling/PlatformReaders.h"
 
 #include "platform/linux/LinuxBlockDeviceSource.h"
 #include "platform/linux/LinuxCPUTickSource.h"

@@ -1,14 +1,14 @@
 #include "windows/view/AboutContent.h"
 
-#include "app/AppCommands.h"
-#include "app/AppInfo.h"
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/SectionLabel.h"
-#include "dashboard/view/Symbols.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/ThemedLabel.h"
-#include "dashboard/view/Wordmark.h"
+#include "navigation/AppCommands.h"
+#include "navigation/AppInfo.h"
 #include "platform/PlatformText.h"
+#include "ui/Environment.h"
+#include "ui/SectionLabel.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+#include "ui/ThemedLabel.h"
+#include "ui/Wordmark.h"
 
 #include <QDate>
 #include <QFontMetricsF>

@@ -1,8 +1,8 @@
 #include "windows/view/AboutView.h"
 
 #include "platform/ActivationPolicy.h"
+#include "ui/VisibilityReporter.h"
 #include "windows/view/AboutContent.h"
-#include "windows/view/VisibilityReporter.h"
 #include "windows/view/WindowKeys.h"
 
 #include <QKeySequence>

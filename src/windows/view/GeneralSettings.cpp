@@ -1,11 +1,11 @@
 #include "windows/view/GeneralSettings.h"
 
-#include "app/Preferences.h"
-#include "app/view/LoginToggle.h"
-#include "dashboard/view/FormGroup.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/ThemedLabel.h"
 #include "platform/PlatformText.h"
+#include "preferences/Preferences.h"
+#include "ui/FormGroup.h"
+#include "ui/Theme.h"
+#include "ui/ThemedLabel.h"
+#include "windows/view/LoginToggle.h"
 
 #include <QComboBox>
 #include <QVBoxLayout>

@@ -1,9 +1,9 @@
 #include "windows/view/NotificationsSettings.h"
 
-#include "dashboard/view/FormGroup.h"
-#include "dashboard/view/Theme.h"
-#include "dashboard/view/ThemedLabel.h"
 #include "monitor/Monitor.h"
+#include "ui/FormGroup.h"
+#include "ui/Theme.h"
+#include "ui/ThemedLabel.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

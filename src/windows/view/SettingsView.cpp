@@ -1,15 +1,14 @@
 #include "windows/view/SettingsView.h"
 
-#include "dashboard/view/Environment.h"
-#include "dashboard/view/Symbols.h"
-#include "dashboard/view/Theme.h"
-#include "history/view/HistorySettings.h"
 #include "monitor/Monitor.h"
 #include "platform/ActivationPolicy.h"
+#include "ui/Environment.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+#include "ui/VisibilityReporter.h"
 #include "windows/view/AboutView.h"
 #include "windows/view/GeneralSettings.h"
 #include "windows/view/NotificationsSettings.h"
-#include "windows/view/VisibilityReporter.h"
 #include "windows/view/WindowKeys.h"
 
 #include <QEvent>
@@ -28,12 +27,12 @@ constexpr std::array tabSymbols{"gearshape", "bell", "clock", "info.circle"};
 
 } // namespace
 
-SettingsView::SettingsView(Monitor &monitor, QWidget *parent)
+SettingsView::SettingsView(Monitor &monitor, QWidget *historyTab, QWidget *parent)
     : QWidget(parent)
     , m_tabs(new QTabWidget(this))
     , m_general(new GeneralSettings(monitor.prefs()))
     , m_notifications(new NotificationsSettings(monitor))
-    , m_history(new HistorySettings(monitor))
+    , m_history(historyTab)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
@@ -48,9 +47,9 @@ SettingsView::SettingsView(Monitor &monitor, QWidget *parent)
     setFixedSize(width, height);
 }
 
-SettingsView *SettingsView::createWindow(Monitor &monitor)
+SettingsView *SettingsView::createWindow(Monitor &monitor, QWidget *historyTab)
 {
-    auto *view = new SettingsView(monitor);
+    auto *view = new SettingsView(monitor, historyTab);
     view->setWindowTitle(QStringLiteral("Voltmere Settings"));
     view->setAttribute(Qt::WA_DeleteOnClose);
     new VisibilityReporter(view, QStringLiteral("settings"), true, false, monitor, ActivationPolicy::shared());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dashboard/view/AuroraBackground.h"
+#include "ui/AuroraBackground.h"
 
 class QLabel;
 class QPushButton;
