@@ -35,7 +35,7 @@ QString label(HistoryGap::Reason reason)
 {
     switch (reason) {
     case HistoryGap::Reason::asleep:
-        return PlatformText::say(u"Mac asleep");
+        return PlatformText::say(PlatformText::Name::asleepGapLabel);
     case HistoryGap::Reason::notRunning:
         return QStringLiteral("Voltmere not running");
     case HistoryGap::Reason::noReadings:

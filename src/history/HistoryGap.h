@@ -24,7 +24,8 @@ struct HistoryGap {
 
 std::optional<HistoryGap::Reason> gapReasonFromRaw(std::string_view raw);
 QString rawValue(HistoryGap::Reason reason);
-// The text on chart bands and in the gap list: "Mac asleep", …
+// The text on chart bands and in the gap list: "Voltmere not running",
+// "No readings", and for sleep the platform's asleepGapLabel.
 QString label(HistoryGap::Reason reason);
 
 } // namespace voltmere

@@ -126,8 +126,8 @@ QString copyText(HistoryMetric metric, int hours, const HistorySeries &series, c
     const std::size_t listed = std::min(series.gaps.size(), listedGaps);
     for (std::size_t i = 0; i < listed; ++i) {
         const HistoryGap &gap = series.gaps[i];
-        text += QLatin1Char('\n') + PlatformText::say(label(gap.reason)) + QStringLiteral(": ")
-            + Format::timestamp(gap.start, now) + QStringLiteral(" \u2013 ") + Format::timestamp(gap.end, now);
+        text += QLatin1Char('\n') + label(gap.reason) + QStringLiteral(": ") + Format::timestamp(gap.start, now)
+            + QStringLiteral(" \u2013 ") + Format::timestamp(gap.end, now);
     }
     return text;
 }
@@ -172,7 +172,7 @@ QString storageFooter(const std::optional<QString> &openError, bool open, const 
     if (!home.isEmpty() && (path == home || path.startsWith(home + QLatin1Char('/')))) {
         shown = QStringLiteral("~") + path.mid(home.size());
     }
-    return PlatformText::say(u"Stored on this Mac at ") + shown + QStringLiteral(" \u00b7 ")
+    return PlatformText::say(PlatformText::Name::storageFooterStart) + shown + QStringLiteral(" \u00b7 ")
         + Format::bytes(static_cast<double>(std::max<std::int64_t>(fileSize, 0))) + QStringLiteral(" \u00b7 keeps ")
         + QString::number(retentionDays) + QStringLiteral(" days \u00b7 written in batches every 2 minutes.")
         + (writeError ? QStringLiteral(" New readings can't be saved right now: ") + *writeError + QStringLiteral(".")

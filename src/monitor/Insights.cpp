@@ -154,7 +154,7 @@ std::optional<Insight> batteryRules(
     }
     if (battery.state == ChargingState::pluggedNotCharging && battery.level && *battery.level <= 94) {
         return batteryInsight(QStringLiteral("Plugged in but not charging at ") + QString::number(*battery.level)
-                + PlatformText::say(u"%. macOS is holding the charge."),
+                + QStringLiteral("%. ") + PlatformText::say(PlatformText::Name::chargeHeldInsight),
             Insight::Severity::info);
     }
     return std::nullopt;

@@ -27,7 +27,7 @@ QString longText(const ChargeReminderLogic::Status &status, int target, Timestam
         return QStringLiteral("The battery was already at or above ") + t
             + QStringLiteral("% when plugged in, so there's nothing to remind you about this time.");
     case Kind::noBatteryReading:
-        return PlatformText::say(u"macOS isn't reporting a charge level, so the reminder can't run.");
+        return PlatformText::say(PlatformText::Name::reminderWithoutChargeLevel);
     }
     return {};
 }

@@ -1,5 +1,7 @@
 #include "navigation/AppInfo.h"
 
+#include "platform/PlatformText.h"
+
 namespace voltmere::AppInfo {
 
 #ifndef VOLTMERE_VERSION
@@ -33,20 +35,14 @@ QString buildNumber()
 
 const std::vector<Source> &sources()
 {
-    // The texts name the original data sources on purpose; they are the
-    // wording the About window has always shown.
+    using PlatformText::Name;
     static const std::vector<Source> table{
-        {QStringLiteral("CPU"),
-         QStringLiteral("host_statistics tick deltas. Per-process CPU is proc_pid_rusage, where 100% is one core.")},
-        {QStringLiteral("Memory"),
-         QStringLiteral("kern.memorystatus pressure and level, plus host_statistics64 for app, wired, and compressed "
-                        "memory.")},
-        {QStringLiteral("Swap"), QStringLiteral("vm.swapusage.")},
-        {QStringLiteral("Disk"), QStringLiteral("I/O Registry IOBlockStorageDriver statistics.")},
-        {QStringLiteral("Network"), QStringLiteral("sysctl NET_RT_IFLIST2 counters, excluding loopback and tunnels.")},
-        {QStringLiteral("Battery"),
-         QStringLiteral("IOPowerSources for level, state, and adapter. Cycle count, capacity, and temperature come from "
-                        "AppleSmartBattery, which is read-only and not a formally documented API.")},
+        {QStringLiteral("CPU"), PlatformText::say(Name::cpuSource)},
+        {QStringLiteral("Memory"), PlatformText::say(Name::memorySource)},
+        {QStringLiteral("Swap"), PlatformText::say(Name::swapSource)},
+        {QStringLiteral("Disk"), PlatformText::say(Name::diskSource)},
+        {QStringLiteral("Network"), PlatformText::say(Name::networkSource)},
+        {QStringLiteral("Battery"), PlatformText::say(Name::batterySource)},
     };
     return table;
 }

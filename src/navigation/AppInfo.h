@@ -23,7 +23,7 @@ const QUrl &website();
 QString versionShort();
 // The build number of this build, "1" when the build did not set one.
 QString buildNumber();
-// Where each reading comes from, in display order.
+// Where each reading comes from on this platform, in display order.
 const std::vector<Source> &sources();
 
 // The rule behind versionShort()/buildNumber(): an empty value from the build

@@ -1,19 +1,89 @@
 #pragma once
 
 #include <QString>
-#include <QStringView>
 
 namespace voltmere {
 
-// Texts that name the machine, its operating system or one of its services.
-// The program's own wording is written for the Mac; each platform keeps one
-// table that says the same thing truthfully for itself (a Mac build returns
-// the original). Callers pass the original text and show what comes back.
+// Texts that name the machine, its operating system or one of its services,
+// looked up by name. Each platform keeps one table under src/platform/<os>/
+// that says every one of them truthfully for itself, so a view never spells
+// out another platform's wording. Callable from any thread.
 namespace PlatformText {
 
-// This platform's wording of `original`; texts the table does not list are
-// already true everywhere and come back unchanged.
-QString say(QStringView original);
+// Grouped by where the text appears.
+enum class Name {
+    // The gap label of a stretch the machine slept through.
+    asleepGapLabel,
+
+    // Dashboard Overview: the word after the swap total ("of 2 GB …") and
+    // the sentence after the memory pressure summary.
+    swapNoun,
+    pressureExplanation,
+
+    // Why a reading is unavailable: the source that did not deliver.
+    cpuUnavailable,
+    memoryPressureUnavailable,
+    memoryLevelUnavailable,
+    swapUnavailable,
+    diskUnavailable,
+    networkUnavailable,
+    batteryLevelUnavailable,
+    batteryStateUnavailable,
+    batteryHealthUnavailable,
+    cycleCountUnavailable,
+    capacityUnavailable,
+    temperatureUnavailable,
+    chargeLevelUnavailable,
+
+    // Menu bar panel; the Battery page's copied summary says the first too.
+    noInternalBattery,
+    cpuWaiting,
+
+    // Charge reminder, and the sentence that ends the insight "Plugged in
+    // but not charging at 80%."
+    reminderWithoutChargeLevel,
+    chargeHeldInsight,
+
+    // Process table: what 100% means.
+    processScaleNote,
+
+    // Settings, General: the row that picks what the menu bar item shows
+    // (the panel's options menu heads its list with it too), and the caption.
+    menuBarStyleLabel,
+    menuBarStyleCaption,
+
+    // Settings, History; the storage footer starts the History page's
+    // footer, followed by the file's path.
+    storageLabel,
+    storageFooterStart,
+    revealButton,
+    deleteHistoryWarning,
+
+    // Welcome and About.
+    tagline,
+    welcomeWhereItLives,
+
+    // About: where each reading comes from, and what the program talks to.
+    cpuSource,
+    memorySource,
+    swapSource,
+    diskSource,
+    networkSource,
+    batterySource,
+    privacyStatement,
+
+    // History page before any readings exist.
+    historyEmptyExplanation,
+
+    // Battery page.
+    adapterOnly,
+    chargeHeldExplanation,
+    capacityAbove100Note,
+    lowPowerModeOn,
+};
+
+// This platform's wording of the text `name`.
+QString say(Name name);
 
 // The process table's footnote under the rows: how many cores there are, and
 // how the usage of processes that could not be read one by one is shown.

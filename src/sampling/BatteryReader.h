@@ -15,15 +15,6 @@ namespace voltmere {
 // battery-properties cache).
 class BatteryReader final : public BatteryStatusReader {
 public:
-    // Why a battery figure is missing, as the surfaces say it.
-    static constexpr const char *levelUnavailableReason = "IOPowerSources didn't report a current capacity.";
-    static constexpr const char *stateUnavailableReason = "IOPowerSources didn't report a power source state.";
-    static constexpr const char *healthUnavailableReason = "IOPowerSources didn't report a health condition.";
-    static constexpr const char *cycleCountUnavailableReason = "AppleSmartBattery CycleCount is missing.";
-    static constexpr const char *capacityUnavailableReason = "AppleSmartBattery capacity keys are missing.";
-    static constexpr const char *temperatureUnavailableReason = "AppleSmartBattery Temperature is missing.";
-    static constexpr const char *chargeLevelUnavailableReason = "macOS didn't report a charge level.";
-
     // The battery's slow properties are re-read after this long.
     static constexpr double registryCacheSeconds = 60.0;
 

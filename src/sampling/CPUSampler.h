@@ -13,9 +13,6 @@ namespace voltmere {
 // queue only.
 class CPUSampler final : public CPULoadReader {
 public:
-    // Why a CPU figure is missing, as the surfaces say it.
-    static constexpr const char *unavailableReason = "host_statistics didn't return CPU load.";
-
     explicit CPUSampler(std::unique_ptr<CPUTickSource> source);
 
     // Absent on the first call (it only sets the baseline), when the counters

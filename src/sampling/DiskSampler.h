@@ -14,9 +14,6 @@ namespace voltmere {
 // second of awake time. Runs on the sampling queue only.
 class DiskSampler final : public DiskThroughputReader {
 public:
-    // Why the disk figures are missing, as the surfaces say it.
-    static constexpr const char *unavailableReason = "No IOBlockStorageDriver statistics were found.";
-
     DiskSampler(std::unique_ptr<BlockDeviceSource> source, const Clock &clock);
 
     // Absent on the first call, when no device has statistics (the baseline

@@ -12,11 +12,6 @@ namespace voltmere {
 // Stateless apart from its source; runs on the sampling queue.
 class MemorySampler final : public MemoryStatusReader {
 public:
-    // Why a figure is missing, as the surfaces say it.
-    static constexpr const char *pressureUnavailableReason = "kern.memorystatus_level couldn't be read.";
-    static constexpr const char *levelUnavailableReason = "kern.memorystatus_vm_pressure_level couldn't be read.";
-    static constexpr const char *swapUnavailableReason = "vm.swapusage couldn't be read.";
-
     explicit MemorySampler(std::unique_ptr<MemoryCounterSource> source);
 
     MemoryReading sample() override;

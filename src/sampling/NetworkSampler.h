@@ -16,9 +16,6 @@ namespace voltmere {
 // network interfaces. Runs on the sampling queue only.
 class NetworkSampler final : public NetworkThroughputReader {
 public:
-    // Why the network figures are missing, as the surfaces say it.
-    static constexpr const char *unavailableReason = "Interface counters (NET_RT_IFLIST2) couldn't be read.";
-
     // Interfaces whose names start with one of these are tunnels, bridges,
     // loopbacks or capture devices whose traffic is already counted on (or
     // never leaves) a real interface. Tested in this order, case-sensitive.

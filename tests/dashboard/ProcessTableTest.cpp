@@ -132,7 +132,7 @@ TEST(ProcessTableTest, ScreenReadersHearTheScaleNoteTheWaitAndEveryRow)
     table.show();
     QStringList said = test::spoken(&table);
     EXPECT_TRUE(said.contains(QStringLiteral("Collecting readings…"))) << said.join(QLatin1Char('|')).toStdString();
-    EXPECT_TRUE(said.contains(PlatformText::say(u"% CPU · 100% = one core, like Activity Monitor")));
+    EXPECT_TRUE(said.contains(PlatformText::say(PlatformText::Name::processScaleNote)));
     EXPECT_TRUE(said.contains(table.footnoteText()));
 
     table.setLatest(withProcesses({{41, QStringLiteral("busy"), 250}}, 31.5, 212));

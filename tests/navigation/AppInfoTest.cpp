@@ -30,7 +30,7 @@ TEST(AppInfoTest, SourcesListEveryReadingInOrder)
         EXPECT_FALSE(source.text.isEmpty());
     }
     EXPECT_EQ(titles, (QStringList{"CPU", "Memory", "Swap", "Disk", "Network", "Battery"}));
-    EXPECT_EQ(AppInfo::sources()[2].text, QStringLiteral("vm.swapusage."));
+    EXPECT_EQ(AppInfo::sources()[2].text, QStringLiteral("SwapTotal and SwapFree in /proc/meminfo."));
 }
 
 } // namespace

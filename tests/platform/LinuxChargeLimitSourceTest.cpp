@@ -96,34 +96,24 @@ TEST(ChargeLimitTextTest, SaysWhatTheFirmwareEnforcesAndNeverClaimsALimitOfItsOw
 namespace voltmere {
 namespace {
 
-// The Battery page's texts that were written for the Mac: on Linux none of
-// them may name the Mac, its system or one of its services.
+// The Battery page's platform texts: on Linux none of them may name the Mac,
+// its system or one of its services.
 TEST(LinuxPlatformTextTest, BatteryPageTextsNameNothingThisMachineLacks)
 {
-    const char16_t *originals[] = {
-        u"This Mac runs from a power adapter only, so battery readings and the charge reminder aren't available.",
-        u"This Mac has no internal battery.",
-        u"IOPowerSources didn't report a current capacity.",
-        u"IOPowerSources didn't report a power source state.",
-        u"IOPowerSources didn't report a health condition.",
-        u"AppleSmartBattery CycleCount is missing.",
-        u"AppleSmartBattery capacity keys are missing.",
-        u"AppleSmartBattery Temperature is missing.",
-        u"macOS is holding the charge, usually because of Optimized Battery Charging.",
-        u"New batteries often hold more than their design capacity; System Settings caps this at 100%.",
-        u"macOS isn't reporting a charge level, so the reminder can't run.",
-        u"Low Power Mode is on",
-    };
-    for (const char16_t *original : originals) {
-        const QString here = PlatformText::say(QStringView(original));
-        EXPECT_NE(here, QStringView(original));
+    using PlatformText::Name;
+    for (Name name : { Name::adapterOnly, Name::noInternalBattery, Name::batteryLevelUnavailable,
+             Name::batteryStateUnavailable, Name::batteryHealthUnavailable, Name::cycleCountUnavailable,
+             Name::capacityUnavailable, Name::temperatureUnavailable, Name::chargeHeldExplanation,
+             Name::capacityAbove100Note, Name::reminderWithoutChargeLevel, Name::lowPowerModeOn }) {
+        const QString here = PlatformText::say(name);
+        EXPECT_FALSE(here.isEmpty());
         for (const char *foreign : {"Mac", "Apple", "IOPowerSources", "System Settings", "Optimized", "Low Power Mode"}) {
             EXPECT_FALSE(here.contains(QLatin1String(foreign))) << here.toStdString();
         }
     }
-    EXPECT_EQ(PlatformText::say(u"This Mac has no internal battery."), QStringLiteral("This computer has no internal battery."));
-    EXPECT_EQ(PlatformText::say(u"AppleSmartBattery CycleCount is missing."),
-              QStringLiteral("The battery doesn't report cycle_count."));
+    EXPECT_EQ(PlatformText::say(Name::noInternalBattery), QStringLiteral("This computer has no internal battery."));
+    EXPECT_EQ(
+        PlatformText::say(Name::cycleCountUnavailable), QStringLiteral("The battery doesn't report cycle_count."));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "Surface.h"
 
 #include "platform/LoginItemService.h"
+#include "platform/PlatformText.h"
 #include "ui/AppIcon.h"
 #include "ui/AttentionDot.h"
 #include "ui/AuroraBackground.h"
@@ -100,7 +101,7 @@ QWidget *cards()
 
     auto *empty = new Card(16);
     empty->body()->addWidget(new SectionLabel(QStringLiteral("Swap")));
-    empty->body()->addWidget(new Unavailable(QStringLiteral("vm.swapusage didn't report a value."), 18));
+    empty->body()->addWidget(new Unavailable(PlatformText::say(PlatformText::Name::swapUnavailable), 18));
     empty->body()->addWidget(new Skeleton(std::nullopt, 10, 5));
     empty->body()->addWidget(new Skeleton(120, 10, 5));
 
@@ -177,7 +178,7 @@ QWidget *labels()
                                  new AttentionDot(Theme::mint), caption(QStringLiteral("healthy")),
                                  new AttentionDot(Theme::placeholder), caption(QStringLiteral("no reading"))},
                                 6));
-    card->body()->addWidget(new Unavailable(QStringLiteral("host_statistics didn't report CPU ticks.")));
+    card->body()->addWidget(new Unavailable(PlatformText::say(PlatformText::Name::cpuUnavailable)));
     return card;
 }
 

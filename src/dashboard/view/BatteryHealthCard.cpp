@@ -2,7 +2,6 @@
 
 #include "model/Format.h"
 #include "platform/PlatformText.h"
-#include "sampling/BatteryReader.h"
 #include "ui/AccessibleElement.h"
 #include "ui/AttentionDot.h"
 #include "ui/SectionLabel.h"
@@ -50,8 +49,7 @@ BatteryHealthCard::BatteryHealthCard(QWidget *parent)
     row->addWidget(m_condition, 0, Qt::AlignVCenter);
     row->addStretch();
     conditionLayout->addWidget(m_conditionRow);
-    m_conditionUnavailable =
-        new Unavailable(PlatformText::say(QString::fromLatin1(BatteryReader::healthUnavailableReason)), 18);
+    m_conditionUnavailable = new Unavailable(PlatformText::say(PlatformText::Name::batteryHealthUnavailable), 18);
     conditionLayout->addWidget(m_conditionUnavailable);
     body()->addWidget(condition);
 
@@ -59,24 +57,23 @@ BatteryHealthCard::BatteryHealthCard(QWidget *parent)
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(4);
-    m_capacity = addRow(grid, 0, QStringLiteral("Capacity"), BatteryReader::capacityUnavailableReason);
-    m_cycles = addRow(grid, 1, QStringLiteral("Cycle count"), BatteryReader::cycleCountUnavailableReason);
-    m_temperature = addRow(grid, 2, QStringLiteral("Temperature"), BatteryReader::temperatureUnavailableReason);
+    m_capacity = addRow(grid, 0, QStringLiteral("Capacity"), PlatformText::Name::capacityUnavailable);
+    m_cycles = addRow(grid, 1, QStringLiteral("Cycle count"), PlatformText::Name::cycleCountUnavailable);
+    m_temperature = addRow(grid, 2, QStringLiteral("Temperature"), PlatformText::Name::temperatureUnavailable);
     grid->setColumnStretch(2, 1);
     body()->addLayout(grid);
 
     m_note = new WrappingText(Theme::font(11), Theme::muted);
-    m_note->setText(
-        PlatformText::say(u"New batteries often hold more than their design capacity; System Settings caps this at 100%."));
+    m_note->setText(PlatformText::say(PlatformText::Name::capacityAbove100Note));
     body()->addWidget(m_note);
 }
 
-BatteryHealthCard::Row BatteryHealthCard::addRow(QGridLayout *grid, int row, const QString &label, const char *reason)
+BatteryHealthCard::Row BatteryHealthCard::addRow(QGridLayout *grid, int row, const QString &label,
+                                                   PlatformText::Name reason)
 {
     const QFont font = Theme::font(12);
     grid->addWidget(new TextComponent(label, font, Theme::muted), row, 0, Qt::AlignLeft | Qt::AlignVCenter);
-    Row out{new TextComponent(QString(), font, Theme::muted),
-            new Unavailable(PlatformText::say(QString::fromLatin1(reason)), 12)};
+    Row out{new TextComponent(QString(), font, Theme::muted), new Unavailable(PlatformText::say(reason), 12)};
     grid->addWidget(out.value, row, 1, Qt::AlignLeft | Qt::AlignVCenter);
     grid->addWidget(out.unavailable, row, 1, Qt::AlignLeft | Qt::AlignVCenter);
     return out;

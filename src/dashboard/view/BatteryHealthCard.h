@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/BatteryReading.h"
+#include "platform/PlatformText.h"
 #include "ui/Card.h"
 
 #include <optional>
@@ -41,7 +42,7 @@ private:
         TextComponent *value;
         Unavailable *unavailable;
     };
-    Row addRow(QGridLayout *grid, int row, const QString &label, const char *reason);
+    Row addRow(QGridLayout *grid, int row, const QString &label, PlatformText::Name reason);
     static QString showRow(const Row &row, const std::optional<QString> &value);
 
     QWidget *m_conditionRow;

@@ -2,7 +2,6 @@
 
 #include "model/Format.h"
 #include "platform/PlatformText.h"
-#include "sampling/BatteryReader.h"
 #include "ui/AccessibleElement.h"
 #include "ui/ChargeRing.h"
 #include "ui/HeroNumber.h"
@@ -19,15 +18,6 @@
 #include <QVBoxLayout>
 
 namespace voltmere {
-
-namespace {
-
-QString reason(const char *original)
-{
-    return PlatformText::say(QString::fromLatin1(original));
-}
-
-} // namespace
 
 BatteryHeroCard::BatteryHeroCard(QWidget *parent)
     : Card(20, false, parent)
@@ -53,7 +43,7 @@ BatteryHeroCard::BatteryHeroCard(QWidget *parent)
     levelLayout->addWidget(new TextComponent(QStringLiteral("percent"), Theme::font(11, QFont::DemiBold, true), Theme::muted), 0,
                            Qt::AlignHCenter);
     centreLayout->addWidget(m_levelBox, 0, Qt::AlignHCenter);
-    m_levelUnavailable = new Unavailable(reason(BatteryReader::levelUnavailableReason), 14);
+    m_levelUnavailable = new Unavailable(PlatformText::say(PlatformText::Name::batteryLevelUnavailable), 14);
     centreLayout->addWidget(m_levelUnavailable, 0, Qt::AlignHCenter);
     m_ring->setCenter(centre);
     ringLayout->addWidget(m_ring);
@@ -74,7 +64,7 @@ BatteryHeroCard::BatteryHeroCard(QWidget *parent)
     stateRow->addWidget(m_stateTitle, 0, Qt::AlignVCenter);
     stateRow->addStretch();
     state->addWidget(m_stateRow);
-    m_stateUnavailable = new Unavailable(reason(BatteryReader::stateUnavailableReason), 18);
+    m_stateUnavailable = new Unavailable(PlatformText::say(PlatformText::Name::batteryStateUnavailable), 18);
     state->addWidget(m_stateUnavailable);
     for (int i = 0; i < maxLines; ++i) {
         auto *line = new WrappingText(Theme::font(12.5), Theme::muted);
@@ -108,15 +98,14 @@ std::vector<BatteryHeroCard::Line> BatteryHeroCard::detailLines(const BatteryRea
         lines.push_back({QStringLiteral("About ") + *left + QStringLiteral(" remaining")});
     }
     if (reading.state == ChargingState::pluggedNotCharging) {
-        lines.push_back(
-            {PlatformText::say(u"macOS is holding the charge, usually because of Optimized Battery Charging.")});
+        lines.push_back({PlatformText::say(PlatformText::Name::chargeHeldExplanation)});
     }
     if (target) {
         lines.push_back({QStringLiteral("Charge reminder at ") + QString::number(*target) +
                          QStringLiteral("%, marked on the ring")});
     }
     if (reading.lowPowerMode == true) {
-        lines.push_back({PlatformText::say(u"Low Power Mode is on"), true});
+        lines.push_back({PlatformText::say(PlatformText::Name::lowPowerModeOn), true});
     }
     return lines;
 }

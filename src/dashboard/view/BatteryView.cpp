@@ -52,8 +52,7 @@ QWidget *desktopCard()
     title->setAccessibleName(title->text());
     card->body()->addWidget(title);
     auto *text = new WrappingText(Theme::font(13), Theme::muted);
-    text->setText(PlatformText::say(
-        u"This Mac runs from a power adapter only, so battery readings and the charge reminder aren't available."));
+    text->setText(PlatformText::say(PlatformText::Name::adapterOnly));
     card->body()->addWidget(text);
     return card;
 }
@@ -193,7 +192,7 @@ QString BatteryView::copyText(const std::optional<BatteryReading> &battery, bool
 {
     if (!battery) {
         return hasBattery ? QStringLiteral("Battery: waiting for a reading.")
-                          : PlatformText::say(u"This Mac has no internal battery.");
+                          : PlatformText::say(PlatformText::Name::noInternalBattery);
     }
     QStringList sentences;
     sentences.append(battery->level ? QStringLiteral("Battery ") + QString::number(*battery->level) +
@@ -228,7 +227,7 @@ QString BatteryView::copyText(const std::optional<BatteryReading> &battery, bool
     if (battery->cycleCount) {
         sentences.append(QStringLiteral("Cycle count ") + QString::number(*battery->cycleCount) + QLatin1Char('.'));
     }
-    sentences.append(PlatformText::say(ReminderText::longText(reminder, target, now)));
+    sentences.append(ReminderText::longText(reminder, target, now));
     sentences.append(QStringLiteral("Charge reminder notifies once and does not stop charging."));
     sentences.append(ChargeLimitText::summary(limits));
     return sentences.join(QLatin1Char(' '));

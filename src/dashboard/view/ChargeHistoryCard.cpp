@@ -4,7 +4,6 @@
 #include "history/GapBand.h"
 #include "history/HistoryMetric.h"
 #include "model/Format.h"
-#include "platform/PlatformText.h"
 #include "ui/AccessibleElement.h"
 #include "ui/Environment.h"
 #include "ui/FocusRing.h"
@@ -231,11 +230,7 @@ void ChargeHistoryCard::showSeries()
     const Timestamp from = to - m_hours * 3600.0;
     m_chart->setXDomain({from, to});
     m_chart->setSeries({ChartSeries{QStringLiteral("Battery"), Theme::mint, points}});
-    std::vector<GapBand> bands = gapBands(series.gaps);
-    for (GapBand &band : bands) {
-        band.label = PlatformText::say(band.label);
-    }
-    m_chart->setGaps(bands);
+    m_chart->setGaps(gapBands(series.gaps));
     m_strip->set(series.buckets, from, to, series.bucketSeconds);
     AccessibleElement::set(m_strip, QAccessible::Graphic, QStringLiteral("Plugged in"),
                            QStringLiteral("About ") + QString::number(pluggedShare(series.buckets)) +

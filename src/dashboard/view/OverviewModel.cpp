@@ -105,7 +105,7 @@ Page build(const Monitor &monitor, int minutes)
     if (s.cpuTotal) {
         cpuCard.value = Format::percent(s.cpuTotal, 0);
     }
-    cpuCard.unavailable = PlatformText::say(u"host_statistics didn't return CPU load.");
+    cpuCard.unavailable = PlatformText::say(PlatformText::Name::cpuUnavailable);
     if (s.cpuUser && s.cpuSystem) {
         cpuCard.detail = QStringLiteral("User ") + Format::percent(s.cpuUser, 0) + QStringLiteral(" · System ")
                          + Format::percent(s.cpuSystem, 0);
@@ -123,7 +123,7 @@ Page build(const Monitor &monitor, int minutes)
     if (s.memPressure) {
         memoryCard.value = Format::percent(s.memPressure, 0);
     }
-    memoryCard.unavailable = PlatformText::say(u"kern.memorystatus_level couldn't be read.");
+    memoryCard.unavailable = PlatformText::say(PlatformText::Name::memoryPressureUnavailable);
     ThemeColor pressureColor = Theme::mint;
     if (s.memLevel) {
         const bool attention = *s.memLevel != MemoryPressureLevel::normal;
@@ -140,8 +140,7 @@ Page build(const Monitor &monitor, int minutes)
     memoryCard.yDomain = std::pair{0.0, 100.0};
     memoryCard.format = wholePercent;
     const QString pressureLine = describe(pressure, QStringLiteral("Memory pressure"), wholePercent);
-    memoryCard.summary = pressureLine + QLatin1Char(' ')
-        + PlatformText::say(u"Pressure reflects how hard macOS is working to free memory, not how full it is.");
+    memoryCard.summary = pressureLine + QLatin1Char(' ') + PlatformText::say(PlatformText::Name::pressureExplanation);
 
     Card swapCard;
     swapCard.anchor = OverviewAnchor::swap;
@@ -149,10 +148,10 @@ Page build(const Monitor &monitor, int minutes)
     if (s.swapUsed) {
         swapCard.value = Format::bytes(s.swapUsed);
     }
-    swapCard.unavailable = PlatformText::say(u"vm.swapusage couldn't be read.");
+    swapCard.unavailable = PlatformText::say(PlatformText::Name::swapUnavailable);
     if (s.swapTotal) {
         swapCard.detail = QStringLiteral("of ") + Format::bytes(s.swapTotal) + QLatin1Char(' ')
-                          + PlatformText::say(u"swap files");
+                          + PlatformText::say(PlatformText::Name::swapNoun);
     }
     swapCard.chartTitle = QStringLiteral("Swap used, bytes");
     swapCard.series = {ChartSeries{QStringLiteral("Swap"), Theme::mint, swap}};
@@ -184,12 +183,10 @@ Page build(const Monitor &monitor, int minutes)
         return card;
     };
     Card diskCard = throughputCard(OverviewAnchor::disk, QStringLiteral("Disk"), QStringLiteral("Read"), s.diskRead,
-        read, QStringLiteral("Write"), s.diskWrite, write,
-        PlatformText::say(u"No IOBlockStorageDriver statistics were found."),
+        read, QStringLiteral("Write"), s.diskWrite, write, PlatformText::say(PlatformText::Name::diskUnavailable),
         QStringLiteral("Disk throughput, bytes per second"));
-    Card networkCard = throughputCard(OverviewAnchor::network, QStringLiteral("Network"), QStringLiteral("In"),
-        s.netIn, in, QStringLiteral("Out"), s.netOut, out,
-        PlatformText::say(u"Interface counters (NET_RT_IFLIST2) couldn't be read."),
+    Card networkCard = throughputCard(OverviewAnchor::network, QStringLiteral("Network"), QStringLiteral("In"), s.netIn,
+        in, QStringLiteral("Out"), s.netOut, out, PlatformText::say(PlatformText::Name::networkUnavailable),
         QStringLiteral("Network throughput, bytes per second"));
 
     page.cards = {std::move(cpuCard), std::move(memoryCard), std::move(swapCard), std::move(diskCard),

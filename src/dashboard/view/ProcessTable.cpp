@@ -32,7 +32,7 @@ ProcessTable::ProcessTable(QWidget *parent)
     header->addWidget(new SectionLabel(title), 0, Qt::AlignVCenter);
     header->addStretch();
     auto *scaleNote = new TextComponent;
-    scaleNote->setText(PlatformText::say(u"% CPU · 100% = one core, like Activity Monitor"));
+    scaleNote->setText(PlatformText::say(PlatformText::Name::processScaleNote));
     scaleNote->setTextFont(Theme::font(11));
     scaleNote->setColor(Theme::muted);
     header->addWidget(scaleNote, 0, Qt::AlignVCenter);

@@ -3,7 +3,6 @@
 #include "dashboard/view/ReminderTargetSlider.h"
 #include "monitor/Monitor.h"
 #include "monitor/ReminderText.h"
-#include "platform/PlatformText.h"
 #include "preferences/Preferences.h"
 #include "ui/AttentionDot.h"
 #include "ui/SymbolView.h"
@@ -158,9 +157,8 @@ void ReminderCard::showPreferences()
 
 void ReminderCard::showReminder()
 {
-    m_long->setText(PlatformText::say(ReminderText::longText(m_monitor.reminder().status,
-                                                             m_monitor.prefs().reminderTarget(),
-                                                             m_monitor.clock().now())));
+    m_long->setText(ReminderText::longText(
+        m_monitor.reminder().status, m_monitor.prefs().reminderTarget(), m_monitor.clock().now()));
 }
 
 void ReminderCard::showPermission()

@@ -29,8 +29,7 @@ HistoryEmpty::HistoryEmpty(const QString &metricTitle, QWidget *parent)
     layout->addWidget(heading);
 
     auto *explanation = new WrappingText(Theme::font(12), Theme::muted, this);
-    explanation->setText(PlatformText::say(u"When readings exist, gaps are labeled Mac asleep, Voltmere not running, "
-                                           u"or No readings. Nothing here is filled in."));
+    explanation->setText(PlatformText::say(PlatformText::Name::historyEmptyExplanation));
     explanation->setAccessibleName(explanation->text());
     layout->addWidget(explanation);
     layout->addStretch(1);

@@ -50,7 +50,7 @@ HistorySettings::HistorySettings(Monitor &monitor, std::unique_ptr<FileReveal> r
     , m_retention(new QComboBox)
     , m_size(new ThemedLabel(QString(), Theme::font(13), Theme::muted))
     , m_openError(caption(this))
-    , m_reveal(new QPushButton(PlatformText::say(u"Reveal in Finder")))
+    , m_reveal(new QPushButton(PlatformText::say(PlatformText::Name::revealButton)))
     , m_revealError(caption(this))
     , m_delete(new QPushButton(QStringLiteral("Delete history…")))
 {
@@ -64,7 +64,7 @@ HistorySettings::HistorySettings(Monitor &monitor, std::unique_ptr<FileReveal> r
         m_retention->addItem(retentionLabel(days), days);
     }
     form->addRow(QStringLiteral("Keep history for"), m_retention);
-    form->addRow(PlatformText::say(u"Stored on this Mac"), m_size);
+    form->addRow(PlatformText::say(PlatformText::Name::storageLabel), m_size);
     form->addWide(m_openError);
 
     auto *buttons = new QWidget;
@@ -189,8 +189,7 @@ void HistorySettings::confirmDelete()
     box->setIcon(QMessageBox::Warning);
     box->setWindowTitle(QStringLiteral("Delete history?"));
     box->setText(QStringLiteral("Delete history?"));
-    box->setInformativeText(
-        PlatformText::say(u"This removes every reading Voltmere has stored on this Mac. It can't be undone."));
+    box->setInformativeText(PlatformText::say(PlatformText::Name::deleteHistoryWarning));
     QPushButton *destroy = box->addButton(QStringLiteral("Delete history"), QMessageBox::DestructiveRole);
     QPushButton *cancel = box->addButton(QMessageBox::Cancel);
     // Return must not delete by accident.

@@ -9,7 +9,6 @@
 #include "history/view/SelectableText.h"
 #include "model/Format.h"
 #include "monitor/Monitor.h"
-#include "platform/PlatformText.h"
 #include "preferences/Preferences.h"
 #include "ui/Card.h"
 #include "ui/DashboardScroll.h"
@@ -468,7 +467,7 @@ void HistoryView::rebuildChart()
     m_chart->setYDomain(isPercent(m_metric) ? std::optional(TimeSeriesChart::ValueRange { 0, 100 }) : std::nullopt);
     std::vector<GapBand> bands;
     for (const HistoryGap &gap : m_series.gaps) {
-        bands.push_back({ gap.start, gap.end, PlatformText::say(label(gap.reason)) });
+        bands.push_back({ gap.start, gap.end, label(gap.reason) });
     }
     m_chart->setGaps(bands);
     const HistoryMetric metric = m_metric;
@@ -560,7 +559,7 @@ void HistoryView::rebuildGaps()
     const std::size_t shown = std::min(gaps.size(), HistoryPage::listedGaps);
     for (std::size_t i = 0; i < shown; ++i) {
         const HistoryGap &gap = gaps[gaps.size() - 1 - i]; // newest first
-        const QString reason = PlatformText::say(label(gap.reason));
+        const QString reason = label(gap.reason);
         const QString when
             = Format::timestamp(gap.start, reference) + QStringLiteral(" \u2013 ") + Format::timestamp(gap.end, reference);
         const QString length = Format::span(gap.end - gap.start);

@@ -222,7 +222,7 @@ void MenuBarPanel::buildOptionsMenu()
     m_menu = new QMenu(this);
     // A title rather than a section: the themed menu draws sections as bare
     // rules, which would lose the words.
-    m_menu->addAction(PlatformText::say(u"Menu bar shows"))->setEnabled(false);
+    m_menu->addAction(PlatformText::say(PlatformText::Name::menuBarStyleLabel))->setEnabled(false);
     auto *styles = new QActionGroup(m_menu);
     styles->setExclusive(true);
     Preferences &prefs = m_monitor.prefs();

@@ -4,8 +4,6 @@
 #include "menubar/view/PanelText.h"
 #include "model/Format.h"
 #include "monitor/SnapshotSeries.h"
-#include "sampling/BatteryReader.h"
-#include "sampling/MemorySampler.h"
 #include "ui/AttentionDot.h"
 #include "ui/ChargeRing.h"
 #include "ui/Environment.h"
@@ -55,7 +53,7 @@ PowerTile::PowerTile(QWidget *parent)
     noBatteryLayout->addWidget(
         PanelText::make(QStringLiteral("Power adapter"), Theme::font(18, QFont::DemiBold), Theme::text));
     noBatteryLayout->addWidget(
-        PanelText::make(PlatformText::say(u"This Mac has no internal battery."), Theme::font(12), Theme::muted));
+        PanelText::make(PlatformText::say(PlatformText::Name::noInternalBattery), Theme::font(12), Theme::muted));
     pages->addWidget(m_noBattery);
 
     m_reading = new QWidget;
@@ -81,7 +79,7 @@ PowerTile::PowerTile(QWidget *parent)
     levelLayout->addWidget(PanelText::onBaselineOf(percent, Theme::font(30, QFont::DemiBold), percentFont), 0,
                            Qt::AlignBottom);
     centreLayout->addWidget(m_levelBox);
-    m_levelUnavailable = new Unavailable(PlatformText::say(QString::fromLatin1(BatteryReader::chargeLevelUnavailableReason)), 12);
+    m_levelUnavailable = new Unavailable(PlatformText::say(PlatformText::Name::chargeLevelUnavailable), 12);
     centreLayout->addWidget(m_levelUnavailable);
     m_ring->setCenter(centre);
     readingLayout->addWidget(m_ring, 0, Qt::AlignVCenter);
@@ -343,7 +341,7 @@ MemoryTile::MemoryTile(QWidget *parent)
     levelLayout->addWidget(m_level, 0, Qt::AlignVCenter);
     row->addWidget(m_levelBox, 0, Qt::AlignBottom);
     const QFont unavailableFont = Theme::font(16, QFont::Medium);
-    m_levelUnavailable = new Unavailable(PlatformText::say(QString::fromLatin1(MemorySampler::levelUnavailableReason)), 16);
+    m_levelUnavailable = new Unavailable(PlatformText::say(PlatformText::Name::memoryLevelUnavailable), 16);
     row->addWidget(PanelText::onBaselineOf(m_levelUnavailable, levelFont, unavailableFont), 0, Qt::AlignBottom);
     const QFont pressureFont = Theme::font(15, QFont::DemiBold);
     m_pressure = new HeroNumber(15, Theme::muted);

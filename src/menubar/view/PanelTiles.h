@@ -79,8 +79,7 @@ class CPUTile : public QWidget {
     Q_OBJECT
 public:
     static constexpr double windowSeconds = 60;
-    static inline const QString unavailableReason =
-        PlatformText::say(u"Waiting for a second CPU reading, or host_statistics failed.");
+    static inline const QString unavailableReason = PlatformText::say(PlatformText::Name::cpuWaiting);
 
     explicit CPUTile(const Clock &clock, QWidget *parent = nullptr);
 

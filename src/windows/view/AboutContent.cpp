@@ -80,8 +80,7 @@ AboutContent::AboutContent(bool compact, QWidget *parent)
     header->addWidget(version, 0, Qt::AlignBottom);
     layout->addLayout(header);
 
-    layout->addWidget(wrapping(PlatformText::say(u"What's flowing through your Mac, right now."), Theme::font(13),
-                               Theme::muted));
+    layout->addWidget(wrapping(PlatformText::say(PlatformText::Name::tagline), Theme::font(13), Theme::muted));
 
     layout->addWidget(new SectionLabel(QStringLiteral("Data sources")));
     auto *sources = new QVBoxLayout;
@@ -90,16 +89,14 @@ AboutContent::AboutContent(bool compact, QWidget *parent)
         auto *entry = new QVBoxLayout;
         entry->setSpacing(2);
         entry->addWidget(new ThemedLabel(source.title, Theme::font(12, QFont::DemiBold), Theme::text));
-        entry->addWidget(wrapping(PlatformText::say(source.text), Theme::font(11.5), Theme::muted));
+        entry->addWidget(wrapping(source.text, Theme::font(11.5), Theme::muted));
         sources->addLayout(entry);
     }
     layout->addLayout(sources);
 
     layout->addWidget(new SectionLabel(QStringLiteral("Privacy")));
-    layout->addWidget(wrapping(PlatformText::say(u"Voltmere does not access the network. Readings, history, and "
-                                                 u"preferences stay on this Mac. Help opens the website in your "
-                                                 u"browser; that request is the browser's, not Voltmere's."),
-                               Theme::font(12.5), Theme::muted));
+    layout->addWidget(
+        wrapping(PlatformText::say(PlatformText::Name::privacyStatement), Theme::font(12.5), Theme::muted));
 
     m_website->setFlat(true);
     m_website->setCursor(Qt::PointingHandCursor);

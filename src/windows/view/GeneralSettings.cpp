@@ -27,12 +27,11 @@ GeneralSettings::GeneralSettings(Preferences &prefs, QWidget *parent)
     for (MenuBarStyle style : allMenuBarStyles) {
         m_style->addItem(label(style), rawValue(style));
     }
-    form->addRow(PlatformText::say(u"Menu bar shows"), m_style);
+    form->addRow(PlatformText::say(PlatformText::Name::menuBarStyleLabel), m_style);
     form->addWide(m_login);
 
-    auto *caption = new ThemedLabel(
-        PlatformText::say(u"Voltmere stays in the menu bar. The Dock icon appears while a window is open."),
-        Theme::font(11), Theme::muted);
+    auto *caption
+        = new ThemedLabel(PlatformText::say(PlatformText::Name::menuBarStyleCaption), Theme::font(11), Theme::muted);
     caption->setWordWrap(true);
     layout->addWidget(caption);
     layout->addStretch(1);

@@ -109,17 +109,15 @@ WelcomeView::WelcomeView(Monitor &monitor, QWidget *parent)
     auto *titles = new QVBoxLayout;
     titles->setSpacing(4);
     titles->addWidget(new Wordmark(26), 0, Qt::AlignLeft);
-    titles->addWidget(wrapping(PlatformText::say(u"What's flowing through your Mac, right now."), Theme::font(13),
-                               Theme::muted));
+    titles->addWidget(wrapping(PlatformText::say(PlatformText::Name::tagline), Theme::font(13), Theme::muted));
     header->addLayout(titles, 1);
     layout->addLayout(header);
 
     // 2. The three answers.
     auto *answers = new QVBoxLayout;
     answers->setSpacing(8);
-    answers->addWidget(wrapping(PlatformText::say(u"Voltmere lives in the menu bar. Open it when you want three "
-                                                  u"answers."),
-                                Theme::font(12.5), Theme::muted));
+    answers->addWidget(
+        wrapping(PlatformText::say(PlatformText::Name::welcomeWhereItLives), Theme::font(12.5), Theme::muted));
     answers->addWidget(answerRow("battery.100percent", QStringLiteral("Is the battery charging?")));
     answers->addWidget(answerRow("cpu", QStringLiteral("What's using CPU and memory?")));
     answers->addWidget(answerRow("exclamationmark.triangle", QStringLiteral("Does anything need attention?")));
