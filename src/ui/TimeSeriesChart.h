@@ -3,19 +3,21 @@
 #include "history/ChartSeries.h"
 #include "history/GapBand.h"
 #include "platform/Clock.h"
+#include "ui/ChartLayer.h"
 
-#include <QImage>
 #include <QPainterPath>
 #include <QPointF>
 #include <QWidget>
 
 #include <functional>
-#include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
 
 namespace voltmere {
+
+class ChartAxes;
 
 // The one chart of the program: value lines over a time axis with soft area
 // fills, shaded gap bands, a mark on the newest reading and a selection moved
@@ -24,6 +26,11 @@ namespace voltmere {
 //
 // Repaints only when an input changes: every setter returns early on an equal
 // value. Main thread only.
+//
+// The widget holds the inputs and the selection (pointer and keyboard); its
+// other parts have files of their own: ChartScale and ChartAxes (ranges, marks,
+// labels, the plot rectangle), ChartCurves (the lines' shape), ChartPainter and
+// ChartLayer (drawing), ChartAccessible (what screen readers see).
 class TimeSeriesChart : public QWidget {
     Q_OBJECT
 public:
@@ -69,6 +76,7 @@ public:
     static constexpr qreal thinningWidth = 1.5;
 
     explicit TimeSeriesChart(QWidget *parent = nullptr);
+    ~TimeSeriesChart() override;
 
     // Inputs.
     void setTitle(const QString &title); // the accessible name
@@ -170,33 +178,9 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
-    // The curves of each piece of two or more points, in `plot` coordinates.
-    std::vector<std::vector<Curve>> pieceCurves(
-        const ChartSeries &series, const QRectF &plot, const ValueRange &y) const;
-    QPointF toPixel(const QRectF &plot, Timestamp date, double value, const ValueRange &y) const;
-    qreal xPixel(const QRectF &plot, Timestamp date) const;
-    QString formatValue(double value) const;
     void setKeyIndex(std::optional<int> index);
     // Calls onSelect and repaints when the selected date moved.
     void selectionMayHaveChanged();
-    qreal yLabelWidth() const;
-
-    // An axis mark's text and its width in the axis font. Marks stay put for
-    // minutes while the chart repaints every round, and writing and measuring
-    // them was most of the cost of the axes.
-    struct AxisLabel {
-        QString text;
-        qreal width = 0;
-    };
-    const AxisLabel &valueLabel(double value) const;
-    const AxisLabel &timeLabel(Timestamp date, TimeLabelStyle style) const;
-
-    void paintGaps(QPainter &painter, const QRectF &plot, ColorScheme scheme) const;
-    void paintAxes(QPainter &painter, const QRectF &plot, const ValueRange &y, ColorScheme scheme) const;
-    void paintSeries(QPainter &painter, const QRectF &plot, const ValueRange &y, ColorScheme scheme) const;
-    void paintSeriesLayer(QPainter &painter, const QRectF &plot, const ValueRange &y, ColorScheme scheme);
-    static qreal targetPixelRatio(const QPainter &painter);
-    void paintSelection(QPainter &painter, const QRectF &plot, Timestamp date, ColorScheme scheme) const;
 
     QString m_title;
     std::vector<ChartSeries> m_series;
@@ -204,7 +188,6 @@ private:
     std::optional<ValueRange> m_yDomain;
     std::vector<GapBand> m_gaps;
     bool m_showsAxes = false;
-    ValueFormat m_format;
     SelectHandler m_onSelect;
     bool m_fills = true;
     bool m_marksNow = true;
@@ -216,20 +199,11 @@ private:
     bool m_showingFocus = false;
     std::optional<Timestamp> m_reportedSelection;
 
+    // The value format and the axis marks written with it. Layout queries
+    // that are const still remember the marks they write, hence a pointer.
+    std::unique_ptr<ChartAxes> m_axes;
     // The drawn lines, areas and marks, reused while only the selection moves.
-    struct LayerKey {
-        QRectF plot;
-        QSize size;
-        ColorScheme scheme = ColorScheme::light;
-        qreal pixelRatio = 1;
-        bool operator==(const LayerKey &) const = default;
-    };
-    mutable std::map<double, AxisLabel> m_valueLabels;
-    mutable std::map<std::pair<Timestamp, TimeLabelStyle>, AxisLabel> m_timeLabels;
-
-    QImage m_layer;
-    LayerKey m_layerKey;
-    bool m_layerDirty = true;
+    ChartLayer m_layer;
 };
 
 } // namespace voltmere
