@@ -31,7 +31,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The history's gap query uses window functions, which the library's symbol
 # versions cannot tell apart.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0 (>= 3.25)")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hicolor-icon-theme, fonts-noto-core | fonts-dejavu-core, qt6-wayland")
+# GNOME, Debian's default desktop, shows no tray icons without the
+# AppIndicator extension; a desktop whose panel already hosts StatusNotifier
+# items satisfies the alternative without pulling GNOME Shell in.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hicolor-icon-theme, fonts-noto-core | fonts-dejavu-core, qt6-wayland, \
+gnome-shell-extension-appindicator | plasma-workspace | xfce4-statusnotifier-plugin | xfce4-indicator-plugin \
+| mate-panel | budgie-core | lxqt-panel | waybar")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

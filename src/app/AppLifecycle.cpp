@@ -40,6 +40,21 @@ void watchForDisplayLoss(QtMsgType type, const QMessageLogContext &context, cons
 
 } // namespace
 
+const char *displayPlatform(const char *chosen, const char *x11Display, const char *waylandDisplay)
+{
+    const auto set = [](const char *value) { return value && *value; };
+    if (set(chosen)) {
+        return nullptr;
+    }
+    if (!set(x11Display) && !set(waylandDisplay)) {
+        return "offscreen";
+    }
+    if (set(x11Display) && set(waylandDisplay)) {
+        return "xcb";
+    }
+    return nullptr;
+}
+
 bool isDisplayLost(const char *message)
 {
     return std::strstr(message, "X11 connection broke") || std::strstr(message, "Wayland connection broke")

@@ -17,6 +17,14 @@ namespace AppLifecycle {
 
 void stopMonitorOnQuit(QCoreApplication &app, Monitor &monitor);
 
+// The toolkit platform to start on, given the values of QT_QPA_PLATFORM,
+// DISPLAY and WAYLAND_DISPLAY (null when unset); null leaves the toolkit's
+// own choice. A platform the user chose stands. Without any display, the
+// offscreen one: the program still samples and records. On a Wayland session
+// that also offers X11 (XWayland), X11: a Wayland client cannot place its own
+// windows, so only there does the panel drop from where the tray was clicked.
+const char *displayPlatform(const char *chosen, const char *x11Display, const char *waylandDisplay);
+
 // Whether a toolkit message announces that the display connection is gone
 // and the process is about to exit.
 bool isDisplayLost(const char *message);

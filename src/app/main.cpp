@@ -10,7 +10,6 @@
 #include "navigation/URLRouter.h"
 
 #include <QApplication>
-#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <cstdlib>
@@ -23,12 +22,17 @@ int main(int argc, char **argv)
     if (const std::optional<int> status = CommandLine::runIfAsked(argc, argv)) {
         return *status;
     }
-    // Without a display the program still samples and records; it just has
-    // nothing to draw on.
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const char *platform = AppLifecycle::displayPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"),
+                                                         std::getenv("WAYLAND_DISPLAY"));
+    if (platform) {
+        setenv("QT_QPA_PLATFORM", platform, 1);
     }
     QApplication app(argc, argv);
+    // The choice is this program's; what it starts (a browser for Help)
+    // chooses for itself.
+    if (platform) {
+        unsetenv("QT_QPA_PLATFORM");
+    }
     QApplication::setOrganizationName(QStringLiteral("Voltmere"));
     QApplication::setApplicationName(QStringLiteral("Voltmere"));
     QApplication::setApplicationVersion(QStringLiteral(VOLTMERE_VERSION));
@@ -41,10 +45,14 @@ int main(int argc, char **argv)
     TerminationSignals::install();
 
     // One instance per user: a second launch (for example the desktop
-    // opening a voltmere: address) passes its addresses on and ends.
+    // opening a voltmere: address) passes its addresses on and ends. One with
+    // no address (the app grid, a terminal) shows the running program's
+    // panel, as launching a tray program again does; where the desktop has
+    // no tray that is the only way to see it.
     const QStringList launchUrls = SingleInstance::urlsFromArguments(QApplication::arguments());
     SingleInstance instance;
-    if (instance.claim(launchUrls) == SingleInstance::Role::handedOver) {
+    const QStringList handedOver = launchUrls.isEmpty() ? QStringList{QStringLiteral("voltmere://panel")} : launchUrls;
+    if (instance.claim(handedOver) == SingleInstance::Role::handedOver) {
         return 0;
     }
 
@@ -53,17 +61,17 @@ int main(int argc, char **argv)
     monitor.start();
 
     ApplicationShell shell(monitor);
-    // The tray's drop-down; where there is no tray it opens as a small
-    // window at the top-right corner of the screen.
+    // The tray's drop-down, next to where the tray was last clicked (the
+    // top-right corner of the screen until a tray gave a point); where no
+    // tray shows the program, an ordinary window.
     shell.registerWindow(WindowID::panel, [&monitor, &shell]() -> QWidget * {
-        return MenuBarPanel::createWindow(monitor, &shell, [&shell]() -> std::optional<QRect> {
-            if (shell.tray() && shell.tray()->icon() && shell.tray()->icon()->isVisible()) {
-                const QRect where = shell.tray()->icon()->geometry();
-                if (!where.isEmpty()) {
-                    return where;
-                }
+        return MenuBarPanel::createWindow(monitor, &shell, [&shell] {
+            const MenuBarTray *tray = shell.tray();
+            MenuBarPanel::Presentation presentation{tray && tray->isShown(), std::nullopt};
+            if (tray && tray->anchor()) {
+                presentation.anchor = QRect(*tray->anchor(), QSize(1, 1));
             }
-            return std::nullopt;
+            return presentation;
         });
     });
     Surfaces::registerWindows(shell, monitor);

@@ -90,6 +90,11 @@ QString say(Name name);
 // `unreadableProcesses` may be 0, and then no combined row exists.
 QString processFootnote(int cores, int unreadableProcesses);
 
+// What to do on a desktop that shows no tray icons, where the program has
+// no icon to click: how to get a tray, and how to reach the program until
+// then. Said in the Welcome window and once in the log.
+QString noTrayHint();
+
 } // namespace PlatformText
 
 } // namespace voltmere

@@ -20,6 +20,10 @@ public:
     // False where this watcher cannot see trays at all (no session bus); the
     // toolkit's own check is then the only one there is.
     virtual bool canWatch() const = 0;
+    // True while the desktop runs a StatusNotifier watcher, with or without a
+    // tray registered with it yet. Where none runs, an old XEmbed tray may be
+    // all the desktop has.
+    virtual bool hasWatcher() const = 0;
 
     // The running desktop's tray.
     static std::unique_ptr<TrayHostWatcher> createForThisMachine(QObject *parent = nullptr);

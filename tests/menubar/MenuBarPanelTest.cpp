@@ -528,7 +528,7 @@ TEST_F(MenuBarPanelTest, DropDownReportsItselfAndClosesOnEscape)
 {
     const QRect tray(1800, 0, 24, 24);
     std::unique_ptr<MenuBarPanel> panel(
-        MenuBarPanel::createWindow(monitor(), &opener, [tray] { return std::optional<QRect>(tray); }));
+        MenuBarPanel::createWindow(monitor(), &opener, [tray] { return MenuBarPanel::Presentation{true, tray}; }));
     panel->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
     EXPECT_TRUE(monitor().openSurfaces().contains(MenuBarPanel::surface));

@@ -24,6 +24,7 @@ struct Surface {
 // Each file contributes its surfaces; add new lists to allSurfaces().
 std::vector<Surface> sharedComponentSurfaces();
 std::vector<Surface> trayLabelSurfaces();
+std::vector<Surface> trayIconSurfaces();
 std::vector<Surface> chartSurfaces();
 std::vector<Surface> panelSurfaces();
 std::vector<Surface> dashboardSurfaces();

@@ -22,6 +22,9 @@ std::vector<Surface> allSurfaces()
     for (Surface &s : trayLabelSurfaces()) {
         surfaces.push_back(std::move(s));
     }
+    for (Surface &s : trayIconSurfaces()) {
+        surfaces.push_back(std::move(s));
+    }
     for (Surface &s : chartSurfaces()) {
         surfaces.push_back(std::move(s));
     }
@@ -127,8 +130,8 @@ int main(int argc, char **argv)
     }
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: voltmere-render OUTPUT_FOLDER\n");
+    if (args.size() != 2 && args.size() != 3) {
+        std::fprintf(stderr, "usage: voltmere-render OUTPUT_FOLDER [NAME_PREFIX]\n");
         return 2;
     }
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -140,7 +143,12 @@ int main(int argc, char **argv)
     }
     int failures = 0;
     int written = 0;
+    // A prefix draws only the surfaces whose names start with it.
+    const QString only = args.size() == 3 ? args.at(2) : QString();
     for (const render::Surface &surface : render::allSurfaces()) {
+        if (!surface.name.startsWith(only)) {
+            continue;
+        }
         for (ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
             const QImage image = surface.image ? surface.image(scheme) : render::renderWidget(surface, scheme);
             const QString file = out.filePath(surface.name + (scheme == ColorScheme::dark ? QStringLiteral("-dark.png")

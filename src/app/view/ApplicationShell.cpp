@@ -4,13 +4,16 @@
 #include "menubar/view/MenuBarTray.h"
 #include "monitor/Monitor.h"
 #include "navigation/URLRouter.h"
+#include "platform/PlatformText.h"
 #include "ui/AppIcon.h"
 #include "ui/BringToFront.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QEvent>
 #include <QKeySequence>
 #include <QShortcut>
+#include <QTimer>
 
 namespace voltmere {
 
@@ -50,11 +53,32 @@ void ApplicationShell::start()
     AppIcon::applyToDock();
     m_tray = std::make_unique<MenuBarTray>(m_monitor, *this);
     connect(this, &ApplicationShell::appearanceChanged, m_tray.get(), &MenuBarTray::refresh);
+    connect(m_tray.get(), &MenuBarTray::shownChanged, this, &ApplicationShell::followTray);
     if (!m_tray->show()) {
-        // No tray on this desktop: nothing will ever "appear", yet addresses
-        // and the welcome offer must still reach a window.
+        // No tray on this desktop yet, perhaps never: addresses and the
+        // welcome offer must still reach a window.
         MenuBarLabel::onDisplay(*this, m_monitor.prefs());
     }
+    QTimer::singleShot(trayGraceMs, this, [this] {
+        m_trayGraceOver = true;
+        followTray();
+    });
+}
+
+void ApplicationShell::followTray()
+{
+    const bool missing = m_trayGraceOver && !m_tray->isShown();
+    if (missing == m_trayMissing) {
+        return;
+    }
+    m_trayMissing = missing;
+    if (missing && !m_toldNoTray) {
+        // The program is invisible here; a user who started it from a
+        // terminal to see why reads what to do.
+        m_toldNoTray = true;
+        qWarning().noquote() << PlatformText::noTrayHint();
+    }
+    Q_EMIT trayMissingChanged(missing);
 }
 
 QKeySequence ApplicationShell::settingsShortcut()

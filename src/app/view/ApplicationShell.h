@@ -38,6 +38,11 @@ public:
     // appearance step (without a tray at once, so addresses still open windows).
     void start();
     MenuBarTray *tray() const { return m_tray.get(); }
+    // True once no tray has shown the program for `trayGraceMs` after start,
+    // until one does. The first time, the log says how to get a tray.
+    bool trayMissing() const { return m_trayMissing; }
+    // A tray that starts with the session may come up after the program.
+    static constexpr int trayGraceMs = 3000;
 
     // Opens Settings from any of the program's windows: Ctrl+,.
     static QKeySequence settingsShortcut();
@@ -50,16 +55,22 @@ public:
 Q_SIGNALS:
     // The desktop switched between light and dark.
     void appearanceChanged();
+    void trayMissingChanged(bool missing);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void followTray();
+
     Monitor &m_monitor;
     QHash<QString, WindowFactory> m_factories;
     QHash<QString, QPointer<QWidget>> m_windows;
     QPointer<QWidget> m_lastOpened;
     std::unique_ptr<MenuBarTray> m_tray;
+    bool m_trayGraceOver = false;
+    bool m_trayMissing = false;
+    bool m_toldNoTray = false;
 };
 
 } // namespace voltmere

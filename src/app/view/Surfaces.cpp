@@ -7,6 +7,7 @@
 #include "history/view/HistorySettings.h"
 #include "history/view/HistoryView.h"
 #include "navigation/WindowOpener.h"
+#include "platform/PlatformText.h"
 #include "windows/view/AboutView.h"
 #include "windows/view/SettingsView.h"
 #include "windows/view/WelcomeView.h"
@@ -39,7 +40,17 @@ void registerWindows(ApplicationShell &shell, Monitor &monitor)
     });
     shell.registerWindow(WindowID::settings,
                          [&monitor]() -> QWidget * { return SettingsView::createWindow(monitor, historySettings(monitor)); });
-    shell.registerWindow(WindowID::welcome, [&monitor]() -> QWidget * { return WelcomeView::createWindow(monitor); });
+    shell.registerWindow(WindowID::welcome, [&monitor, &shell]() -> QWidget * {
+        WelcomeView *welcome = WelcomeView::createWindow(monitor);
+        // The hint follows the tray: it appears when none shows the program
+        // and goes once one does.
+        const auto hint = [welcome](bool missing) {
+            welcome->setTrayHint(missing ? PlatformText::noTrayHint() : QString());
+        };
+        hint(shell.trayMissing());
+        QObject::connect(&shell, &ApplicationShell::trayMissingChanged, welcome, hint);
+        return welcome;
+    });
     shell.registerWindow(WindowID::about, [&monitor]() -> QWidget * { return AboutView::createWindow(monitor); });
 }
 

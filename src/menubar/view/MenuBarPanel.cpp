@@ -442,30 +442,44 @@ QPoint MenuBarPanel::placement(const std::optional<QRect> &anchor, const QSize &
 
 void MenuBarPanel::setVisible(bool visible)
 {
-    if (visible && m_dropDown && !isVisible()) {
-        const std::optional<QRect> anchor = m_anchor ? m_anchor() : std::nullopt;
-        QScreen *screen = anchor ? QGuiApplication::screenAt(anchor->center()) : nullptr;
-        if (!screen) {
-            screen = QGuiApplication::primaryScreen();
-        }
-        if (screen) {
-            move(placement(anchor, size(), screen->availableGeometry()));
+    if (visible && m_window && !isVisible()) {
+        const Presentation presentation = m_presentation ? m_presentation() : Presentation{};
+        present(presentation.dropDown);
+        if (presentation.dropDown) {
+            const std::optional<QRect> &anchor = presentation.anchor;
+            QScreen *screen = anchor ? QGuiApplication::screenAt(anchor->center()) : nullptr;
+            if (!screen) {
+                screen = QGuiApplication::primaryScreen();
+            }
+            if (screen) {
+                move(placement(anchor, size(), screen->availableGeometry()));
+            }
         }
     }
     QWidget::setVisible(visible);
 }
 
-MenuBarPanel *MenuBarPanel::createWindow(Monitor &monitor, WindowOpener *opener, AnchorProvider anchor)
+void MenuBarPanel::present(bool dropDown)
 {
-    auto *panel = new MenuBarPanel(monitor, opener);
-    panel->m_dropDown = true;
-    panel->m_anchor = std::move(anchor);
+    m_dropDown = dropDown;
     // On X11 a popup closes itself on any click outside it, which is the
     // drop-down's behaviour; elsewhere a popup needs a parent window, so a
     // frameless tool window closes when it is deactivated instead.
     const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
-    panel->setWindowFlags(x11 ? (Qt::Popup | Qt::FramelessWindowHint)
-                              : (Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint));
+    const Qt::WindowFlags dropDownFlags = x11 ? (Qt::Popup | Qt::FramelessWindowHint)
+                                              : (Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    const Qt::WindowFlags flags = dropDown ? dropDownFlags : Qt::WindowFlags(Qt::Window);
+    if (windowFlags() != flags) {
+        setWindowFlags(flags);
+    }
+}
+
+MenuBarPanel *MenuBarPanel::createWindow(Monitor &monitor, WindowOpener *opener, PresentationProvider presentation)
+{
+    auto *panel = new MenuBarPanel(monitor, opener);
+    panel->m_window = true;
+    panel->m_presentation = std::move(presentation);
+    panel->present(true);
     panel->setWindowTitle(QStringLiteral("Voltmere"));
     new VisibilityReporter(panel, surface, false, true, monitor, ActivationPolicy::shared());
     return panel;

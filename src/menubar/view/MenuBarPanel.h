@@ -48,12 +48,19 @@ public:
     MenuBarPanel(Monitor &monitor, WindowOpener *opener, QWidget *parent = nullptr);
     ~MenuBarPanel() override;
 
-    // Where the tray icon is on screen, when the desktop says.
-    using AnchorProvider = std::function<std::optional<QRect>()>;
-    // The panel as a frameless drop-down window: placed under the tray icon
-    // (or at the top-right corner of the screen), closing when it loses
-    // focus or on Escape, and reporting itself as the surface "panel".
-    static MenuBarPanel *createWindow(Monitor &monitor, WindowOpener *opener, AnchorProvider anchor);
+    // How the panel opens: as the tray's drop-down next to `anchor` (where the
+    // tray was clicked, when the tray said), or as an ordinary window where
+    // no tray shows the program.
+    struct Presentation {
+        bool dropDown = true;
+        std::optional<QRect> anchor;
+    };
+    using PresentationProvider = std::function<Presentation()>;
+    // The panel's window, reporting itself as the surface "panel". Each time
+    // it opens it asks `presentation`: a drop-down is frameless, placed at
+    // the anchor (or the top-right corner of the screen) and closes when it
+    // loses focus or on Escape; a window is framed and stays until closed.
+    static MenuBarPanel *createWindow(Monitor &monitor, WindowOpener *opener, PresentationProvider presentation);
     // The top-left corner for a panel of `size` dropping from `anchor` on a
     // screen whose free area is `available`.
     static QPoint placement(const std::optional<QRect> &anchor, const QSize &size, const QRect &available);
@@ -104,8 +111,11 @@ private:
 
     Monitor &m_monitor;
     WindowOpener *m_opener;
-    AnchorProvider m_anchor;
-    bool m_dropDown = false;
+    void present(bool dropDown);
+
+    PresentationProvider m_presentation;
+    bool m_window = false;   // made by createWindow
+    bool m_dropDown = false; // showing as the tray's drop-down
     std::optional<QSize> m_lastSize;
 
     QWidget *m_column;

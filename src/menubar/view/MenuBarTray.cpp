@@ -1,14 +1,15 @@
 #include "menubar/view/MenuBarTray.h"
 
+#include "menubar/view/MenuBarIcon.h"
 #include "monitor/Monitor.h"
 #include "navigation/AppCommands.h"
 #include "navigation/WindowOpener.h"
-#include "platform/TrayHostWatcher.h"
 #include "preferences/Preferences.h"
 #include "ui/Environment.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMenu>
 #include <QPixmap>
 #include <QSystemTrayIcon>
@@ -16,28 +17,29 @@
 namespace voltmere {
 
 MenuBarTray::MenuBarTray(Monitor &monitor, WindowOpener &opener, QObject *parent,
-                         std::unique_ptr<TrayHostWatcher> host)
+                         std::unique_ptr<TrayHostWatcher> host, std::unique_ptr<TrayItem> item)
     : QObject(parent)
     , m_monitor(monitor)
     , m_opener(opener)
     , m_host(host ? std::move(host) : TrayHostWatcher::createForThisMachine())
+    , m_item(item ? std::move(item) : TrayItem::createForThisMachine(*m_host))
     , m_menu(std::make_unique<QMenu>())
 {
-    // Like the panel's own "Open Dashboard": the last section, no pending scroll.
-    m_menu->addAction(QStringLiteral("Open Dashboard"), this, [this] {
-        m_monitor.setOverviewAnchor(std::nullopt);
-        m_opener.openWindow(WindowID::dashboard);
-    });
-    m_menu->addAction(QStringLiteral("Settings…"), this, [this] { m_opener.openWindow(WindowID::settings); });
-    m_menu->addSeparator();
-    m_menu->addAction(QStringLiteral("About Voltmere"), this, [this] { AppCommands::showAbout(m_opener); });
-    m_menu->addAction(QStringLiteral("Voltmere Help"), this, [] { AppCommands::openHelp(); });
-    m_menu->addSeparator();
-    m_menu->addAction(QStringLiteral("Quit Voltmere"), qApp, &QCoreApplication::quit);
-
-    connect(m_host.get(), &TrayHostWatcher::appeared, this, &MenuBarTray::trayAppeared);
-    // The icon lived in the tray that went away; a new tray gets a new one.
-    connect(m_host.get(), &TrayHostWatcher::lost, this, [this] { m_icon.reset(); });
+    const std::vector<TrayMenuEntry> commands = entries();
+    for (const TrayMenuEntry &entry : commands) {
+        if (entry.label.isEmpty()) {
+            m_menu->addSeparator();
+        } else {
+            m_menu->addAction(entry.label, this, entry.run);
+        }
+    }
+    m_item->setTitle(QStringLiteral("Voltmere"));
+    m_item->setMenu(commands);
+    connect(m_item.get(), &TrayItem::activated, this, &MenuBarTray::activate);
+    connect(m_item.get(), &TrayItem::contextMenuRequested, this, &MenuBarTray::popUpMenu);
+    connect(m_item.get(), &TrayItem::hostChanged, this, &MenuBarTray::hostChanged);
+    connect(m_host.get(), &TrayHostWatcher::appeared, this, &MenuBarTray::followFallback);
+    connect(m_host.get(), &TrayHostWatcher::lost, this, &MenuBarTray::followFallback);
     connect(&m_monitor, &Monitor::latestChanged, this, &MenuBarTray::refresh);
     connect(&m_monitor, &Monitor::batteryChanged, this, &MenuBarTray::refresh);
     connect(&m_monitor, &Monitor::insightChanged, this, &MenuBarTray::refresh);
@@ -47,68 +49,145 @@ MenuBarTray::MenuBarTray(Monitor &monitor, WindowOpener &opener, QObject *parent
 
 MenuBarTray::~MenuBarTray() = default;
 
+std::vector<TrayMenuEntry> MenuBarTray::entries()
+{
+    return {
+        // Like the panel's own "Open Dashboard": the last section, no pending scroll.
+        {QStringLiteral("Open Dashboard"),
+         [this] {
+             m_monitor.setOverviewAnchor(std::nullopt);
+             m_opener.openWindow(WindowID::dashboard);
+         }},
+        {QStringLiteral("Settings…"), [this] { m_opener.openWindow(WindowID::settings); }},
+        {QString(), {}},
+        {QStringLiteral("About Voltmere"), [this] { AppCommands::showAbout(m_opener); }},
+        {QStringLiteral("Voltmere Help"), [] { AppCommands::openHelp(); }},
+        {QString(), {}},
+        {QStringLiteral("Quit Voltmere"), [] { QCoreApplication::quit(); }},
+    };
+}
+
+bool MenuBarTray::show()
+{
+    m_wanted = true;
+    m_item->show();
+    followFallback();
+    // The item's registration is answered later; a tray that is there now
+    // will hold it in a moment.
+    const bool ready = m_host->isAvailable() || m_icon;
+    if (ready) {
+        MenuBarLabel::onDisplay(m_opener, m_monitor.prefs());
+    }
+    return ready;
+}
+
+bool MenuBarTray::isShown() const
+{
+    return m_item->isShown() || (m_icon && m_icon->isVisible());
+}
+
+void MenuBarTray::hostChanged()
+{
+    if (m_item->isShown() && m_icon) {
+        m_icon.reset(); // a StatusNotifier tray came after all
+    }
+    refresh(); // the tray may write the label, or have a panel of its own colour
+    const bool shown = isShown();
+    if (shown != m_shown) {
+        m_shown = shown;
+        if (shown && m_wanted) {
+            MenuBarLabel::onDisplay(m_opener, m_monitor.prefs());
+        }
+        Q_EMIT shownChanged();
+    }
+}
+
+void MenuBarTray::followFallback()
+{
+    if (!m_wanted) {
+        return;
+    }
+    const bool watcher = m_host->canWatch() && m_host->hasWatcher();
+    if (watcher) {
+        if (m_icon && m_item->isShown()) {
+            m_icon.reset();
+        }
+    } else if (!m_icon && QSystemTrayIcon::isSystemTrayAvailable()) {
+        createIcon();
+        m_icon->show();
+        MenuBarLabel::onDisplay(m_opener, m_monitor.prefs());
+    }
+    hostChanged();
+}
+
 void MenuBarTray::createIcon()
 {
     m_icon = std::make_unique<QSystemTrayIcon>();
     m_icon->setContextMenu(m_menu.get());
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger) {
-            m_opener.openWindow(WindowID::panel);
+            // An XEmbed tray says where its icon is.
+            const QRect where = m_icon ? m_icon->geometry() : QRect();
+            activate(where.isEmpty() ? std::nullopt : std::optional<QPoint>(where.center()));
         }
     });
     m_drawn = false;
     refresh();
 }
 
-bool MenuBarTray::show()
+void MenuBarTray::activate(std::optional<QPoint> at)
 {
-    m_wanted = true;
-    // Without a session bus nothing can be watched; the toolkit's own check
-    // (an X11 tray, say) is all there is, and asking it costs nothing more.
-    const bool available = m_host->canWatch() ? m_host->isAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
-    if (!available) {
-        return false;
+    if (at) {
+        m_anchor = at;
     }
-    if (!m_icon) {
-        createIcon();
-    }
-    m_icon->show();
-    MenuBarLabel::onDisplay(m_opener, m_monitor.prefs());
-    return true;
+    m_opener.openWindow(WindowID::panel);
 }
 
-void MenuBarTray::trayAppeared()
+void MenuBarTray::popUpMenu(std::optional<QPoint> at)
 {
-    if (m_wanted) {
-        m_icon.reset();
-        show();
-    }
+    m_menu->popup(at.value_or(QCursor::pos()));
 }
 
 void MenuBarTray::refresh()
 {
     const MenuBarLabel::Content content = MenuBarLabel::content(
         m_monitor.prefs().menuBarStyle(), m_monitor.battery(), m_monitor.latest(), m_monitor.insight());
-    // The panel's colours are not ours to know; the desktop's palette is the
-    // best guess at whether it is light or dark.
-    const QColor color = Theme::text.resolve(Environment::applicationScheme());
+    // A panel's colours are not ours to know unless the tray's program says;
+    // otherwise the desktop's palette is the best guess at light or dark.
+    const std::optional<ColorScheme> panel = m_item->panelScheme();
+    const QColor color = Theme::text.resolve(panel.value_or(Environment::applicationScheme()));
+    const bool writesLabel = m_item->showsLabel();
     const QString description =
         MenuBarLabel::spokenDescription(m_monitor.battery(), m_monitor.latest(), m_monitor.insight());
-    const bool redraw = !m_drawn || content != m_content || color.rgba() != m_drawnColor;
+    const bool redraw = !m_drawn || content != m_content || color.rgba() != m_drawnColor
+        || writesLabel != m_drawnForLabel;
     const bool retell = !m_drawn || description != m_description;
     m_content = content;
     m_drawnColor = color.rgba();
+    m_drawnForLabel = writesLabel;
     m_description = description;
-    if (!m_icon) {
-        m_drawn = false; // drawn when there is a tray to draw in
-        return;
-    }
     m_drawn = true;
+
     if (redraw) {
-        m_icon->setIcon(QIcon(QPixmap::fromImage(MenuBarLabel::render(content, color))));
+        const MenuBarIcon::Face face = MenuBarIcon::face(content, writesLabel);
+        std::vector<QImage> sizes;
+        QIcon icon;
+        for (int pixels : MenuBarIcon::sizes()) {
+            sizes.push_back(MenuBarIcon::render(face, color, pixels));
+            icon.addPixmap(QPixmap::fromImage(sizes.back()));
+        }
+        m_item->setIcon(sizes);
+        m_item->setLabel(MenuBarIcon::labelText(content), MenuBarIcon::labelGuide(content));
+        m_item->setNeedsAttention(MenuBarIcon::needsAttention(content));
+        if (m_icon) {
+            m_icon->setIcon(icon);
+        }
     }
     if (retell) {
-        m_icon->setToolTip(description);
+        m_item->setToolTip(QStringLiteral("Voltmere"), description);
+        if (m_icon) {
+            m_icon->setToolTip(description);
+        }
     }
 }
 

@@ -119,6 +119,15 @@ QString PlatformText::say(Name name)
     return {};
 }
 
+QString PlatformText::noTrayHint()
+{
+    return QStringLiteral(
+        "This desktop shows no tray icons, so Voltmere has no icon to click. On GNOME, install the AppIndicator "
+        "extension (the package gnome-shell-extension-appindicator) and turn it on in Extensions, then log out and "
+        "back in; on other desktops, add the panel's system tray or status notifier applet. Until then, open "
+        "Voltmere again from the app grid or a terminal to see its panel.");
+}
+
 QString PlatformText::processFootnote(int cores, int unreadableProcesses)
 {
     QString text = QStringLiteral("This computer has %1 cores, so the maximum is %2%.")

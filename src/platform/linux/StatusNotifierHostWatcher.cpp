@@ -36,6 +36,12 @@ StatusNotifierHostWatcher::StatusNotifierHostWatcher(const QDBusConnection &bus,
     askHostRegistered();
 }
 
+bool StatusNotifierHostWatcher::hasWatcher() const
+{
+    // The bus itself answers this, never the tray's program.
+    return m_bus.isConnected() && m_bus.interface() && m_bus.interface()->isServiceRegistered(service).value();
+}
+
 void StatusNotifierHostWatcher::askHostRegistered()
 {
     // Asked without waiting: the tray is drawn by another program, which

@@ -21,6 +21,7 @@ public:
 
     bool isAvailable() const override { return m_available; }
     bool canWatch() const override { return m_bus.isConnected(); }
+    bool hasWatcher() const override;
 
 private Q_SLOTS:
     void hostRegistered();

@@ -69,6 +69,10 @@ QByteArray XdgAutostart::entryText(const QString &program)
     text += "Type=Application\n";
     text += "Name=Voltmere\n";
     text += "Comment=Battery, CPU and memory at a glance\n";
+    // Once the program is gone (the package removed), desktops skip the
+    // entry instead of failing to start it at every login. TryExec is a plain
+    // string: only a backslash needs escaping.
+    text += "TryExec=" + QString(program).replace(QLatin1Char('\\'), QStringLiteral("\\\\")).toUtf8() + "\n";
     text += "Exec=" + execArgument(program).toUtf8() + "\n";
     text += "Icon=voltmere\n";
     text += "Terminal=false\n";

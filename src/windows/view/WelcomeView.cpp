@@ -87,6 +87,8 @@ WelcomeView::WelcomeView(Monitor &monitor, QWidget *parent)
     : AuroraBackground(parent)
     , m_monitor(monitor)
     , m_reminder(new ToggleSwitch(QString()))
+    , m_trayHintRow(new QWidget)
+    , m_trayHint(wrapping(QString(), Theme::font(12), Theme::text))
     , m_reminderDetail(wrapping(QString(), Theme::font(12), Theme::muted))
     , m_targetRow(new QWidget)
     , m_slider(new QSlider(Qt::Horizontal))
@@ -122,6 +124,15 @@ WelcomeView::WelcomeView(Monitor &monitor, QWidget *parent)
     answers->addWidget(answerRow("cpu", QStringLiteral("What's using CPU and memory?")));
     answers->addWidget(answerRow("exclamationmark.triangle", QStringLiteral("Does anything need attention?")));
     layout->addLayout(answers);
+
+    // 2a. Where the desktop has no tray, how to get one.
+    auto *hint = new QHBoxLayout(m_trayHintRow);
+    hint->setContentsMargins(0, 0, 0, 0);
+    hint->setSpacing(8);
+    hint->addWidget(new SymbolView(QStringLiteral("info.circle"), 16, Theme::amber), 0, Qt::AlignTop);
+    hint->addWidget(m_trayHint, 1);
+    m_trayHintRow->hide();
+    layout->addWidget(m_trayHintRow);
 
     // 3. The reminder card.
     auto *card = new Card(14);
@@ -238,6 +249,15 @@ void WelcomeView::showReminder()
     m_slider->setAccessibleDescription(m_targetValue->text());
     if (m_targetRow->isHidden() == prefs.reminderEnabled()) {
         m_targetRow->setVisible(prefs.reminderEnabled());
+        fitHeight();
+    }
+}
+
+void WelcomeView::setTrayHint(const QString &hint)
+{
+    m_trayHint->setText(hint);
+    if (m_trayHintRow->isHidden() != hint.isEmpty()) {
+        m_trayHintRow->setVisible(!hint.isEmpty());
         fitHeight();
     }
 }

@@ -41,6 +41,12 @@ public:
     QPushButton *continueButton() const { return m_continue; }
     LoginToggle *loginToggle() const { return m_login; }
 
+    // What to do about a desktop that shows no tray, under the answers;
+    // empty hides it.
+    void setTrayHint(const QString &hint);
+    // The hint's row, hidden while there is none.
+    QWidget *trayHintRow() const { return m_trayHintRow; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -56,6 +62,8 @@ private:
 
     Monitor &m_monitor;
     ToggleSwitch *m_reminder;
+    QWidget *m_trayHintRow;
+    ThemedLabel *m_trayHint;
     ThemedLabel *m_reminderDetail;
     QWidget *m_targetRow;
     QSlider *m_slider;
