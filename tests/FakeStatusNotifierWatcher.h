@@ -3,6 +3,8 @@
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
 #include <QObject>
 #include <QStringList>
 
@@ -54,6 +56,37 @@ public:
     {
         m_hostRegistered = true;
         Q_EMIT StatusNotifierHostRegistered();
+    }
+
+    // What a tray does with an item, over the tray's own connection. Calls
+    // wait while serving events, so an item in this very process answers.
+    QDBusMessage callItem(const QString &item, const QString &path, const QString &interface, const QString &method,
+                          const QVariantList &arguments = {})
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(item, path, interface, method);
+        call.setArguments(arguments);
+        return m_bus ? m_bus->call(call, QDBus::BlockWithGui, 5000) : QDBusMessage();
+    }
+    // The same without waiting for the answer.
+    void sendToItem(const QString &item, const QString &path, const QString &interface, const QString &method,
+                    const QVariantList &arguments = {})
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(item, path, interface, method);
+        call.setArguments(arguments);
+        if (m_bus) {
+            m_bus->asyncCall(call);
+        }
+    }
+    // A property of `item`'s org.kde.StatusNotifierItem; invalid when it cannot be read.
+    QVariant itemProperty(const QString &item, const QString &name)
+    {
+        const QDBusMessage reply = callItem(item, QStringLiteral("/StatusNotifierItem"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+            { QStringLiteral("org.kde.StatusNotifierItem"), name });
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+            return {};
+        }
+        return reply.arguments().constFirst().value<QDBusVariant>().variant();
     }
 
     bool isHostRegistered() const { return m_hostRegistered; }

@@ -9,12 +9,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRect>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 
 namespace voltmere {
@@ -39,7 +43,8 @@ protected:
     }
 
     // Starts the program in its own home; `display` empty runs it offscreen.
-    void launch(QProcess &voltmere, const QString &display = {})
+    // Its log goes to the test's unless `keepLog`, which keeps it to read.
+    void launch(QProcess &voltmere, const QString &display = {}, bool keepLog = false)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", home.path());
@@ -54,17 +59,17 @@ protected:
             env.insert("DISPLAY", display);
         }
         voltmere.setProcessEnvironment(env);
-        voltmere.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        voltmere.setProcessChannelMode(keepLog ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
         voltmere.start(program, {});
         ASSERT_TRUE(voltmere.waitForStarted(10000));
     }
 
     // A private X server; empty when none can be started here.
-    QString startDisplay(QProcess &xvfb)
+    QString startDisplay(QProcess &xvfb, const QString &size = QStringLiteral("800x600"))
     {
         xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
             QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-            QStringLiteral("800x600x24")});
+            size + QStringLiteral("x24")});
         if (!xvfb.waitForStarted(5000)) {
             return {};
         }
@@ -76,6 +81,38 @@ protected:
         number += xvfb.readAllStandardOutput();
         return number.trimmed().isEmpty() ? QString() : QStringLiteral(":") + QString::fromLatin1(number.trimmed());
     }
+
+    // The program's visible window titled "Voltmere" (its panel) on
+    // `display`, as xdotool finds it: its geometry, or an empty rectangle
+    // when there is none within `milliseconds`.
+    static QRect panelOn(const QString &display, int milliseconds = 10000)
+    {
+        QDeadlineTimer deadline(milliseconds);
+        do {
+            QProcess xdotool;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("DISPLAY", display);
+            xdotool.setProcessEnvironment(env);
+            xdotool.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                QStringLiteral("for w in $(xdotool search --onlyvisible --name '^Voltmere$'); do "
+                               "xdotool getwindowgeometry --shell $w; done")});
+            xdotool.waitForFinished(5000);
+            QHash<QString, int> values;
+            for (const QByteArray &line : xdotool.readAllStandardOutput().split('\n')) {
+                const QList<QByteArray> pair = line.split('=');
+                if (pair.size() == 2) {
+                    values.insert(QString::fromLatin1(pair[0]), pair[1].toInt());
+                }
+            }
+            if (values.value(QStringLiteral("WIDTH")) > 0) {
+                return QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
+                             values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
+            }
+            QThread::msleep(200);
+        } while (!deadline.hasExpired());
+        return {};
+    }
+    static bool hasXdotool() { return !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty(); }
 
     std::vector<QStringList> events() const
     {
@@ -176,6 +213,100 @@ TEST_F(AppProcessDBusTest, TheIconReachesATrayThatStartsLaterAndOneThatRestarts)
     ASSERT_TRUE(voltmere.waitForFinished(30000));
     EXPECT_EQ(voltmere.exitCode(), 0);
     tray.stop();
+    xvfb.kill();
+    xvfb.waitForFinished(5000);
+}
+
+// Distance from `point` to the nearest pixel of `rect`.
+int distance(const QRect &rect, const QPoint &point)
+{
+    const int dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
+    const int dy = std::max({rect.top() - point.y(), 0, point.y() - rect.bottom()});
+    return static_cast<int>(std::ceil(std::hypot(dx, dy)));
+}
+
+// A tray clicked at the bottom-left of a 1280 x 800 screen drops the panel
+// just above the click; one clicked at the top right, just below it.
+TEST_F(AppProcessDBusTest, ThePanelOpensWhereTheTrayWasClicked)
+{
+    if (!hasXdotool()) {
+        GTEST_SKIP() << "xdotool is not installed";
+    }
+    QProcess xvfb;
+    const QString display = startDisplay(xvfb, QStringLiteral("1280x800"));
+    if (display.isEmpty()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    test::FakeStatusNotifierWatcher tray(QStringLiteral("voltmere-test-clicking-tray"));
+    ASSERT_TRUE(tray.start());
+    QProcess voltmere;
+    launch(voltmere, display);
+    ASSERT_TRUE(test::waitFor([&] { return !tray.items().isEmpty(); }, 15000));
+    const QString item = tray.items().constFirst();
+    const auto click = [&](int x, int y) {
+        const QDBusMessage answer = tray.callItem(item, QStringLiteral("/StatusNotifierItem"),
+            QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"), { x, y });
+        EXPECT_EQ(answer.type(), QDBusMessage::ReplyMessage) << answer.errorMessage().toStdString();
+    };
+
+    click(40, 790);
+    const QRect bottom = panelOn(display);
+    ASSERT_FALSE(bottom.isEmpty()) << "no panel after Activate(40, 790)";
+    EXPECT_LE(distance(bottom, QPoint(40, 790)), 48) << bottom.x() << "," << bottom.y();
+    EXPECT_LT(bottom.bottom(), 790) << "a tray at the bottom opens the panel upwards";
+
+    // Escape closes the drop-down; the next click is at the top right.
+    QProcess::execute(QStringLiteral("env"), { QStringLiteral("DISPLAY=") + display, QStringLiteral("xdotool"),
+                                                QStringLiteral("key"), QStringLiteral("Escape") });
+    ASSERT_TRUE(test::waitFor([&] { return panelOn(display, 0).isEmpty(); }, 10000));
+    click(1270, 10);
+    const QRect top = panelOn(display);
+    ASSERT_FALSE(top.isEmpty()) << "no panel after Activate(1270, 10)";
+    EXPECT_LE(distance(top, QPoint(1270, 10)), 48) << top.x() << "," << top.y();
+    EXPECT_GT(top.top(), 10) << "a tray at the top opens the panel below the click";
+
+    voltmere.terminate();
+    ASSERT_TRUE(voltmere.waitForFinished(30000));
+    EXPECT_EQ(voltmere.exitCode(), 0);
+    tray.stop();
+    xvfb.kill();
+    xvfb.waitForFinished(5000);
+}
+
+// GNOME without the AppIndicator extension has no tray: the program says
+// once how to get one, and launching it again shows its panel as a window.
+TEST_F(AppProcessDBusTest, WithoutATrayASecondLaunchShowsThePanelAndTheLogSaysHowToGetATray)
+{
+    if (!hasXdotool()) {
+        GTEST_SKIP() << "xdotool is not installed";
+    }
+    QProcess xvfb;
+    const QString display = startDisplay(xvfb);
+    if (display.isEmpty()) {
+        GTEST_SKIP() << "Xvfb is not available";
+    }
+    QProcess voltmere;
+    launch(voltmere, display, true);
+    QString log;
+    const auto hinted = [&] {
+        log += QString::fromLocal8Bit(voltmere.readAllStandardError());
+        return log.contains(QStringLiteral("gnome-shell-extension-appindicator"));
+    };
+    ASSERT_TRUE(test::waitFor(hinted, 15000)) << log.toStdString();
+    EXPECT_TRUE(panelOn(display, 0).isEmpty()) << "nothing shows before the second launch";
+
+    QProcess again;
+    again.setProcessEnvironment(voltmere.processEnvironment());
+    again.start(program, {});
+    ASSERT_TRUE(again.waitForFinished(15000));
+    EXPECT_EQ(again.exitCode(), 0);
+    EXPECT_FALSE(panelOn(display).isEmpty()) << "the second launch showed no panel";
+
+    voltmere.terminate();
+    ASSERT_TRUE(voltmere.waitForFinished(30000));
+    EXPECT_EQ(voltmere.exitCode(), 0);
+    hinted();
+    EXPECT_EQ(log.count(QStringLiteral("gnome-shell-extension-appindicator")), 1) << log.toStdString();
     xvfb.kill();
     xvfb.waitForFinished(5000);
 }

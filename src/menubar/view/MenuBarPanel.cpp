@@ -337,6 +337,10 @@ void MenuBarPanel::relayout()
     m_column->setGeometry(QRect(QPoint(0, 0), measured));
     if (size() != measured || minimumSize() != measured) {
         setFixedSize(measured);
+        // Grown or shrunk while open: still next to the tray, still on screen.
+        if (m_dropDown && isVisible()) {
+            place();
+        }
     }
     if (m_lastSize != measured) {
         m_lastSize = measured;
@@ -445,18 +449,23 @@ void MenuBarPanel::setVisible(bool visible)
     if (visible && m_window && !isVisible()) {
         const Presentation presentation = m_presentation ? m_presentation() : Presentation{};
         present(presentation.dropDown);
+        m_anchor = presentation.anchor;
         if (presentation.dropDown) {
-            const std::optional<QRect> &anchor = presentation.anchor;
-            QScreen *screen = anchor ? QGuiApplication::screenAt(anchor->center()) : nullptr;
-            if (!screen) {
-                screen = QGuiApplication::primaryScreen();
-            }
-            if (screen) {
-                move(placement(anchor, size(), screen->availableGeometry()));
-            }
+            place();
         }
     }
     QWidget::setVisible(visible);
+}
+
+void MenuBarPanel::place()
+{
+    QScreen *screen = m_anchor ? QGuiApplication::screenAt(m_anchor->center()) : nullptr;
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen) {
+        move(placement(m_anchor, size(), screen->availableGeometry()));
+    }
 }
 
 void MenuBarPanel::present(bool dropDown)

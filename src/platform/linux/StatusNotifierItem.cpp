@@ -2,6 +2,7 @@
 
 #include "platform/TrayHostWatcher.h"
 #include "platform/linux/DBusMenuExporter.h"
+#include "platform/linux/StatusNotifierItemAdaptor.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -39,6 +40,7 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection &bus, TrayHostWatch
     , m_bus(bus)
     , m_host(host)
     , m_menu(new DBusMenuExporter(this))
+    , m_adaptor(new StatusNotifierItemAdaptor(*this))
     , m_service(QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
                     .arg(QCoreApplication::applicationPid())
                     .arg(nextItemNumber()))
@@ -69,9 +71,7 @@ void StatusNotifierItem::show()
     m_wanted = true;
     if (!m_onBus && m_bus.isConnected()) {
         sni::registerTypes();
-        const bool exported = m_bus.registerObject(itemPath, this,
-                                  QDBusConnection::ExportAllProperties | QDBusConnection::ExportScriptableSlots
-                                      | QDBusConnection::ExportScriptableSignals)
+        const bool exported = m_bus.registerObject(itemPath, this, QDBusConnection::ExportAdaptors)
             && m_bus.registerObject(menuPath, m_menu,
                                     QDBusConnection::ExportAllProperties | QDBusConnection::ExportAllSlots
                                         | QDBusConnection::ExportAllSignals)
@@ -206,7 +206,7 @@ void StatusNotifierItem::setIcon(const std::vector<QImage> &sizes)
     }
     if (icon != m_icon) {
         m_icon = std::move(icon);
-        Q_EMIT NewIcon();
+        Q_EMIT m_adaptor->NewIcon();
     }
 }
 
@@ -215,7 +215,7 @@ void StatusNotifierItem::setLabel(const QString &text, const QString &widest)
     if (text != m_label || widest != m_labelGuide) {
         m_label = text;
         m_labelGuide = widest;
-        Q_EMIT XAyatanaNewLabel(m_label, m_labelGuide);
+        Q_EMIT m_adaptor->XAyatanaNewLabel(m_label, m_labelGuide);
     }
 }
 
@@ -224,7 +224,7 @@ void StatusNotifierItem::setToolTip(const QString &title, const QString &text)
     if (title != m_toolTip.title || text != m_toolTip.text) {
         m_toolTip.title = title;
         m_toolTip.text = text;
-        Q_EMIT NewToolTip();
+        Q_EMIT m_adaptor->NewToolTip();
     }
 }
 
@@ -232,7 +232,7 @@ void StatusNotifierItem::setTitle(const QString &title)
 {
     if (title != m_title) {
         m_title = title;
-        Q_EMIT NewTitle();
+        Q_EMIT m_adaptor->NewTitle();
     }
 }
 
@@ -240,7 +240,7 @@ void StatusNotifierItem::setNeedsAttention(bool needsAttention)
 {
     if (needsAttention != m_needsAttention) {
         m_needsAttention = needsAttention;
-        Q_EMIT NewStatus(status());
+        Q_EMIT m_adaptor->NewStatus(status());
     }
 }
 
@@ -249,27 +249,16 @@ void StatusNotifierItem::setMenu(std::vector<TrayMenuEntry> entries)
     m_menu->setEntries(std::move(entries));
 }
 
-// The tray's call is answered before the panel opens, so a tray that waits
-// for the answer never stalls behind drawing the panel.
-void StatusNotifierItem::Activate(int x, int y)
+void StatusNotifierItem::activate(int x, int y)
 {
     const std::optional<QPoint> at = pointFromTray(x, y);
     QTimer::singleShot(0, this, [this, at] { Q_EMIT activated(at); });
 }
 
-void StatusNotifierItem::SecondaryActivate(int, int)
-{
-}
-
-void StatusNotifierItem::ContextMenu(int x, int y)
+void StatusNotifierItem::requestContextMenu(int x, int y)
 {
     const std::optional<QPoint> at = pointFromTray(x, y);
     QTimer::singleShot(0, this, [this, at] { Q_EMIT contextMenuRequested(at); });
-}
-
-// Scrolling over a figure has nothing to change.
-void StatusNotifierItem::Scroll(int, const QString &)
-{
 }
 
 } // namespace voltmere

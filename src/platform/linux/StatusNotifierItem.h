@@ -4,7 +4,6 @@
 #include "platform/linux/StatusNotifierTypes.h"
 
 #include <QDBusConnection>
-#include <QDBusObjectPath>
 #include <QRect>
 
 #include <utility>
@@ -13,6 +12,7 @@
 namespace voltmere {
 
 class DBusMenuExporter;
+class StatusNotifierItemAdaptor;
 
 // The tray item as org.kde.StatusNotifierItem on the session bus, the
 // protocol of KDE Plasma, GNOME's AppIndicator extension, XFCE, Budgie, MATE
@@ -25,25 +25,6 @@ class DBusMenuExporter;
 // Main thread only.
 class StatusNotifierItem final : public TrayItem {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
-    Q_PROPERTY(QString Category READ category)
-    Q_PROPERTY(QString Id READ id)
-    Q_PROPERTY(QString Title READ title)
-    Q_PROPERTY(QString Status READ status)
-    Q_PROPERTY(int WindowId READ windowId)
-    Q_PROPERTY(QString IconThemePath READ emptyString)
-    Q_PROPERTY(QString IconName READ emptyString)
-    Q_PROPERTY(QList<voltmere::sni::IconPixmap> IconPixmap READ iconPixmap)
-    Q_PROPERTY(QString OverlayIconName READ emptyString)
-    Q_PROPERTY(QList<voltmere::sni::IconPixmap> OverlayIconPixmap READ noPixmaps)
-    Q_PROPERTY(QString AttentionIconName READ emptyString)
-    Q_PROPERTY(QList<voltmere::sni::IconPixmap> AttentionIconPixmap READ noPixmaps)
-    Q_PROPERTY(QString AttentionMovieName READ emptyString)
-    Q_PROPERTY(voltmere::sni::ToolTip ToolTip READ toolTip)
-    Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
-    Q_PROPERTY(QDBusObjectPath Menu READ menu)
-    Q_PROPERTY(QString XAyatanaLabel READ label)
-    Q_PROPERTY(QString XAyatanaLabelGuide READ labelGuide)
 public:
     static inline const QString itemPath = QStringLiteral("/StatusNotifierItem");
     static inline const QString menuPath = QStringLiteral("/MenuBar");
@@ -88,34 +69,20 @@ public:
     // what trays send when they know no point.
     static std::optional<QPoint> pointFromTray(int x, int y, const std::vector<std::pair<QRect, qreal>> &screens);
 
-    QString category() const { return QStringLiteral("Hardware"); }
-    QString id() const { return QStringLiteral("voltmere"); }
-    QString title() const { return m_title; }
+    // What the bus reads.
+    StatusNotifierItemAdaptor *adaptor() const { return m_adaptor; }
+    const QString &title() const { return m_title; }
     QString status() const { return m_needsAttention ? QStringLiteral("NeedsAttention") : QStringLiteral("Active"); }
-    int windowId() const { return 0; }
-    QString emptyString() const { return {}; }
-    QList<sni::IconPixmap> iconPixmap() const { return m_icon; }
-    QList<sni::IconPixmap> noPixmaps() const { return {}; }
-    sni::ToolTip toolTip() const { return m_toolTip; }
-    bool itemIsMenu() const { return false; }
-    QDBusObjectPath menu() const { return QDBusObjectPath(menuPath); }
-    QString label() const { return m_label; }
-    QString labelGuide() const { return m_labelGuide; }
+    const QList<sni::IconPixmap> &iconPixmap() const { return m_icon; }
+    const sni::ToolTip &toolTip() const { return m_toolTip; }
+    const QString &label() const { return m_label; }
+    const QString &labelGuide() const { return m_labelGuide; }
 
-public Q_SLOTS:
-    Q_SCRIPTABLE void Activate(int x, int y);
-    Q_SCRIPTABLE void SecondaryActivate(int x, int y);
-    Q_SCRIPTABLE void ContextMenu(int x, int y);
-    Q_SCRIPTABLE void Scroll(int delta, const QString &orientation);
-
-Q_SIGNALS:
-    Q_SCRIPTABLE void NewTitle();
-    Q_SCRIPTABLE void NewIcon();
-    Q_SCRIPTABLE void NewAttentionIcon();
-    Q_SCRIPTABLE void NewOverlayIcon();
-    Q_SCRIPTABLE void NewToolTip();
-    Q_SCRIPTABLE void NewStatus(const QString &status);
-    Q_SCRIPTABLE void XAyatanaNewLabel(const QString &label, const QString &guide);
+    // The tray's clicks, at the point it gave. Both are acted on after the
+    // tray's call has been answered, so a tray that waits for the answer
+    // never stalls behind drawing the panel or the menu.
+    void activate(int x, int y);
+    void requestContextMenu(int x, int y);
 
 private:
     void registerWithTray();
@@ -127,6 +94,7 @@ private:
     QDBusConnection m_bus;
     TrayHostWatcher &m_host;
     DBusMenuExporter *m_menu;
+    StatusNotifierItemAdaptor *m_adaptor;
     QString m_service;
     bool m_wanted = false;
     bool m_onBus = false;
