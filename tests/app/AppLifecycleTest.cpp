@@ -77,5 +77,16 @@ TEST(AppLifecycleTest, RecognisesTheToolkitsDisplayLossMessages)
     EXPECT_FALSE(AppLifecycle::isDisplayLost("QXcbConnection: XCB error: 3 (BadWindow)"));
 }
 
+TEST(AppLifecycleTest, AWaylandSessionWithXWaylandRunsOnX11SoThePanelCanBePlaced)
+{
+    using AppLifecycle::displayPlatform;
+    EXPECT_STREQ(displayPlatform(nullptr, ":0", "wayland-0"), "xcb");
+    EXPECT_EQ(displayPlatform(nullptr, nullptr, "wayland-0"), nullptr) << "Wayland alone: the toolkit's choice";
+    EXPECT_EQ(displayPlatform(nullptr, ":0", nullptr), nullptr);
+    EXPECT_STREQ(displayPlatform(nullptr, nullptr, nullptr), "offscreen");
+    EXPECT_STREQ(displayPlatform("", "", ""), "offscreen");
+    EXPECT_EQ(displayPlatform("wayland", ":0", "wayland-0"), nullptr) << "the user's choice stands";
+}
+
 } // namespace
 } // namespace voltmere

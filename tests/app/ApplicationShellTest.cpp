@@ -105,6 +105,27 @@ TEST_F(ApplicationShellTest, StartingWithoutATrayStillRoutesAddressesAndOffersTh
     EXPECT_TRUE(shell.window(WindowID::dashboard)->isVisible());
 }
 
+// GNOME without its AppIndicator extension shows no tray: once the grace
+// for a tray starting with the session is over, the log says once what to do.
+TEST_F(ApplicationShellTest, WithoutATrayTheLogSaysOnceHowToGetOne)
+{
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+        warnings.append(text);
+    });
+    QSignalSpy missing(&shell, &ApplicationShell::trayMissingChanged);
+    shell.start(); // the offscreen platform has no tray
+    EXPECT_FALSE(shell.trayMissing()) << "a tray may still be starting";
+    EXPECT_TRUE(missing.wait(ApplicationShell::trayGraceMs + 3000));
+    QTest::qWait(200);
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(shell.trayMissing());
+    EXPECT_EQ(missing.count(), 1);
+    ASSERT_EQ(warnings.filter(QStringLiteral("AppIndicator")).size(), 1) << warnings.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(warnings.filter(QStringLiteral("AppIndicator")).constFirst().contains(QStringLiteral("open Voltmere again")));
+}
+
 TEST_F(ApplicationShellTest, ClosingTheLastWindowKeepsTheProgramRunning)
 {
     QApplication::setQuitOnLastWindowClosed(false);

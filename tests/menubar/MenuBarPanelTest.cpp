@@ -543,6 +543,24 @@ TEST_F(MenuBarPanelTest, DropDownReportsItselfAndClosesOnEscape)
     EXPECT_FALSE(panel->isLive());
 }
 
+// Where no tray shows the program the panel is an ordinary window, which
+// stays when it loses focus; once a tray holds it, it is the drop-down again.
+TEST_F(MenuBarPanelTest, WithoutATrayThePanelOpensAsAnOrdinaryWindow)
+{
+    bool tray = false;
+    std::unique_ptr<MenuBarPanel> panel(MenuBarPanel::createWindow(
+        monitor(), &opener, [&tray] { return MenuBarPanel::Presentation{tray, std::nullopt}; }));
+    panel->show();
+    EXPECT_EQ(panel->windowType(), Qt::Window);
+    QTest::keyClick(panel.get(), Qt::Key_Escape);
+    EXPECT_TRUE(panel->isVisible()) << "a window closes like any other, not on Escape";
+    panel->close();
+    tray = true;
+    panel->show();
+    EXPECT_NE(panel->windowType(), Qt::Window);
+    EXPECT_TRUE(panel->windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
 TEST(MenuBarPanelPlacementTest, DropsFromTheTrayOrTheScreenCorner)
 {
     const QRect screen(0, 0, 1920, 1080);

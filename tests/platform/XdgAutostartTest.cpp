@@ -65,6 +65,15 @@ TEST_F(XdgAutostartTest, EntryForAProgramThatIsGoneIsNotFound)
     EXPECT_EQ(item.status(), LoginItemStatus::notFound);
 }
 
+// Once the package is removed, a desktop must skip the entry rather than
+// try to start a program that is gone at every login.
+TEST_F(XdgAutostartTest, TheEntryNamesTheProgramForDesktopsToCheckFirst)
+{
+    const QByteArray text = XdgAutostart::entryText(QStringLiteral("/opt/My Apps\\x/voltmere"));
+    EXPECT_TRUE(text.contains("\nTryExec=/opt/My Apps\\\\x/voltmere\n")) << text.constData();
+    EXPECT_LT(text.indexOf("TryExec="), text.indexOf("Exec=\""));
+}
+
 TEST_F(XdgAutostartTest, ExecQuotesAndEscapesThePath)
 {
     EXPECT_EQ(XdgAutostart::execArgument(QStringLiteral("/opt/My Apps/voltmere")),

@@ -38,6 +38,20 @@ TEST_F(WelcomeViewTest, ClosingByTheCloseButtonCompletesTheWelcome)
     EXPECT_FALSE(h.prefs.shouldOfferWelcome());
 }
 
+// Where no tray shows the program, the window says how to get one, and the
+// window grows to hold it rather than clipping the buttons below.
+TEST_F(WelcomeViewTest, TheTrayHintShowsWhileThereIsNoTrayAndTheWindowGrowsForIt)
+{
+    const int before = view->height();
+    view->setTrayHint(QStringLiteral("Install the extension."));
+    EXPECT_TRUE(view->trayHintRow()->isVisibleTo(view));
+    EXPECT_GT(view->height(), before);
+    EXPECT_TRUE(view->continueButton()->geometry().bottom() < view->height());
+    view->setTrayHint(QString());
+    EXPECT_FALSE(view->trayHintRow()->isVisibleTo(view));
+    EXPECT_EQ(view->height(), before);
+}
+
 TEST_F(WelcomeViewTest, ReturnActivatesContinue)
 {
     // Wherever the focus is, Return is the default action.
