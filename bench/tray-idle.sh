@@ -9,6 +9,8 @@
 # reads the program's CPU time (utime + stime of all its threads) over
 # SECONDS and divides it by the ticks in that time (one per 5 s while
 # closed); then it runs BM_ReadFloor, which only reads the files a tick reads.
+# CPU time comes from each thread's schedstat (nanoseconds; the clock ticks
+# of /proc/<pid>/stat are far too coarse for an idle program).
 #
 #   bench/tray-idle.sh [BUILD_FOLDER] [DISPLAY]
 #   VOLTMERE_TRAY_BENCH_SECONDS (120), VOLTMERE_TRAY_BENCH_WARMUP (20)
@@ -47,24 +49,24 @@ HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTI
   VOLTMERE_SKIP_WELCOME=1 DISPLAY="$display" QT_QPA_PLATFORM=xcb "$build/voltmere" >"$work/voltmere.log" 2>&1 &
 program=\$!
 sleep $warmup
-ticks() { awk '{ print \$14 + \$15 }' /proc/\$program/stat; }
+ticks() { cat /proc/\$program/task/*/schedstat | awk '{ ns += \$1 } END { printf "%d", ns / 1000 }'; }
 t0=\$(ticks); w0=\$(date +%s.%N)
 sleep $seconds
 t1=\$(ticks); w1=\$(date +%s.%N)
 kill \$program; wait \$program || true
 kill \$tray; wait \$tray || true
-hz=\$(getconf CLK_TCK)
-echo "\$(awk -v a=\$t0 -v b=\$t1 -v hz=\$hz 'BEGIN { print (b - a) / hz }') \$(awk -v a=\$w0 -v b=\$w1 'BEGIN { print b - a }')"
+echo "\$(awk -v a=\$t0 -v b=\$t1 'BEGIN { print (b - a) / 1e6 }') \$(awk -v a=\$w0 -v b=\$w1 'BEGIN { print b - a }')"
 EOF
 read -r cpu wall < <(dbus-run-session -- bash "$work/session.sh" 2>/dev/null | tail -1)
 reads=$(sed -n 's/^reads \([0-9]*\) .*/\1/p' "$work/tray.log")
 grep -q "registered" "$work/tray.log" 2>/dev/null || true
 
-floor_us=$(QT_QPA_PLATFORM=offscreen "$build/bench/ReadersBench" --benchmark_filter=BM_ReadFloor \
-  --benchmark_format=csv 2>/dev/null | awk -F, '/BM_ReadFloor/ { print $4 }')
+# Its CPU time per pass, in microseconds.
+floor_us=$(QT_QPA_PLATFORM=offscreen "$build/bench/ReadersBench" --benchmark_filter=BM_ReadFloor --benchmark_color=false 2>/dev/null \
+  | awk '/^BM_ReadFloor/ { print $4 }')
 awk -v cpu="$cpu" -v wall="$wall" -v floor="$floor_us" -v reads="${reads:-0}" 'BEGIN {
   ticks = wall / 5.0
   per_tick = cpu / ticks * 1e6
-  printf "program, closed, tray item live: %.3f s CPU over %.0f s (%d ticks, %s property reads by the tray)\n", cpu, wall, ticks, reads
+  printf "program, closed, tray item live: %.4f s CPU over %.0f s (%d ticks, %s property reads by the tray)\n", cpu, wall, ticks, reads
   printf "per tick: %.0f us; bare-read floor: %.0f us; ratio %.2fx (aim: at most 1.5x)\n", per_tick, floor, per_tick / floor
 }'
