@@ -62,6 +62,10 @@ enum class Name {
     // Welcome and About.
     tagline,
     welcomeWhereItLives,
+    // A desktop that shows no tray icons, where the program has no icon to
+    // click: how to get a tray, and how to reach the program until then. Said
+    // in the Welcome window and once in the log.
+    noTrayHint,
 
     // About: where each reading comes from, and what the program talks to.
     cpuSource,
@@ -89,11 +93,6 @@ QString say(Name name);
 // how the usage of processes that could not be read one by one is shown.
 // `unreadableProcesses` may be 0, and then no combined row exists.
 QString processFootnote(int cores, int unreadableProcesses);
-
-// What to do on a desktop that shows no tray icons, where the program has
-// no icon to click: how to get a tray, and how to reach the program until
-// then. Said in the Welcome window and once in the log.
-QString noTrayHint();
 
 } // namespace PlatformText
 

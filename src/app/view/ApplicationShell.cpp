@@ -76,7 +76,7 @@ void ApplicationShell::followTray()
         // The program is invisible here; a user who started it from a
         // terminal to see why reads what to do.
         m_toldNoTray = true;
-        qWarning().noquote() << PlatformText::noTrayHint();
+        qWarning().noquote() << PlatformText::say(PlatformText::Name::noTrayHint);
     }
     Q_EMIT trayMissingChanged(missing);
 }

@@ -45,7 +45,7 @@ void registerWindows(ApplicationShell &shell, Monitor &monitor)
         // The hint follows the tray: it appears when none shows the program
         // and goes once one does.
         const auto hint = [welcome](bool missing) {
-            welcome->setTrayHint(missing ? PlatformText::noTrayHint() : QString());
+            welcome->setTrayHint(missing ? PlatformText::say(PlatformText::Name::noTrayHint) : QString());
         };
         hint(shell.trayMissing());
         QObject::connect(&shell, &ApplicationShell::trayMissingChanged, welcome, hint);

@@ -75,6 +75,12 @@ QString PlatformText::say(Name name)
         return QStringLiteral("What's flowing through your computer, right now.");
     case Name::welcomeWhereItLives:
         return QStringLiteral("Voltmere lives in the system tray. Open it when you want three answers.");
+    case Name::noTrayHint:
+        return QStringLiteral(
+            "This desktop shows no tray icons, so Voltmere has no icon to click. On GNOME, install the AppIndicator "
+            "extension (the package gnome-shell-extension-appindicator) and turn it on in Extensions, then log out and "
+            "back in; on other desktops, add the panel's system tray or status notifier applet. Until then, open "
+            "Voltmere again from the app grid or a terminal to see its panel.");
 
     // The files and services each reading comes from here.
     case Name::cpuSource:
@@ -117,15 +123,6 @@ QString PlatformText::say(Name name)
         return QStringLiteral("Power saver mode is on");
     }
     return {};
-}
-
-QString PlatformText::noTrayHint()
-{
-    return QStringLiteral(
-        "This desktop shows no tray icons, so Voltmere has no icon to click. On GNOME, install the AppIndicator "
-        "extension (the package gnome-shell-extension-appindicator) and turn it on in Extensions, then log out and "
-        "back in; on other desktops, add the panel's system tray or status notifier applet. Until then, open "
-        "Voltmere again from the app grid or a terminal to see its panel.");
 }
 
 QString PlatformText::processFootnote(int cores, int unreadableProcesses)
