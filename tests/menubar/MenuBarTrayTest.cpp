@@ -4,6 +4,8 @@
 
 #include "menubar/view/MenuBarIcon.h"
 #include "menubar/view/MenuBarTray.h"
+#include "navigation/URLRouter.h"
+#include "navigation/WelcomeGate.h"
 #include "navigation/WindowOpener.h"
 #include "platform/linux/StatusNotifierHostWatcher.h"
 #include "platform/linux/StatusNotifierItem.h"
@@ -72,6 +74,8 @@ class MenuBarTrayDBusTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The welcome is offered once per process; each test starts a new "process".
+        WelcomeGate::setOffered(false);
         ASSERT_TRUE(host.start());
         tray = std::make_unique<MenuBarTray>(*fixture.monitor, opener, nullptr,
                                              std::make_unique<StatusNotifierHostWatcher>(QDBusConnection::sessionBus()));
@@ -80,11 +84,16 @@ protected:
         tray->show();
         ASSERT_TRUE(waitFor([&] { return tray->isShown(); }));
         ASSERT_EQ(host.items(), QStringList{item->serviceName()});
+        // A tray holding the item is the label appearing: it offers the welcome.
+        ASSERT_EQ(opener.opened, QStringList{QStringLiteral("welcome")});
+        opener.opened.clear();
     }
     void TearDown() override
     {
         tray.reset();
         host.stop();
+        WelcomeGate::setOffered(false);
+        URLRouter::setOpenWindow(nullptr);
     }
 
     QVariant property(const QString &name) { return host.itemProperty(item->serviceName(), name); }
@@ -263,15 +272,15 @@ TEST_F(MenuBarTrayDBusTest, TheMenuListsTheTrayCommandsAndAClickRunsEach)
     ASSERT_TRUE(waitFor([&] { return !browser.urls.isEmpty(); }));
     EXPECT_EQ(browser.urls.constFirst().scheme(), QStringLiteral("https"));
 
-    // Quit ends the event loop it is clicked in.
-    bool quitInTime = false;
-    QTimer::singleShot(0, [&] {
+    // Quit ends the event loop it is clicked in. The timers go with `scope`,
+    // so the time limit cannot end an event loop of a later test.
+    QObject scope;
+    QTimer::singleShot(0, &scope, [&] {
         host.sendToItem(item->serviceName(), StatusNotifierItem::menuPath, QStringLiteral("com.canonical.dbusmenu"),
                         QStringLiteral("Event"), clicked(QStringLiteral("Quit Voltmere")));
     });
-    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
-    quitInTime = QCoreApplication::exec() == 0;
-    EXPECT_TRUE(quitInTime);
+    QTimer::singleShot(5000, &scope, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 TEST_F(MenuBarTrayDBusTest, ActivateOpensThePanelWhereTheTrayWasClickedAndZeroMeansNowhere)
@@ -296,6 +305,55 @@ TEST_F(MenuBarTrayDBusTest, ARestartedTrayGetsTheItemAgain)
     ASSERT_TRUE(waitFor([&] { return tray->isShown(); }));
     EXPECT_EQ(host.items(), QStringList{item->serviceName()});
     EXPECT_EQ(host.registrations, 2);
+    EXPECT_TRUE(opener.opened.isEmpty()) << "the welcome is offered once, not at every tray restart";
+}
+
+// A tray that writes the figure beside the icon, as GNOME's does, counting
+// the icons it is given.
+class LabelWritingItem final : public TrayItem {
+public:
+    void show() override {}
+    bool isShown() const override { return true; }
+    bool showsLabel() const override { return true; }
+    std::optional<ColorScheme> panelScheme() const override { return ColorScheme::dark; }
+    void setIcon(const std::vector<QImage> &) override { ++icons; }
+    void setLabel(const QString &text, const QString &) override { label = text; }
+    void setToolTip(const QString &, const QString &) override {}
+    void setTitle(const QString &) override {}
+    void setNeedsAttention(bool) override {}
+    void setMenu(std::vector<TrayMenuEntry>) override {}
+    int icons = 0;
+    QString label;
+};
+
+class NoTrayHost final : public TrayHostWatcher {
+public:
+    bool isAvailable() const override { return false; }
+    bool canWatch() const override { return false; }
+    bool hasWatcher() const override { return false; }
+};
+
+// The glyph beside a written figure is the same at every reading: drawing
+// it again at every tick would be the idle program's largest cost.
+TEST(MenuBarTrayTest, WhereTheTrayWritesTheFigureTheGlyphIsDrawnOnce)
+{
+    test::TestMonitor fixture;
+    RecordingOpener opener;
+    fixture.prefs.setMenuBarStyle(MenuBarStyle::cpu);
+    auto item = std::make_unique<LabelWritingItem>();
+    LabelWritingItem *tray = item.get();
+    MenuBarTray menuBar(*fixture.monitor, opener, nullptr, std::make_unique<NoTrayHost>(), std::move(item));
+    double now = 1000;
+    for (double cpu : {12.5, 30.0, 55.0, 71.0}) {
+        Snapshot s;
+        s.date = ++now;
+        s.cpuTotal = cpu;
+        fixture.monitor->ingest(s);
+    }
+    EXPECT_EQ(tray->label, QStringLiteral("71%"));
+    EXPECT_EQ(tray->icons, 1);
+    fixture.prefs.setMenuBarStyle(MenuBarStyle::icon);
+    EXPECT_EQ(tray->icons, 2) << "another glyph is drawn";
 }
 
 TEST(MenuBarIconTest, TheFaceFollowsWhatTheTrayDraws)

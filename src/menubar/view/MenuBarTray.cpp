@@ -131,7 +131,8 @@ void MenuBarTray::createIcon()
             activate(where.isEmpty() ? std::nullopt : std::optional<QPoint>(where.center()));
         }
     });
-    m_drawn = false;
+    m_icon->setToolTip(m_description);
+    m_drawnFace.reset(); // the new icon needs its pixels
     refresh();
 }
 
@@ -150,40 +151,39 @@ void MenuBarTray::popUpMenu(std::optional<QPoint> at)
 
 void MenuBarTray::refresh()
 {
-    const MenuBarLabel::Content content = MenuBarLabel::content(
-        m_monitor.prefs().menuBarStyle(), m_monitor.battery(), m_monitor.latest(), m_monitor.insight());
+    m_content = MenuBarLabel::content(m_monitor.prefs().menuBarStyle(), m_monitor.battery(), m_monitor.latest(),
+                                      m_monitor.insight());
     // A panel's colours are not ours to know unless the tray's program says;
     // otherwise the desktop's palette is the best guess at light or dark.
     const std::optional<ColorScheme> panel = m_item->panelScheme();
     const QColor color = Theme::text.resolve(panel.value_or(Environment::applicationScheme()));
-    const bool writesLabel = m_item->showsLabel();
-    const QString description =
-        MenuBarLabel::spokenDescription(m_monitor.battery(), m_monitor.latest(), m_monitor.insight());
-    const bool redraw = !m_drawn || content != m_content || color.rgba() != m_drawnColor
-        || writesLabel != m_drawnForLabel;
-    const bool retell = !m_drawn || description != m_description;
-    m_content = content;
-    m_drawnColor = color.rgba();
-    m_drawnForLabel = writesLabel;
-    m_description = description;
-    m_drawn = true;
-
-    if (redraw) {
-        const MenuBarIcon::Face face = MenuBarIcon::face(content, writesLabel);
+    // Where the tray writes the figure the face is the style's glyph, the
+    // same from one reading to the next: drawn once, not at every tick.
+    const MenuBarIcon::Face face = MenuBarIcon::face(m_content, m_item->showsLabel());
+    if (!m_drawnFace || face != *m_drawnFace || color.rgba() != m_drawnColor) {
+        m_drawnFace = face;
+        m_drawnColor = color.rgba();
         std::vector<QImage> sizes;
-        QIcon icon;
         for (int pixels : MenuBarIcon::sizes()) {
             sizes.push_back(MenuBarIcon::render(face, color, pixels));
-            icon.addPixmap(QPixmap::fromImage(sizes.back()));
         }
-        m_item->setIcon(sizes);
-        m_item->setLabel(MenuBarIcon::labelText(content), MenuBarIcon::labelGuide(content));
-        m_item->setNeedsAttention(MenuBarIcon::needsAttention(content));
         if (m_icon) {
+            QIcon icon;
+            for (const QImage &image : sizes) {
+                icon.addPixmap(QPixmap::fromImage(image));
+            }
             m_icon->setIcon(icon);
         }
+        m_item->setIcon(sizes);
     }
-    if (retell) {
+    // The item tells the tray only what differs from what it holds.
+    m_item->setLabel(MenuBarIcon::labelText(m_content), MenuBarIcon::labelGuide(m_content));
+    m_item->setNeedsAttention(MenuBarIcon::needsAttention(m_content));
+
+    const QString description =
+        MenuBarLabel::spokenDescription(m_monitor.battery(), m_monitor.latest(), m_monitor.insight());
+    if (description != m_description) {
+        m_description = description;
         m_item->setToolTip(QStringLiteral("Voltmere"), description);
         if (m_icon) {
             m_icon->setToolTip(description);

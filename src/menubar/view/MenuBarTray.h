@@ -1,5 +1,6 @@
 #pragma once
 
+#include "menubar/view/MenuBarIcon.h"
 #include "menubar/view/MenuBarLabel.h"
 #include "platform/TrayHostWatcher.h"
 #include "platform/TrayItem.h"
@@ -81,9 +82,8 @@ private:
     // What was last published, so an unchanged round publishes nothing.
     MenuBarLabel::Content m_content;
     QString m_description;
+    std::optional<MenuBarIcon::Face> m_drawnFace;
     QRgb m_drawnColor = 0;
-    bool m_drawnForLabel = false;
-    bool m_drawn = false;
 };
 
 } // namespace voltmere
