@@ -13,6 +13,17 @@
 
 namespace voltmere::Symbols {
 
+namespace {
+
+// Whether Breeze's 16-pixel drawing of a glyph fits `pixels` on whole pixels
+// where its usual 22-pixel one does not.
+bool onSixteenPixelGrid(int pixels)
+{
+    return pixels > 0 && pixels % 16 == 0 && pixels % 22 != 0;
+}
+
+} // namespace
+
 const std::vector<Entry> &table()
 {
     static const std::vector<Entry> entries{
@@ -69,15 +80,18 @@ QStringList themeFolders()
     return folders;
 }
 
-QString iconFile(const QString &iconName)
+QString iconFile(const QString &iconName, int pixels)
 {
     if (iconName.startsWith(QLatin1String(":/"))) {
         return QFileInfo::exists(iconName) ? iconName : QString();
     }
     // Breeze draws the small sizes as monochrome glyphs; 22 is its native
     // size for toolbar and status icons.
-    static const QStringList sizes{QStringLiteral("22"), QStringLiteral("24"), QStringLiteral("16"),
-                                   QStringLiteral("32"), QStringLiteral("symbolic")};
+    static const QStringList byDefault{QStringLiteral("22"), QStringLiteral("24"), QStringLiteral("16"),
+                                       QStringLiteral("32"), QStringLiteral("symbolic")};
+    static const QStringList sixteenFirst{QStringLiteral("16"), QStringLiteral("22"), QStringLiteral("24"),
+                                          QStringLiteral("32"), QStringLiteral("symbolic")};
+    const QStringList &sizes = onSixteenPixelGrid(pixels) ? sixteenFirst : byDefault;
     static const QStringList contexts{QStringLiteral("actions"), QStringLiteral("status"),
                                       QStringLiteral("devices"), QStringLiteral("preferences"),
                                       QStringLiteral("emblems"),  QStringLiteral("places")};
@@ -96,10 +110,12 @@ QString iconFile(const QString &iconName)
     return {};
 }
 
-QIcon icon(const QString &symbol)
+QIcon icon(const QString &symbol, int pixels)
 {
+    // Keyed by the grid the file is chosen for, which is all `pixels` decides.
     static QHash<QString, QIcon> cache;
-    const auto cached = cache.constFind(symbol);
+    const QString key = onSixteenPixelGrid(pixels) ? symbol + QStringLiteral("@16") : symbol;
+    const auto cached = cache.constFind(key);
     if (cached != cache.constEnd()) {
         return *cached;
     }
@@ -109,14 +125,14 @@ QIcon icon(const QString &symbol)
             // Read from Breeze's own folders rather than through the desktop's
             // theme, which may lack these names or draw them in colour, and
             // which Qt does not find at all on the offscreen platform.
-            const QString path = iconFile(entry.iconName);
+            const QString path = iconFile(entry.iconName, pixels);
             if (!path.isEmpty()) {
                 found = QIcon(path);
             }
             break;
         }
     }
-    cache.insert(symbol, found);
+    cache.insert(key, found);
     return found;
 }
 
@@ -143,7 +159,7 @@ QPixmap pixmap(const QString &symbol, int size, const QColor &color, qreal devic
     QPixmap tinted(pixels, pixels);
     tinted.setDevicePixelRatio(devicePixelRatio);
     tinted.fill(Qt::transparent);
-    const QIcon source = icon(symbol);
+    const QIcon source = icon(symbol, pixels);
     if (source.isNull()) {
         return tinted;
     }

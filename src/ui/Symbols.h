@@ -24,9 +24,9 @@ struct Entry {
 
 // Every symbol the views use, in no particular order.
 const std::vector<Entry> &table();
-// The icon for `symbol`; a null icon for a name not in the table or an icon
-// the theme lacks.
-QIcon icon(const QString &symbol);
+// The icon for `symbol`, drawn best at `pixels` device pixels (0: no size
+// in mind); a null icon for a name not in the table or an icon the theme lacks.
+QIcon icon(const QString &symbol, int pixels = 0);
 // `symbol` tinted `color`, `size` device-independent pixels square, at
 // `devicePixelRatio`. A transparent pixmap when the icon is missing.
 QPixmap pixmap(const QString &symbol, int size, const QColor &color, qreal devicePixelRatio = 1.0);
@@ -39,8 +39,11 @@ void paint(QPainter &painter, const QRectF &rect, const QString &symbol, const Q
 QImage knockOutWhite(const QImage &icon);
 // The Breeze theme folders searched, in order (user data folders first).
 QStringList themeFolders();
-// The SVG file drawn for a Breeze icon name; empty when no folder has it.
-QString iconFile(const QString &iconName);
+// The SVG file drawn for a Breeze icon name at `pixels` device pixels (0: no
+// size in mind); empty when no folder has it. Breeze draws each glyph twice,
+// on a 16- and on a 22-pixel grid: the one whose grid `pixels` is a multiple
+// of is drawn on whole pixels, where the other would be blurred by scaling.
+QString iconFile(const QString &iconName, int pixels = 0);
 
 } // namespace Symbols
 

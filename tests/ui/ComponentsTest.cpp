@@ -305,6 +305,20 @@ TEST(SymbolsTest, EverySymbolHasAnIconInTheTheme)
     EXPECT_TRUE(Symbols::icon(QStringLiteral("no.such.symbol")).isNull());
 }
 
+// Tray icons are 16, 22 and 32 pixels: each gets the Breeze drawing made for
+// its pixel grid, not the 22-pixel one squeezed into 16 and blurred.
+TEST(SymbolsTest, EachSizeGetsTheDrawingMadeForItsPixelGrid)
+{
+    const QString chart = QStringLiteral("office-chart-area");
+    for (int pixels : {16, 32, 48}) {
+        EXPECT_TRUE(Symbols::iconFile(chart, pixels).endsWith(QStringLiteral("/16/office-chart-area.svg"))) << pixels;
+    }
+    for (int pixels : {0, 22, 44, 18, 24}) {
+        EXPECT_TRUE(Symbols::iconFile(chart, pixels).endsWith(QStringLiteral("/22/office-chart-area.svg"))) << pixels;
+    }
+    EXPECT_NE(Symbols::icon(QStringLiteral("cpu"), 16).cacheKey(), Symbols::icon(QStringLiteral("cpu"), 22).cacheKey());
+}
+
 TEST(SymbolsTest, GlyphsAreDrawnInTheGivenColourOnly)
 {
     const QColor tint(0x12, 0x34, 0x56);

@@ -72,7 +72,14 @@ void paintDigits(QPainter &painter, const QString &digits, const QRectF &box, co
 void paintBolt(QPainter &painter, const QRectF &box, const QColor &ink)
 {
     const qreal side = box.height();
-    Symbols::paint(painter, QRectF(box.center().x() - side / 2, box.top(), side, side), boltSymbol, ink);
+    Symbols::paint(painter, QRectF(std::round(box.center().x() - side / 2), box.top(), side, side), boltSymbol, ink);
+}
+
+// A length near `wanted` that centres in `pixels` on whole pixels.
+int wholePixelsCentred(int pixels, qreal wanted)
+{
+    const int length = static_cast<int>(std::lround(wanted));
+    return (pixels - length) % 2 == 0 ? length : length + 1;
 }
 
 } // namespace
@@ -156,11 +163,12 @@ QImage MenuBarIcon::render(const Face &face, const QColor &ink, int pixels)
         const QString digits = QString::number(face.number);
         if (face.bolt) {
             // The bolt beside the digits, a little shorter than them so the
-            // digits keep the height they need.
-            const qreal bolt = size * 0.6;
-            const qreal column = bolt * 0.6;
-            paintBolt(painter, QRectF(0, (size - bolt) / 2, column, bolt), ink);
-            const qreal gap = std::max<qreal>(1, size * 0.04);
+            // digits keep the height they need; whole pixels, so its point
+            // and tail stay sharp at 16 pixels.
+            const int bolt = wholePixelsCentred(pixels, size * 0.6);
+            const qreal column = std::ceil(bolt * 0.6);
+            paintBolt(painter, QRectF(0, (pixels - bolt) / 2, column, bolt), ink);
+            const qreal gap = std::max<qreal>(1, std::round(size * 0.04));
             paintDigits(painter, digits, QRectF(column + gap, size * 0.18, size - column - gap, size * 0.64), ink);
         } else {
             paintDigits(painter, digits, QRectF(0, size * 0.13, size, size * 0.74), ink);
