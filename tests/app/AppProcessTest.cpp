@@ -3,6 +3,8 @@
 #include "FakeStatusNotifierWatcher.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -196,17 +198,22 @@ TEST_F(AppProcessDBusTest, TheIconReachesATrayThatStartsLaterAndOneThatRestarts)
     test::FakeStatusNotifierWatcher tray(QStringLiteral("voltmere-test-late-tray"));
     QProcess voltmere;
     launch(voltmere, display);
-    test::settleFor(2000);
+    // Its item on the bus means it has looked for a tray and found none,
+    // however long a busy machine took to get it there.
+    const QString itemName = QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(voltmere.processId());
+    ASSERT_TRUE(test::waitFor([&] {
+        return QDBusConnection::sessionBus().interface()->isServiceRegistered(itemName).value();
+    }, 30000));
     ASSERT_EQ(voltmere.state(), QProcess::Running);
     EXPECT_EQ(tray.registrations, 0);
 
     ASSERT_TRUE(tray.start());
-    EXPECT_TRUE(test::waitFor([&] { return tray.registrations == 1; }, 10000));
+    EXPECT_TRUE(test::waitFor([&] { return tray.registrations == 1; }, 30000));
 
     tray.stop();
     test::settleFor(300);
     ASSERT_TRUE(tray.start());
-    EXPECT_TRUE(test::waitFor([&] { return tray.registrations == 2; }, 10000));
+    EXPECT_TRUE(test::waitFor([&] { return tray.registrations == 2; }, 30000));
     EXPECT_EQ(tray.items().size(), 1);
 
     voltmere.terminate();
