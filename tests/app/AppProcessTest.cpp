@@ -66,8 +66,14 @@ protected:
         ASSERT_TRUE(voltmere.waitForStarted(10000));
     }
 
-    // A private X server; empty when none can be started here.
-    QString startDisplay(QProcess &xvfb, const QString &size = QStringLiteral("800x600"))
+    void TearDown() override
+    {
+        xvfb.kill();
+        xvfb.waitForFinished(5000);
+    }
+
+    // A private X server, gone with the test; empty when none can be started here.
+    QString startDisplay(const QString &size = QStringLiteral("800x600"))
     {
         xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
             QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
@@ -116,6 +122,15 @@ protected:
     }
     static bool hasXdotool() { return !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty(); }
 
+    // Ends the program as a logout does: it must stop cleanly.
+    static void stopCleanly(QProcess &voltmere)
+    {
+        voltmere.terminate();
+        ASSERT_TRUE(voltmere.waitForFinished(30000));
+        EXPECT_EQ(voltmere.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(voltmere.exitCode(), 0);
+    }
+
     std::vector<QStringList> events() const
     {
         return queryRows(dataHome + QStringLiteral("/Voltmere/history.sqlite"), "SELECT kind FROM event ORDER BY rowid");
@@ -127,6 +142,7 @@ protected:
     }
 
     QTemporaryDir home;
+    QProcess xvfb;
     QString program;
     QString dataHome;
     QString configHome;
@@ -169,8 +185,7 @@ TEST_F(AppProcessDBusTest, AClosedTerminalEndsNormallyAndABrokenLogPipeEndsNothi
 // signals, or the server crashed): the readings so far still reach the disk.
 TEST_F(AppProcessDBusTest, LosingTheDisplayStillWritesTheReadingsAndTheStop)
 {
-    QProcess xvfb;
-    const QString display = startDisplay(xvfb);
+    const QString display = startDisplay();
     if (display.isEmpty()) {
         GTEST_SKIP() << "Xvfb is not available";
     }
@@ -190,8 +205,7 @@ TEST_F(AppProcessDBusTest, LosingTheDisplayStillWritesTheReadingsAndTheStop)
 // must appear once the tray does, and again after the tray restarts.
 TEST_F(AppProcessDBusTest, TheIconReachesATrayThatStartsLaterAndOneThatRestarts)
 {
-    QProcess xvfb;
-    const QString display = startDisplay(xvfb);
+    const QString display = startDisplay();
     if (display.isEmpty()) {
         GTEST_SKIP() << "Xvfb is not available";
     }
@@ -216,12 +230,7 @@ TEST_F(AppProcessDBusTest, TheIconReachesATrayThatStartsLaterAndOneThatRestarts)
     EXPECT_TRUE(test::waitFor([&] { return tray.registrations == 2; }, 30000));
     EXPECT_EQ(tray.items().size(), 1);
 
-    voltmere.terminate();
-    ASSERT_TRUE(voltmere.waitForFinished(30000));
-    EXPECT_EQ(voltmere.exitCode(), 0);
-    tray.stop();
-    xvfb.kill();
-    xvfb.waitForFinished(5000);
+    stopCleanly(voltmere);
 }
 
 // Distance from `point` to the nearest pixel of `rect`.
@@ -239,8 +248,7 @@ TEST_F(AppProcessDBusTest, ThePanelOpensWhereTheTrayWasClicked)
     if (!hasXdotool()) {
         GTEST_SKIP() << "xdotool is not installed";
     }
-    QProcess xvfb;
-    const QString display = startDisplay(xvfb, QStringLiteral("1280x800"));
+    const QString display = startDisplay(QStringLiteral("1280x800"));
     if (display.isEmpty()) {
         GTEST_SKIP() << "Xvfb is not available";
     }
@@ -272,12 +280,7 @@ TEST_F(AppProcessDBusTest, ThePanelOpensWhereTheTrayWasClicked)
     EXPECT_LE(distance(top, QPoint(1270, 10)), 48) << top.x() << "," << top.y();
     EXPECT_GT(top.top(), 10) << "a tray at the top opens the panel below the click";
 
-    voltmere.terminate();
-    ASSERT_TRUE(voltmere.waitForFinished(30000));
-    EXPECT_EQ(voltmere.exitCode(), 0);
-    tray.stop();
-    xvfb.kill();
-    xvfb.waitForFinished(5000);
+    stopCleanly(voltmere);
 }
 
 // GNOME without the AppIndicator extension has no tray: the program says
@@ -287,8 +290,7 @@ TEST_F(AppProcessDBusTest, WithoutATrayASecondLaunchShowsThePanelAndTheLogSaysHo
     if (!hasXdotool()) {
         GTEST_SKIP() << "xdotool is not installed";
     }
-    QProcess xvfb;
-    const QString display = startDisplay(xvfb);
+    const QString display = startDisplay();
     if (display.isEmpty()) {
         GTEST_SKIP() << "Xvfb is not available";
     }
@@ -309,13 +311,9 @@ TEST_F(AppProcessDBusTest, WithoutATrayASecondLaunchShowsThePanelAndTheLogSaysHo
     EXPECT_EQ(again.exitCode(), 0);
     EXPECT_FALSE(panelOn(display).isEmpty()) << "the second launch showed no panel";
 
-    voltmere.terminate();
-    ASSERT_TRUE(voltmere.waitForFinished(30000));
-    EXPECT_EQ(voltmere.exitCode(), 0);
+    stopCleanly(voltmere);
     hinted();
     EXPECT_EQ(log.count(QStringLiteral("gnome-shell-extension-appindicator")), 1) << log.toStdString();
-    xvfb.kill();
-    xvfb.waitForFinished(5000);
 }
 
 TEST_F(AppProcessDBusTest, RecordsWhileRunningAndWritesEverythingOnSigterm)
@@ -354,10 +352,7 @@ TEST_F(AppProcessDBusTest, RecordsWhileRunningAndWritesEverythingOnSigterm)
     EXPECT_TRUE(lines[1].contains(",21,")) << lines[1].toStdString();
     EXPECT_EQ(voltmere.state(), QProcess::Running);
 
-    voltmere.terminate();
-    ASSERT_TRUE(voltmere.waitForFinished(30000));
-    EXPECT_EQ(voltmere.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(voltmere.exitCode(), 0);
+    stopCleanly(voltmere);
 
     const QString database = dataHome + QStringLiteral("/Voltmere/history.sqlite");
     ASSERT_TRUE(QFileInfo::exists(database));
@@ -410,13 +405,9 @@ TEST_F(AppProcessDBusTest, ASecondProgramOnTheSameHistoryWritesNothingAndSaysSo)
     QThread::sleep(2);
     launch(second, home.filePath(QStringLiteral("run2")));
     QThread::sleep(3);
-    second.terminate();
-    ASSERT_TRUE(second.waitForFinished(30000));
-    EXPECT_EQ(second.exitCode(), 0);
+    stopCleanly(second);
     EXPECT_TRUE(second.readAllStandardError().contains("another Voltmere process is recording into this history"));
-    first.terminate();
-    ASSERT_TRUE(first.waitForFinished(30000));
-    EXPECT_EQ(first.exitCode(), 0);
+    stopCleanly(first);
 
     const QString database = dataHome + QStringLiteral("/Voltmere/history.sqlite");
     EXPECT_EQ(queryRows(database, "SELECT kind FROM event ORDER BY rowid"),
