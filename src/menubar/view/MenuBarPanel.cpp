@@ -446,8 +446,8 @@ QPoint MenuBarPanel::placement(const std::optional<QRect> &anchor, const QSize &
 
 void MenuBarPanel::setVisible(bool visible)
 {
-    if (visible && m_window && !isVisible()) {
-        const Presentation presentation = m_presentation ? m_presentation() : Presentation{};
+    if (visible && m_presentation && !isVisible()) {
+        const Presentation presentation = m_presentation();
         present(presentation.dropDown);
         m_anchor = presentation.anchor;
         if (presentation.dropDown) {
@@ -486,8 +486,7 @@ void MenuBarPanel::present(bool dropDown)
 MenuBarPanel *MenuBarPanel::createWindow(Monitor &monitor, WindowOpener *opener, PresentationProvider presentation)
 {
     auto *panel = new MenuBarPanel(monitor, opener);
-    panel->m_window = true;
-    panel->m_presentation = std::move(presentation);
+    panel->m_presentation = presentation ? std::move(presentation) : [] { return Presentation{}; };
     panel->present(true);
     panel->setWindowTitle(QStringLiteral("Voltmere"));
     new VisibilityReporter(panel, surface, false, true, monitor, ActivationPolicy::shared());

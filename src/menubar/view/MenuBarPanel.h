@@ -115,8 +115,7 @@ private:
     // Moves the drop-down next to `m_anchor` at its present size.
     void place();
 
-    PresentationProvider m_presentation;
-    bool m_window = false;   // made by createWindow
+    PresentationProvider m_presentation; // set by createWindow
     bool m_dropDown = false; // showing as the tray's drop-down
     std::optional<QRect> m_anchor; // where the open drop-down hangs from
     std::optional<QSize> m_lastSize;

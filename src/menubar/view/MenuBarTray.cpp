@@ -108,16 +108,11 @@ void MenuBarTray::followFallback()
         return;
     }
     const bool watcher = m_host->canWatch() && m_host->hasWatcher();
-    if (watcher) {
-        if (m_icon && m_item->isShown()) {
-            m_icon.reset();
-        }
-    } else if (!m_icon && QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (!watcher && !m_icon && QSystemTrayIcon::isSystemTrayAvailable()) {
         createIcon();
         m_icon->show();
-        MenuBarLabel::onDisplay(m_opener, m_monitor.prefs());
     }
-    hostChanged();
+    hostChanged(); // drops the XEmbed icon once the item is shown, runs the appearance step
 }
 
 void MenuBarTray::createIcon()
