@@ -92,8 +92,9 @@ public:
     bool isHostRegistered() const { return m_hostRegistered; }
     int protocolVersion() const { return 0; }
     QStringList items() const { return m_items; }
-    // Every item registration seen, across restarts.
-    int registrations = 0;
+    // The registrations of one item, across restarts. Programs that other
+    // tests start share the session bus and may register too.
+    int registrationsOf(const QString &item) const { return m_everRegistered.count(item); }
 
 public Q_SLOTS:
     void RegisterStatusNotifierItem(const QString &service)
@@ -102,7 +103,7 @@ public Q_SLOTS:
         // is the bus name either way.
         const QString item = service.startsWith(QLatin1Char('/')) ? message().service() + service : service;
         m_items.append(item);
-        ++registrations;
+        m_everRegistered.append(item);
         Q_EMIT StatusNotifierItemRegistered(item);
     }
     void RegisterStatusNotifierHost(const QString &) { registerHost(); }
@@ -116,6 +117,7 @@ private:
     QString m_connectionName;
     std::unique_ptr<QDBusConnection> m_bus;
     QStringList m_items;
+    QStringList m_everRegistered;
     bool m_hostRegistered = true;
 };
 

@@ -219,16 +219,16 @@ TEST_F(AppProcessDBusTest, TheIconReachesATrayThatStartsLaterAndOneThatRestarts)
         return QDBusConnection::sessionBus().interface()->isServiceRegistered(itemName).value();
     }, 30000));
     ASSERT_EQ(voltmere.state(), QProcess::Running);
-    EXPECT_EQ(tray.registrations, 0);
+    EXPECT_EQ(tray.registrationsOf(itemName), 0);
 
     ASSERT_TRUE(tray.start());
-    EXPECT_TRUE(test::waitFor([&] { return tray.registrations == 1; }, 30000));
+    EXPECT_TRUE(test::waitFor([&] { return tray.registrationsOf(itemName) == 1; }, 30000));
 
     tray.stop();
     test::settleFor(300);
     ASSERT_TRUE(tray.start());
-    EXPECT_TRUE(test::waitFor([&] { return tray.registrations == 2; }, 30000));
-    EXPECT_EQ(tray.items().size(), 1);
+    EXPECT_TRUE(test::waitFor([&] { return tray.registrationsOf(itemName) == 2; }, 30000));
+    EXPECT_EQ(tray.items().count(itemName), 1);
 
     stopCleanly(voltmere);
 }

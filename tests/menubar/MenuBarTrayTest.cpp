@@ -83,7 +83,8 @@ protected:
         ASSERT_NE(item, nullptr);
         tray->show();
         ASSERT_TRUE(waitFor([&] { return tray->isShown(); }));
-        ASSERT_EQ(host.items(), QStringList{item->serviceName()});
+        // Programs other tests start share the bus and may register too.
+        ASSERT_EQ(host.items().count(item->serviceName()), 1);
         // A tray holding the item is the label appearing: it offers the welcome.
         ASSERT_EQ(opener.opened, QStringList{QStringLiteral("welcome")});
         opener.opened.clear();
@@ -303,8 +304,8 @@ TEST_F(MenuBarTrayDBusTest, ARestartedTrayGetsTheItemAgain)
     ASSERT_TRUE(waitFor([&] { return !tray->isShown(); }));
     ASSERT_TRUE(host.start());
     ASSERT_TRUE(waitFor([&] { return tray->isShown(); }));
-    EXPECT_EQ(host.items(), QStringList{item->serviceName()});
-    EXPECT_EQ(host.registrations, 2);
+    EXPECT_EQ(host.items().count(item->serviceName()), 1);
+    EXPECT_EQ(host.registrationsOf(item->serviceName()), 2);
     EXPECT_TRUE(opener.opened.isEmpty()) << "the welcome is offered once, not at every tray restart";
 }
 
