@@ -20,6 +20,11 @@ HistoryReadConnection::~HistoryReadConnection()
 void HistoryReadConnection::close()
 {
     m_closing = true;
+    reset();
+}
+
+void HistoryReadConnection::reset()
+{
     // Safe from any thread; the running statement stops with SQLITE_INTERRUPT
     // and the query answers empty.
     if (sqlite3 *db = m_db.load()) {

@@ -29,6 +29,10 @@ public:
     // Interrupts a running query, skips queued ones and closes the
     // connection; later runs get null. Idempotent.
     void close();
+    // Interrupts a running query and closes the connection, so the next run
+    // opens the file at the path afresh (the store started a new one).
+    // Any thread except the read queue's own.
+    void reset();
 
     // Runs `work` on the read queue with the connection, or with null when
     // the file cannot be opened for reading or the connection is closing.

@@ -19,6 +19,9 @@ public:
     virtual void record(const Snapshot &snapshot) = 0;
     // Writes everything pending; with `wait` the caller blocks until written.
     virtual void flush(bool wait) = 0;
+    // Writes everything pending and leaves the stored history complete on
+    // its own, for the end of the program. Blocks.
+    virtual void finish() { flush(true); }
 };
 
 } // namespace voltmere

@@ -2,6 +2,7 @@
 
 #include "history/LegacyMigration.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -96,6 +98,64 @@ std::string sqlNumber(double value)
     return text;
 }
 
+// What SQLite says when the file itself is broken, as opposed to the disk
+// being full, read-only or busy, which pass.
+bool isDamage(int code)
+{
+    const int primary = code & 0xff;
+    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+}
+
+// Creates each missing folder on the way to `folder` readable by the user
+// alone (the base-directory convention for data folders). Existing folders
+// are left as they are. Empty on success, else the system's reason.
+std::optional<QString> makePrivateFolders(const std::filesystem::path &folder)
+{
+    std::filesystem::path built;
+    for (const auto &part : folder) {
+        built /= part;
+        if (::mkdir(built.c_str(), 0700) == 0 || errno == EEXIST) {
+            continue;
+        }
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    struct stat info { };
+    if (::stat(folder.c_str(), &info) != 0) {
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return QString::fromLocal8Bit(std::strerror(ENOTDIR));
+    }
+    return std::nullopt;
+}
+
+// The database is made before SQLite opens it so that it, and the -wal and
+// -shm files SQLite then gives the same mode, are the user's alone. An
+// existing file is left as it is.
+void createPrivateFile(const std::filesystem::path &file)
+{
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+// "history-damaged-2026-12-08-100005.sqlite" beside "history.sqlite": what
+// it is and since when, and still opened by anything that opens databases.
+QString setAsideName(const QString &path, Timestamp at)
+{
+    const QFileInfo file(path);
+    const QString stamp
+        = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(at * 1000)).toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    const QString base = file.dir().filePath(file.completeBaseName() + QStringLiteral("-damaged-") + stamp);
+    const QString suffix = file.suffix().isEmpty() ? QString() : QLatin1Char('.') + file.suffix();
+    QString name = base + suffix;
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n) {
+        name = base + QLatin1Char('-') + QString::number(n) + suffix;
+    }
+    return name;
+}
+
 } // namespace
 
 HistoryStore::HistoryStore(const QString &path, const Clock &clock)
@@ -113,10 +173,7 @@ HistoryStore::~HistoryStore()
     m_reads.close();
     m_queue.sync([this] {
         closeLocked();
-        if (m_lockFd >= 0) {
-            ::close(m_lockFd);
-            m_lockFd = -1;
-        }
+        unlockLocked();
     });
 }
 
@@ -129,6 +186,15 @@ QString HistoryStore::defaultPath()
 std::unique_ptr<HistoryStore> HistoryStore::createAtDefaultLocation(const Clock &clock)
 {
     LegacyMigration::migrateHistoryFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    // Earlier versions made the folder readable by every local user, who
+    // could see each process name and when the machine was in use. Only a
+    // folder of this user's own is changed, once per start.
+    const QByteArray folder = QFile::encodeName(QFileInfo(defaultPath()).path());
+    struct stat info { };
+    if (::lstat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
+        && (info.st_mode & 077) != 0) {
+        ::chmod(folder.constData(), info.st_mode & 07700);
+    }
     return std::make_unique<HistoryStore>(defaultPath(), clock);
 }
 
@@ -147,6 +213,12 @@ std::optional<QString> HistoryStore::writeError() const
 {
     const std::lock_guard guard(m_errorMutex);
     return m_writeError;
+}
+
+std::optional<HistoryStore::SetAside> HistoryStore::setAside() const
+{
+    const std::lock_guard guard(m_errorMutex);
+    return m_setAside;
 }
 
 void HistoryStore::setOpenError(const std::optional<QString> &error)
@@ -199,6 +271,81 @@ void HistoryStore::closeLocked()
     m_writable = false;
 }
 
+void HistoryStore::unlockLocked()
+{
+    if (m_lockFd >= 0) {
+        ::close(m_lockFd);
+        m_lockFd = -1;
+    }
+}
+
+void HistoryStore::reopenLocked()
+{
+    closeLocked();
+    unlockLocked();
+    // The read connection still holds the old file open; the next query
+    // must read the new one.
+    m_reads.reset();
+    open();
+}
+
+bool HistoryStore::fileMovedLocked() const
+{
+    int moved = 0;
+    return m_db && sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0;
+}
+
+bool HistoryStore::startAfreshLocked(const QString &reason)
+{
+    closeLocked();
+    m_reads.reset();
+    m_settingAside = true;
+    const bool moved = setAsideLocked(reason);
+    if (moved) {
+        open();
+    }
+    m_settingAside = false;
+    return moved;
+}
+
+// The damaged file and its companions keep one name, so that the database
+// and its log still open together for anyone trying to save what is in it.
+bool HistoryStore::setAsideLocked(const QString &reason)
+{
+    const Timestamp at = m_clock.now();
+    const QString keptAs = setAsideName(m_path, at);
+    if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(keptAs).constData()) != 0) {
+        return false; // a read-only folder: reported as it is, and retried
+    }
+    for (const QString &companion : { QStringLiteral("-wal"), QStringLiteral("-shm") }) {
+        ::rename(QFile::encodeName(m_path + companion).constData(), QFile::encodeName(keptAs + companion).constData());
+    }
+    {
+        const std::lock_guard guard(m_errorMutex);
+        m_setAside = SetAside { keptAs, reason, at };
+    }
+    qWarning().noquote() << QStringLiteral("History: %1 was damaged (%2). It is kept as %3, and a new history "
+                                           "has been started.")
+                                .arg(m_path, reason, keptAs);
+    Q_EMIT setAsideChanged();
+    return true;
+}
+
+// Folds the log into the database file and truncates it. A reader in the
+// middle of a transaction (an export) holds that up; the store then tries
+// again at the next flush without waiting.
+bool HistoryStore::checkpointLocked(int busyMs)
+{
+    if (!m_writable) {
+        return false;
+    }
+    sqlite3_busy_timeout(m_db, busyMs);
+    const int result = sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_busy_timeout(m_db, busyTimeoutMs);
+    m_checkpointPending = result != SQLITE_OK;
+    return result == SQLITE_OK;
+}
+
 // The lock is an open file description with flock(2) on it, so it goes away
 // with the process however that ends, and a second open in this same process
 // (a second store on the same file) is refused like another program would be.
@@ -231,14 +378,12 @@ bool HistoryStore::lockLocked(QString &why)
 void HistoryStore::open()
 {
     Q_ASSERT(m_queue.isCurrent());
-    std::error_code error;
-    const std::filesystem::path file(m_path.toStdString());
+    const std::filesystem::path file(QFile::encodeName(m_path).toStdString());
     if (file.has_parent_path()) {
-        std::filesystem::create_directories(file.parent_path(), error);
-    }
-    if (error) {
-        setOpenError(QString::fromStdString(error.message()));
-        return;
+        if (const std::optional<QString> problem = makePrivateFolders(file.parent_path())) {
+            setOpenError(problem);
+            return;
+        }
     }
 
     QString lockProblem;
@@ -257,6 +402,7 @@ void HistoryStore::open()
         sqlite3_finalize(insertEvent);
         sqlite3_close(db);
     };
+    createPrivateFile(file);
     if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) {
         setOpenError(
             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("Couldn't open the history database."));
@@ -269,8 +415,10 @@ void HistoryStore::open()
     // full disk cannot even take the tables); the prepares below would only
     // say that the table is missing.
     std::optional<QString> scriptError;
+    int scriptCode = SQLITE_OK;
     if (sqlite3_exec(db, openingScript, nullptr, nullptr, nullptr) != SQLITE_OK) {
         scriptError = QString::fromUtf8(sqlite3_errmsg(db));
+        scriptCode = sqlite3_extended_errcode(db);
     }
     // The gap query's window functions build a temporary table of the whole
     // range; kept in memory it costs about a tenth less than in a temp file.
@@ -296,12 +444,18 @@ void HistoryStore::open()
     sqlite3_prepare_v2(db, insertProcSQL, -1, &insertProc, nullptr);
     sqlite3_prepare_v2(db, insertEventSQL, -1, &insertEvent, nullptr);
 
-    // A file that is not a database (or not ours) opens without complaint but
-    // can never take a sample. Say so instead of dropping every reading
-    // behind an empty chart; the file itself is left untouched.
+    // A file that is not a database opens without complaint but can never
+    // take a sample. It is kept aside under a name that says so, and a new
+    // history starts in its place; where it cannot be moved (a read-only
+    // folder) the reason is shown instead of an empty chart.
     if (!insertSample || !insertProc || !insertEvent) {
-        setOpenError(scriptError.value_or(QString::fromUtf8(sqlite3_errmsg(db))));
+        const QString why = scriptError.value_or(QString::fromUtf8(sqlite3_errmsg(db)));
+        const int code = scriptError ? scriptCode : sqlite3_extended_errcode(db);
         discard();
+        if (isDamage(code) && !m_settingAside && startAfreshLocked(why)) {
+            return;
+        }
+        setOpenError(why);
         return;
     }
     // SQLite quietly falls back to reading a file it may not write. The past
@@ -349,6 +503,14 @@ void HistoryStore::flush(bool wait)
     }
 }
 
+void HistoryStore::finish()
+{
+    m_queue.sync([this] {
+        flushLocked();
+        checkpointLocked(checkpointWaitMs);
+    });
+}
+
 void HistoryStore::setRetentionDays(int days)
 {
     m_queue.async([this, days] { m_retentionDays = days; });
@@ -367,6 +529,18 @@ int HistoryStore::retentionDays() const
     int days = 0;
     m_queue.sync([this, &days] { days = m_retentionDays; });
     return days;
+}
+
+std::optional<HistoryRetention::Loss> HistoryStore::retentionLoss(int days)
+{
+    std::optional<HistoryRetention::Loss> loss;
+    const Timestamp now = m_clock.now();
+    m_reads.run([&](sqlite3 *db) {
+        if (db) {
+            loss = HistoryRetention::loss(db, now, days);
+        }
+    });
+    return loss;
 }
 
 bool HistoryStore::writeSnapshotLocked(const Snapshot &snapshot)
@@ -435,10 +609,11 @@ bool HistoryStore::writeSnapshotLocked(const Snapshot &snapshot)
 // make SQLite roll the transaction back by itself, after which further
 // statements would each commit on their own; so the first failure ends the
 // batch, and a retry never stores a row twice.
-bool HistoryStore::writeBatchLocked(QString &why)
+bool HistoryStore::writeBatchLocked(QString &why, int &code)
 {
-    const auto fail = [this, &why] {
+    const auto fail = [this, &why, &code] {
         why = QString::fromUtf8(sqlite3_errmsg(m_db));
+        code = sqlite3_extended_errcode(m_db);
         if (!sqlite3_get_autocommit(m_db)) {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         }
@@ -484,6 +659,14 @@ void HistoryStore::flushLocked()
     Q_ASSERT(m_queue.isCurrent());
     const double awake = awakeSeconds();
     m_lastFlush = awake;
+    // Deleting the data folder (or the file) under a running program leaves
+    // it writing into a file nobody can reach; make a new one where it was.
+    if (m_writable && fileMovedLocked()) {
+        qWarning().noquote() << QStringLiteral("History: %1 was removed while Voltmere was recording into it; "
+                                               "a new one has been started there.")
+                                    .arg(m_path);
+        reopenLocked();
+    }
     // Whatever kept the database from opening (a full disk, a busy lock, a
     // file made read-only) may be gone by now.
     if (!m_writable) {
@@ -493,11 +676,20 @@ void HistoryStore::flushLocked()
         trimPendingLocked();
         return;
     }
+    if (m_checkpointPending) {
+        checkpointLocked(0);
+    }
     if (m_pending.empty() && m_pendingEvents.empty()) {
         return;
     }
     QString why;
-    if (!writeBatchLocked(why)) {
+    int code = SQLITE_OK;
+    bool written = writeBatchLocked(why, code);
+    // Damage found while writing: the batch goes into a new file instead.
+    if (!written && isDamage(code) && startAfreshLocked(why)) {
+        written = m_writable && writeBatchLocked(why, code);
+    }
+    if (!written) {
         trimPendingLocked();
         setWriteError(why);
         return;
@@ -506,7 +698,9 @@ void HistoryStore::flushLocked()
     m_pending.clear();
     m_pendingEvents.clear();
     setWriteError(std::nullopt);
-    if (awake - m_lastPrune > pruneIntervalSeconds) {
+    // While the clock looks wrong, every flush looks again, so readings it
+    // dated ahead go as soon as it is put right.
+    if (awake - m_lastPrune > pruneIntervalSeconds || m_clockJump) {
         pruneLocked();
     }
 }
@@ -519,32 +713,115 @@ void HistoryStore::pruneLocked()
     if (!m_writable) {
         return;
     }
-    const std::string cutoff = sqlNumber(now - m_retentionDays * 86400.0);
-    const std::string script = "DELETE FROM sample WHERE ts < " + cutoff + "; DELETE FROM proc WHERE ts < " + cutoff
-        + "; DELETE FROM event WHERE ts < " + cutoff + ";";
-    sqlite3_exec(m_db, script.c_str(), nullptr, nullptr, nullptr);
+    const double keep = m_retentionDays * HistoryRetention::secondsPerDay;
+    // The same condition on all three tables; the readings removed, or the
+    // failure's code.
+    struct Removal {
+        int result = SQLITE_OK;
+        int readings = 0;
+    };
+    const auto removeWhere = [this](const std::string &condition) {
+        Removal removal;
+        for (const char *table : { "sample", "proc", "event" }) {
+            const std::string statement = std::string("DELETE FROM ") + table + " WHERE " + condition;
+            removal.result = sqlite3_exec(m_db, statement.c_str(), nullptr, nullptr, nullptr);
+            if (removal.result != SQLITE_OK) {
+                break;
+            }
+            if (std::strcmp(table, "sample") == 0) {
+                removal.readings = sqlite3_changes(m_db);
+            }
+        }
+        return removal;
+    };
+
+    // The clock is back within the retention of the readings before a jump
+    // it made: what it dated after the jump was dated wrongly, and would
+    // otherwise sit in the record, weeks ahead, until the real time came.
+    Removal ahead;
+    if (m_clockJump && now - m_clockJump->before <= keep) {
+        ahead = removeWhere("ts >= " + sqlNumber(m_clockJump->after));
+        if (ahead.readings > 0) {
+            qWarning().noquote() << QStringLiteral("History: the clock went back %1; %2 readings it had dated "
+                                                   "while it was ahead were removed.")
+                                        .arg(HistoryRetention::amount(m_clockJump->after - now))
+                                        .arg(ahead.readings);
+        }
+        m_clockJump.reset();
+    }
+
+    const HistoryRetention::Cutoff cut = HistoryRetention::cutoff(m_db, now, m_retentionDays);
+    if (cut.heldBackAt) {
+        if (!m_clockJump || m_clockJump->before != *cut.heldBackAt) {
+            m_clockJump = ClockJump { *cut.heldBackAt, *cut.heldBackAt + cut.jumpSeconds };
+        }
+        if (m_reportedJump != cut.heldBackAt) {
+            m_reportedJump = cut.heldBackAt;
+            qWarning().noquote() << QStringLiteral("History: the clock reads %1 past the newest stored reading, "
+                                                   "more than the %2 kept. In case the clock is wrong, nothing "
+                                                   "older is removed until %2 have been recorded after it.")
+                                        .arg(HistoryRetention::amount(cut.jumpSeconds), HistoryRetention::amount(keep));
+        }
+    } else {
+        m_clockJump.reset();
+    }
+    const Removal pruned = removeWhere("ts < " + sqlNumber(cut.at));
+    const int failure = ahead.result != SQLITE_OK ? ahead.result : pruned.result;
+    if (isDamage(failure)) {
+        // Found in pages only the prune reaches; later readings go into a
+        // new file.
+        startAfreshLocked(QString::fromUtf8(sqlite3_errstr(failure)));
+        return;
+    }
+    // A large prune leaves the log at its peak size, with the removed
+    // readings still in it; bring it back to nothing.
+    if (pruned.readings > 0 || ahead.readings > 0) {
+        checkpointLocked(0);
+    }
 }
 
-void HistoryStore::deleteAll()
+HistoryStore::DeleteResult HistoryStore::deleteAll()
 {
-    m_queue.sync([this] {
-        m_pending.clear();
-        m_pendingEvents.clear();
+    DeleteResult result;
+    m_queue.sync([this, &result] {
         if (!m_writable) {
+            open();
+        }
+        if (!m_writable) {
+            result.problem = openError().value_or(QStringLiteral("the history isn't open"));
             return;
         }
-        sqlite3_exec(m_db, "DELETE FROM sample; DELETE FROM proc; DELETE FROM event;", nullptr, nullptr, nullptr);
+        // All three tables or none: a part deleted would leave processes
+        // without their samples, and be reported as done.
+        const auto run
+            = [this](const char *sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; };
+        const bool deleted = run("BEGIN IMMEDIATE") && run("DELETE FROM sample") && run("DELETE FROM proc")
+            && run("DELETE FROM event") && run("COMMIT");
+        if (!deleted) {
+            result.problem = QString::fromUtf8(sqlite3_errmsg(m_db));
+            if (!sqlite3_get_autocommit(m_db)) {
+                run("ROLLBACK");
+            }
+            return; // the unsaved readings stay for the next flush
+        }
+        result.deleted = true;
+        m_pending.clear();
+        m_pendingEvents.clear();
         for (sqlite3_stmt *statement : { m_insertSample, m_insertProc, m_insertEvent }) {
             if (statement) {
                 sqlite3_reset(statement);
             }
         }
-        sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
-        sqlite3_exec(m_db, "VACUUM;", nullptr, nullptr, nullptr);
-        // In WAL mode the vacuum itself goes through the log; checkpoint
-        // again so the log is really left empty.
-        sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        // Until the log is folded in, the old readings are still in the main
+        // file, and a copy of it would show them. In WAL mode the vacuum
+        // itself goes through the log, so it is checkpointed once more.
+        const bool emptied = checkpointLocked(checkpointWaitMs) && run("VACUUM") && checkpointLocked(checkpointWaitMs);
+        if (!emptied) {
+            m_checkpointPending = true;
+            result.problem = QString::fromUtf8(sqlite3_errmsg(m_db));
+        }
     });
+    return result;
 }
 
 std::int64_t HistoryStore::fileSize() const

@@ -5,6 +5,7 @@
 #include "history/HistoryQueries.h"
 #include "history/HistoryReadConnection.h"
 #include "history/HistoryRecorder.h"
+#include "history/HistoryRetention.h"
 #include "history/HistorySeries.h"
 #include "model/ProcessCPU.h"
 #include "model/Snapshot.h"
@@ -48,6 +49,13 @@ namespace voltmere {
 // One writer per database: the store holds an exclusive lock on
 // "<database>.lock" for as long as it is open, so a second process pointed at
 // the same history reports it as busy instead of writing into it.
+//
+// The files are the user's private record: the folder is made 0700 and the
+// database (with its -wal and -shm) 0600. A file that turns out to be damaged
+// (not a database, malformed) is renamed aside, never deleted, and a new
+// history starts in its place; a file removed while recording (its folder
+// deleted) is noticed at the next flush and made again. A read-only or full
+// disk is not damage: the store waits for it as above.
 class HistoryStore final : public QObject, public HistoryRecorder {
     Q_OBJECT
 public:
@@ -65,6 +73,27 @@ public:
     // How long a write waits for another connection (a reader checkpointing,
     // a query tool) before the batch counts as failed.
     static constexpr int busyTimeoutMs = 5000;
+    // How long folding the log into the file waits, at the end of the
+    // program and after a deletion, for a reader in the middle of a
+    // transaction (an export) before leaving it for a later flush.
+    static constexpr int checkpointWaitMs = 1000;
+
+    // What "Delete history" did.
+    struct DeleteResult {
+        // Every reading is gone (and the unsaved ones with them). When false
+        // nothing was deleted and the unsaved readings are still kept.
+        bool deleted = false;
+        // When not deleted, why; when deleted, why the file could not yet be
+        // emptied of the old pages (tried again at later flushes).
+        std::optional<QString> problem;
+    };
+
+    // A damaged history file the store renamed aside before starting anew.
+    struct SetAside {
+        QString keptAs; // the file's new path, beside the database
+        QString reason; // SQLite's words for the damage
+        Timestamp at = 0;
+    };
 
     // Opens (or creates) the database at `path`; returns when it is open or
     // has failed. `clock` supplies every "now" and must outlive the store.
@@ -76,8 +105,10 @@ public:
     HistoryStore &operator=(const HistoryStore &) = delete;
 
     // The program's store: first moves the former product's history folder
-    // into place, then opens history.sqlite in the folder "Voltmere" inside
-    // the user's data folder (QStandardPaths::GenericDataLocation).
+    // into place and makes the folder private (0700) if an earlier version
+    // left it open to others, then opens history.sqlite in the folder
+    // "Voltmere" inside the user's data folder
+    // (QStandardPaths::GenericDataLocation).
     static std::unique_ptr<HistoryStore> createAtDefaultLocation(const Clock &clock = Clock::system());
     static QString defaultPath();
 
@@ -86,6 +117,10 @@ public:
     void record(const Snapshot &snapshot) override;
     void mark(Event event, Timestamp at, bool flush) override;
     void flush(bool wait) override;
+    // Flushes, then folds the write-ahead log into the database file so the
+    // file alone is the whole history (a copy, a backup, a file manager see
+    // it complete). Blocks; for the end of the program.
+    void finish() override;
 
     // Sets the retention without pruning; for the owner, once, right after
     // construction and before anything is recorded.
@@ -93,10 +128,16 @@ public:
     // Sets the retention and prunes at once (the user picked a new one).
     void setRetention(int days);
     int retentionDays() const;
+    // What keeping `days` would remove now, by the same rule the prune
+    // follows; nothing when the history cannot be read. Blocks on the read
+    // connection, not on the writer.
+    std::optional<HistoryRetention::Loss> retentionLoss(int days);
 
-    // Empties the three tables and the buffers, truncates the write-ahead log
-    // and vacuums the file. Blocks until done.
-    void deleteAll();
+    // Empties the three tables in one transaction, then truncates the
+    // write-ahead log and vacuums the file. On failure nothing is deleted and
+    // the unsaved readings stay. Blocks until done, for as long as another
+    // connection's lock holds it (busyTimeoutMs): never on the GUI thread.
+    DeleteResult deleteAll();
     // Bytes of the database file plus its -wal file (missing files count 0).
     // Any thread; does not touch the queue.
     std::int64_t fileSize() const;
@@ -109,6 +150,8 @@ public:
     // Why the last batch could not be committed (it waits for the next
     // flush); absent once a batch is written. Any thread.
     std::optional<QString> writeError() const;
+    // The damaged file this run renamed aside, if any. Any thread.
+    std::optional<SetAside> setAside() const;
 
     // The metric in `buckets` equal time buckets over [from, to] (seconds
     // since 1970), with the gaps in that range. A sample exactly at `to`
@@ -126,6 +169,7 @@ Q_SIGNALS:
     // on the main thread gets it there (queued).
     void openErrorChanged();
     void writeErrorChanged();
+    void setAsideChanged();
 
 private:
     struct PendingEvent {
@@ -133,10 +177,28 @@ private:
         Event event;
     };
 
+    // Readings after a jump of the clock that a prune held back for.
+    struct ClockJump {
+        Timestamp before = 0; // the newest reading before the jump
+        Timestamp after = 0; // the first reading after it (or when seen)
+    };
+
     void open();
     void closeLocked();
+    void unlockLocked();
     bool lockLocked(QString &why);
-    bool writeBatchLocked(QString &why);
+    // Renames a damaged database (and its log) aside; false when it cannot.
+    bool setAsideLocked(const QString &reason);
+    // Closes the damaged database, sets it aside and opens a new one in its
+    // place; false (and nothing changed but the closing) when it cannot be
+    // moved.
+    bool startAfreshLocked(const QString &reason);
+    // Closes everything and opens the file at the path again (a new one).
+    void reopenLocked();
+    // The database file was unlinked or replaced under the open connection.
+    bool fileMovedLocked() const;
+    bool checkpointLocked(int busyMs);
+    bool writeBatchLocked(QString &why, int &code);
     void trimPendingLocked();
     double awakeSeconds() const;
     void setOpenError(const std::optional<QString> &error);
@@ -165,10 +227,16 @@ private:
     bool m_writable = false;
     int m_lockFd = -1;
     int m_retentionDays = 7;
+    // A checkpoint that a reader held up; retried at each flush.
+    bool m_checkpointPending = false;
+    bool m_settingAside = false;
+    std::optional<ClockJump> m_clockJump;
+    std::optional<Timestamp> m_reportedJump; // logged once per jump
 
     mutable std::mutex m_errorMutex; // the two errors are read from any thread
     std::optional<QString> m_openError;
     std::optional<QString> m_writeError;
+    std::optional<SetAside> m_setAside;
     // Closed first when the store goes, interrupting a running query, so the
     // writer is the last connection and leaves no write-ahead log behind.
     HistoryReadConnection m_reads { m_path };

@@ -134,7 +134,9 @@ void Monitor::stop()
         m_engine->queue().stop();
     }
     m_history.mark(HistoryEvent::stop, m_clock.now(), false);
-    m_history.flush(true);
+    // Written, and folded into the database file itself: the store is
+    // never closed, and a copy of the file alone must hold everything.
+    m_history.finish();
 }
 
 void Monitor::scheduleTimer()

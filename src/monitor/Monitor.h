@@ -73,7 +73,7 @@ public:
     void start();
     // Ends sampling for good (the timer and the engine's thread stop), then
     // writes the stop event and blocks until the history has written
-    // everything. Only the first call does anything, so every way the
+    // everything and left its file complete on its own. Only the first call does anything, so every way the
     // program ends may call it. Callable from any thread: a lost display is
     // reported on whichever thread noticed it.
     void stop();

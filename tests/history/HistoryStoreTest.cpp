@@ -4,7 +4,10 @@
 #include "EventLoop.h"
 #include "FailingDisk.h"
 #include "FakeClock.h"
+#include "LogCapture.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -203,40 +206,46 @@ TEST_F(HistoryStoreTest, PrunesPastTheRetentionAtMostHourlyAndAtOnceWhenTheReten
     auto store = openStore();
     store->setRetentionDays(1);
     const Timestamp t0 = clock.now();
-    // The first flush that writes anything prunes, whatever it wrote.
-    store->record(snapshotAt(t0 - day - 1));
+    // Two days of readings ten minutes apart, up to now.
+    for (Timestamp t = t0 - 2 * day; t <= t0; t += 600) {
+        store->record(snapshotAt(t));
+    }
     store->mark(HistoryEvent::start, t0 - day - 1, false);
-    store->record(snapshotAt(t0 - day + 1));
+    // The first flush that writes anything prunes; a reading exactly a day
+    // old stays.
     store->flush(true);
-    EXPECT_EQ(queryRows(path(), "SELECT ts FROM sample"), (std::vector<QStringList> { { "1799913601.0" } }));
+    EXPECT_EQ(queryRows(path(), "SELECT COUNT(*), MIN(ts) FROM sample"),
+        (std::vector<QStringList> { { "145", "1799913600.0" } }));
     EXPECT_EQ(countRows(path(), "event"), 0);
 
     // Within the hour, old rows written by a flush stay.
     clock.advance(1800);
-    Snapshot old = snapshotAt(t0 - 2 * day);
+    Snapshot old = snapshotAt(t0 - day - 300);
     old.topProcesses = { { 7, QStringLiteral("old"), 50 } };
     store->record(old);
     store->flush(true);
-    EXPECT_EQ(countRows(path(), "sample"), 2);
+    EXPECT_EQ(countRows(path(), "sample"), 146);
     EXPECT_EQ(countRows(path(), "proc"), 1);
 
     // More than an hour after the last prune, a flush prunes all three tables.
     clock.advance(1801);
+    store->record(snapshotAt(clock.now()));
     store->mark(HistoryEvent::wake, clock.now(), true);
     drain(*store);
-    EXPECT_EQ(countRows(path(), "sample"), 0); // t0 - day + 1 is now past the cutoff too
+    EXPECT_EQ(queryRows(path(), "SELECT COUNT(*) FROM sample WHERE ts < " + std::to_string(clock.now() - day)),
+        (std::vector<QStringList> { { "0" } }));
+    EXPECT_EQ(countRows(path(), "sample"), 139);
     EXPECT_EQ(countRows(path(), "proc"), 0);
     EXPECT_EQ(countRows(path(), "event"), 1);
 
     // A new retention prunes without waiting for a flush.
-    store->record(snapshotAt(clock.now() - 2 * day));
-    store->flush(true);
     store->setRetention(30);
     drain(*store);
-    EXPECT_EQ(countRows(path(), "sample"), 1);
+    EXPECT_EQ(countRows(path(), "sample"), 139);
+    clock.advance(6 * 3600);
     store->setRetention(1);
     drain(*store);
-    EXPECT_EQ(countRows(path(), "sample"), 0);
+    EXPECT_EQ(countRows(path(), "sample"), 103);
 }
 
 TEST_F(HistoryStoreTest, AddsTheAwakeColumnToAnOldDatabaseAndKeepsItsRows)
@@ -328,26 +337,70 @@ TEST_F(HistoryStoreTest, AFolderThatCannotBeCreatedLeavesTheStoreRunningWithoutA
     EXPECT_EQ(store.fileSize(), 0);
 }
 
-TEST_F(HistoryStoreTest, AFileThatIsNotADatabaseIsReportedAndLeftUntouched)
+// Garbage, or a database cut short: either is kept beside the new one under
+// a name that says what it is, and recording starts again at once.
+TEST_F(HistoryStoreTest, ADamagedFileIsKeptAsideAndANewHistoryStarts)
 {
     QDir().mkpath(QFileInfo(path()).path());
-    QFile garbage(path());
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-    const QByteArray junk(8192, 'x');
-    garbage.write(junk);
-    garbage.close();
+    {
+        auto store = openStore();
+        for (int i = 0; i < 3000; ++i) {
+            store->record(snapshotAt(clock.now() - 3000 * 5 + 5.0 * i));
+        }
+        store->flush(true);
+    }
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    file.close();
+    ASSERT_GT(whole.size(), 3 * 4096);
 
-    HistoryStore store(path(), clock);
-    ASSERT_TRUE(store.openError());
-    EXPECT_EQ(*store.openError(), QStringLiteral("file is not a database"));
-    clock.advance(200);
-    store.record(snapshotAt(clock.now()));
-    store.flush(true);
-    store.deleteAll();
-    EXPECT_EQ(store.load(HistoryMetric::cpu, 0, clock.now(), 240), HistorySeries {});
+    struct Damage {
+        const char *name;
+        QByteArray contents;
+        QString reason;
+    };
+    for (const Damage &damage : { Damage { "garbage", QByteArray(8192, 'x'), "file is not a database" },
+             Damage { "truncated", whole.left(whole.size() / 3), "database disk image is malformed" } }) {
+        SCOPED_TRACE(damage.name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(damage.contents);
+        file.close();
 
-    ASSERT_TRUE(garbage.open(QIODevice::ReadOnly));
-    EXPECT_EQ(garbage.readAll(), junk);
+        test::LogCapture log;
+        auto store = openStore();
+        EXPECT_FALSE(store->openError());
+        ASSERT_TRUE(store->setAside());
+        const QString keptAs = store->setAside()->keptAs;
+        EXPECT_EQ(store->setAside()->reason, damage.reason);
+        EXPECT_EQ(QFileInfo(keptAs).path(), QFileInfo(path()).path());
+        EXPECT_TRUE(QFileInfo(keptAs).fileName().startsWith(
+            QStringLiteral("history-damaged-") + QDateTime::fromSecsSinceEpoch(1'800'000'000).toString("yyyy-MM-dd")))
+            << keptAs.toStdString();
+        QFile kept(keptAs);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), damage.contents);
+
+        store->record(snapshotAt(clock.now()));
+        store->flush(true);
+        EXPECT_EQ(countRows(path(), "sample"), 1);
+        EXPECT_EQ(store->load(HistoryMetric::cpu, clock.now() - 60, clock.now(), 240).sampleCount, 1);
+        EXPECT_EQ(log.lines(keptAs).size(), 1);
+        QFile::remove(keptAs);
+    }
+
+    // Found only while writing (every page but the schema's spoiled): the
+    // batch goes into the new history.
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(whole.left(4096) + QByteArray(whole.size() - 4096, '\xff'));
+    file.close();
+    auto store = openStore();
+    ASSERT_FALSE(store->openError());
+    store->record(snapshotAt(clock.now()));
+    store->flush(true);
+    EXPECT_TRUE(store->setAside());
+    EXPECT_FALSE(store->writeError());
+    EXPECT_EQ(countRows(path(), "sample"), 1);
 }
 
 TEST_F(HistoryStoreTest, AnotherConnectionHoldingTheWriteLockBrieflyDoesNotFailTheBatch)
@@ -569,6 +622,217 @@ TEST_F(HistoryStoreTest, ASecondStoreOnTheSameHistoryWritesNothingUntilTheFirstI
     second->flush(true);
     EXPECT_FALSE(second->openError());
     EXPECT_EQ(countRows(path(), "event"), 2);
+}
+
+// A clock set weeks ahead (a reset RTC before the network corrects it) must
+// not make the whole record look old: nothing is pruned across the jump,
+// however long the wrong clock lasts and however often the program starts,
+// and what it dated goes once it is put right.
+TEST_F(HistoryStoreTest, AClockWeeksAheadNeverPrunesTheRecordAndWhatItDatedGoesOnceRight)
+{
+    const Timestamp real = clock.now();
+    QDir().mkpath(QFileInfo(path()).path());
+    { // three days of readings, a minute apart, up to now
+        auto store = openStore();
+        for (Timestamp t = real - 3 * day; t < real; t += 60) {
+            store->record(snapshotAt(t));
+        }
+        store->finish();
+    }
+    ASSERT_EQ(countRows(path(), "sample"), 4320);
+
+    test::LogCapture log;
+    clock.setNow(real + 30 * day);
+    auto store = openStore();
+    store->mark(HistoryEvent::start, clock.now(), false);
+    store->record(snapshotAt(clock.now()));
+    store->flush(true); // the first flush prunes
+    EXPECT_EQ(countRows(path(), "sample"), 4321);
+    EXPECT_EQ(log.lines(QStringLiteral("the clock reads 30 days past the newest stored reading")).size(), 1);
+
+    // Hours later, and after a restart, the clock still wrong.
+    for (int hour = 0; hour < 3; ++hour) {
+        clock.advance(3601);
+        store->record(snapshotAt(clock.now()));
+        store->flush(true);
+    }
+    EXPECT_EQ(log.lines(QStringLiteral("the clock reads")).size(), 1) << "said once, not at every flush";
+    store.reset();
+    store = openStore();
+    clock.advance(5);
+    store->record(snapshotAt(clock.now()));
+    store->flush(true);
+    EXPECT_EQ(countRows(path(), "sample"), 4325);
+
+    // The network puts it right: the readings it dated weeks ahead go, the
+    // record stays, and recording goes on.
+    clock.setNow(real + 4 * 3600);
+    store->record(snapshotAt(clock.now()));
+    store->flush(true);
+    EXPECT_EQ(queryRows(path(), "SELECT COUNT(*), MAX(ts) FROM sample"),
+        (std::vector<QStringList> { { "4321", QString::number(clock.now(), 'f', 1) } }));
+    EXPECT_EQ(queryRows(path(), "SELECT COUNT(*) FROM event WHERE ts > " + std::to_string(clock.now())),
+        (std::vector<QStringList> { { "0" } }));
+    EXPECT_EQ(log.lines(QStringLiteral("readings it had dated while it was ahead were removed")).size(), 1);
+}
+
+// The other reading of the same jump: the program was simply not run for
+// longer than the retention. The old readings go once the new ones span it.
+TEST_F(HistoryStoreTest, AfterABreakLongerThanTheRetentionTheOldReadingsGoOnceTheNewOnesSpanIt)
+{
+    const Timestamp start = clock.now();
+    {
+        auto store = openStore();
+        store->setRetentionDays(1);
+        for (Timestamp t = start - day; t < start; t += 600) {
+            store->record(snapshotAt(t));
+        }
+        store->finish();
+    }
+    clock.advance(3 * day);
+    auto store = openStore();
+    store->setRetentionDays(1);
+    for (int i = 0; i <= 24; ++i) {
+        store->record(snapshotAt(clock.now()));
+        store->flush(true);
+        const auto old = queryRows(path(), "SELECT COUNT(*) FROM sample WHERE ts < " + std::to_string(start));
+        EXPECT_EQ(old, (std::vector<QStringList> { { i < 24 ? "144" : "0" } })) << "after " << i << " hours";
+        clock.advance(3600.5);
+    }
+}
+
+TEST_F(HistoryStoreTest, FinishingLeavesTheDatabaseFileCompleteOnItsOwn)
+{
+    auto store = openStore();
+    store->mark(HistoryEvent::start, clock.now(), false);
+    store->record(snapshotAt(clock.now()));
+    store->mark(HistoryEvent::stop, clock.now(), false);
+    store->finish();
+    EXPECT_EQ(QFileInfo(path() + QStringLiteral("-wal")).size(), 0);
+
+    // What a backup or a file manager copies: the one file.
+    const QString copy = dir.filePath(QStringLiteral("copy.sqlite"));
+    ASSERT_TRUE(QFile::copy(path(), copy));
+    EXPECT_EQ(queryRows(copy, "SELECT COUNT(*) FROM sample"), (std::vector<QStringList> { { "1" } }));
+    EXPECT_EQ(queryRows(copy, "SELECT kind FROM event ORDER BY rowid"),
+        (std::vector<QStringList> { { "start" }, { "stop" } }));
+}
+
+// The data folder deleted under the running program: the next flush makes
+// it again, writes what was waiting into it, says so once, and the queries
+// read the new file.
+TEST_F(HistoryStoreTest, AFolderRemovedWhileRecordingIsMadeAgainAtTheNextFlush)
+{
+    auto store = openStore();
+    store->record(snapshotAt(clock.now() - 10));
+    store->flush(true);
+    ASSERT_EQ(store->load(HistoryMetric::cpu, clock.now() - 60, clock.now(), 240).sampleCount, 1);
+
+    test::LogCapture log;
+    ASSERT_TRUE(QDir(QFileInfo(path()).path()).removeRecursively());
+    store->mark(HistoryEvent::stop, clock.now(), false);
+    store->record(snapshotAt(clock.now()));
+    store->flush(true);
+    store->flush(true);
+    EXPECT_EQ(queryRows(path(), "SELECT COUNT(*) FROM sample"), (std::vector<QStringList> { { "1" } }));
+    EXPECT_EQ(queryRows(path(), "SELECT kind FROM event"), (std::vector<QStringList> { { "stop" } }));
+    EXPECT_TRUE(QFileInfo::exists(path() + QStringLiteral(".lock")));
+    EXPECT_EQ(store->load(HistoryMetric::cpu, clock.now() - 60, clock.now(), 240).sampleCount, 1);
+    EXPECT_EQ(log.lines(QStringLiteral("was removed while Voltmere was recording")).size(), 1);
+    EXPECT_FALSE(store->openError());
+}
+
+// Every process name and when the machine was used: for the user alone,
+// whatever the umask. A folder an earlier version left open is closed.
+TEST_F(HistoryStoreTest, TheFolderAndTheFilesAreTheUsersAlone)
+{
+    const mode_t oldMask = ::umask(022);
+    const auto mode = [](const QString &file) {
+        struct stat info { };
+        return ::stat(file.toUtf8().constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+    };
+    {
+        auto store = openStore();
+        store->record(snapshotAt(clock.now()));
+        store->flush(true);
+        EXPECT_EQ(mode(QFileInfo(path()).path()), 0700u);
+        for (const QString suffix : { "", "-wal", "-shm", ".lock" }) {
+            EXPECT_EQ(mode(path() + suffix), 0600u) << suffix.toStdString();
+        }
+    }
+
+    // The program's own folder, as an earlier version made it.
+    const QString data = dir.filePath(QStringLiteral("data"));
+    const QString folder = data + QStringLiteral("/Voltmere");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ::chmod(folder.toUtf8().constData(), 0755);
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    {
+        auto store = HistoryStore::createAtDefaultLocation(clock);
+        EXPECT_EQ(store->path(), folder + QStringLiteral("/history.sqlite"));
+        EXPECT_EQ(mode(folder), 0700u);
+    }
+    qputenv("XDG_DATA_HOME", oldData);
+    ::umask(oldMask);
+}
+
+TEST_F(HistoryStoreTest, APruneLeavesNoLargeLogBehind)
+{
+    QDir().mkpath(QFileInfo(path()).path());
+    auto store = openStore();
+    // A month of readings, written as another tool would, in one go.
+    ASSERT_TRUE(test::execute(path(),
+        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 86400) "
+        "INSERT INTO sample (ts, cpu) SELECT "
+            + std::to_string(clock.now()) + " - i * 30, i % 100 FROM n;"));
+    store->finish();
+    ASSERT_EQ(QFileInfo(path() + QStringLiteral("-wal")).size(), 0);
+
+    store->setRetention(7);
+    drain(*store);
+    EXPECT_EQ(countRows(path(), "sample"), 7 * 2880 + 1);
+    EXPECT_EQ(QFileInfo(path() + QStringLiteral("-wal")).size(), 0);
+}
+
+// "Delete history" all at once or not at all; on a full disk nothing is
+// deleted, the readings not yet written are kept, and the caller is told.
+TEST_F(HistoryStoreTest, DeletingIsAllOrNothingAndAFailureKeepsTheUnsavedReadings)
+{
+    FailingDisk disk;
+    auto store = openStore();
+    for (int i = 0; i < 300; ++i) {
+        Snapshot s = snapshotAt(clock.now() - 300 + i);
+        s.topProcesses = { { 1, QStringLiteral("busy"), 40 } };
+        store->record(s);
+    }
+    store->flush(true);
+    store->record(snapshotAt(clock.now() + 1)); // not yet written
+
+    disk.setFull(true);
+    const HistoryStore::DeleteResult full = store->deleteAll();
+    disk.setFull(false);
+    EXPECT_FALSE(full.deleted);
+    EXPECT_EQ(full.problem, QStringLiteral("database or disk is full"));
+    EXPECT_EQ(countRows(path(), "sample"), 300);
+    EXPECT_EQ(countRows(path(), "proc"), 300);
+    store->flush(true);
+    EXPECT_EQ(countRows(path(), "sample"), 301);
+
+    // A reader in the middle of a transaction (an export) cannot stop the
+    // deletion, only the folding of the log; that is said, and done later.
+    sqlite3 *reader = nullptr;
+    ASSERT_EQ(sqlite3_open(path().toUtf8().constData(), &reader), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT COUNT(*) FROM sample;", nullptr, nullptr, nullptr), SQLITE_OK);
+    const HistoryStore::DeleteResult held = store->deleteAll();
+    EXPECT_TRUE(held.deleted);
+    EXPECT_EQ(held.problem, QStringLiteral("database is locked"));
+    EXPECT_GT(QFileInfo(path() + QStringLiteral("-wal")).size(), 0);
+    sqlite3_exec(reader, "COMMIT;", nullptr, nullptr, nullptr);
+    sqlite3_close(reader);
+    EXPECT_EQ(countRows(path(), "sample"), 0);
+    store->flush(true);
+    EXPECT_EQ(QFileInfo(path() + QStringLiteral("-wal")).size(), 0);
 }
 
 } // namespace
