@@ -12,7 +12,12 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <map>
 
 namespace voltmere {
@@ -30,9 +35,10 @@ example voltmere://open/battery) to the copy already running.
 
 Options:
   --export-csv FILE   Write the recorded history as CSV to FILE and exit;
-                      "-" writes to standard output. A running Voltmere is
-                      not disturbed; readings it has not yet saved (at most
-                      the last two minutes) are not included.
+                      "-" (or /dev/stdout) writes to standard output, and a
+                      pipe or device is written to in place. A running
+                      Voltmere is not disturbed; readings it has not yet
+                      saved (at most the last two minutes) are not included.
   --metric NAME       Only this metric: cpu, memPressure, swap, diskRead,
                       diskWrite, netIn, netOut or battery. Default: all.
   --since DURATION    Only the last DURATION, such as 90m, 6h, 2d or 1h30m.
@@ -158,12 +164,20 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err, const QStr
         }
     }
 
-    if (help) {
-        say(out, QString::fromUtf8(helpText));
-        return exitOK;
-    }
-    if (version) {
-        say(out, QStringLiteral("voltmere %1\n").arg(AppInfo::versionShort()));
+    // Closed by whoever started the program (">&-"): nothing written there
+    // can arrive.
+    const auto outputClosed = [&out, &err] {
+        if (out.isWritable()) {
+            return false;
+        }
+        say(err, QStringLiteral("voltmere: standard output is closed.\n"));
+        return true;
+    };
+    if (help || version) {
+        if (outputClosed()) {
+            return exitFailed;
+        }
+        say(out, help ? QString::fromUtf8(helpText) : QStringLiteral("voltmere %1\n").arg(AppInfo::versionShort()));
         return exitOK;
     }
     const auto value = [&values](const char *name) -> std::optional<QString> {
@@ -213,9 +227,16 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err, const QStr
         return usageError(err, QStringLiteral("--from must come before --to."));
     }
 
-    const HistoryExport::Result result = *target == QLatin1String("-")
-        ? HistoryExport::toDevice(databasePath, request, out)
-        : HistoryExport::toFile(databasePath, request, *target);
+    // The names of standard output mean the stream itself, whatever it is
+    // (a pipe, a terminal, a file opened for appending), exactly as "-".
+    static const QStringList standardOutput { QStringLiteral("-"), QStringLiteral("/dev/stdout"),
+        QStringLiteral("/dev/fd/1"), QStringLiteral("/proc/self/fd/1") };
+    const bool toStandardOutput = standardOutput.contains(*target);
+    if (toStandardOutput && outputClosed()) {
+        return exitFailed;
+    }
+    const HistoryExport::Result result = toStandardOutput ? HistoryExport::toDevice(databasePath, request, out)
+                                                          : HistoryExport::toFile(databasePath, request, *target);
     if (!result.ok()) {
         say(err, QStringLiteral("voltmere: %1\n").arg(result.error));
         return exitFailed;
@@ -225,6 +246,21 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err, const QStr
 
 std::optional<int> runIfAsked(int argc, char **argv)
 {
+    // A standard descriptor the caller closed (">&-") would be the number the
+    // next file opened gets, and the log or the CSV would go into that file.
+    // Each is held on /dev/null instead, opened so that writing to standard
+    // output still fails, as it must when nobody can receive it.
+    bool outputClosed = false;
+    for (const int fd : { STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO }) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            outputClosed |= fd == STDOUT_FILENO;
+            const int held = ::open("/dev/null", fd == STDERR_FILENO ? O_WRONLY : O_RDONLY);
+            if (held >= 0 && held != fd) {
+                ::dup2(held, fd);
+                ::close(held);
+            }
+        }
+    }
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
         arguments.append(QString::fromLocal8Bit(argv[i]));
@@ -233,14 +269,22 @@ std::optional<int> runIfAsked(int argc, char **argv)
         return std::nullopt;
     }
     QCoreApplication core(argc, argv);
+    // Straight to the descriptors, without a buffer in between, so a full
+    // disk or a closed output fails the write it belongs to.
     QFile out;
     QFile err;
-    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly)) {
-        return exitFailed;
+    const bool outputOpen = !outputClosed
+        && out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
+    err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
+    int status = run(arguments, out, err, HistoryStore::defaultPath());
+    out.close();
+    // Some file systems only report a failed write when the file is closed.
+    if (outputOpen && ::close(STDOUT_FILENO) != 0 && errno != EINTR && status == exitOK) {
+        say(err,
+            QStringLiteral("voltmere: standard output could not be written: %1\n")
+                .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        status = exitFailed;
     }
-    const int status = run(arguments, out, err, HistoryStore::defaultPath());
-    out.flush();
-    err.flush();
     return status;
 }
 

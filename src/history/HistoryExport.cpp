@@ -9,11 +9,17 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <limits>
+#include <cstring>
 #include <ctime>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -55,12 +61,28 @@ std::string rowsSQL(const std::vector<HistoryMetric> &metrics, bool withAwake)
     return sql;
 }
 
+// A number, or nothing. The program stores only numbers and NULL, but a
+// database from elsewhere may hold text or blobs, which SQLite would read as
+// 0; text is a number only when all of it is one.
 std::optional<double> columnNumber(sqlite3_stmt *statement, int index)
 {
-    if (sqlite3_column_type(statement, index) == SQLITE_NULL) {
+    switch (sqlite3_column_type(statement, index)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement, index);
+    case SQLITE_TEXT: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, index));
+        const char *end = text + sqlite3_column_bytes(statement, index);
+        double value = 0;
+        const auto [stop, error] = std::from_chars(text, end, value);
+        if (error == std::errc() && stop == end && stop != text) {
+            return value;
+        }
         return std::nullopt;
     }
-    return sqlite3_column_double(statement, index);
+    default:
+        return std::nullopt;
+    }
 }
 
 void appendDigits(std::string &out, long long value, int width)
@@ -92,8 +114,15 @@ long long floorDiv(long long a, long long b)
 // follows by arithmetic on days since 1970.
 class LocalTimeWriter {
 public:
+    // Writes nothing for a time outside the years 1970 to 9999 (local), which
+    // no sample of this program has and ISO 8601 cannot write in four digits.
     void append(std::string &out, double ts)
     {
+        // A day of margin either side for the zone's offset; the year is
+        // checked exactly below.
+        if (!(ts >= -86400.0 && ts < 253402300800.0 + 86400.0)) {
+            return;
+        }
         const auto totalMs = static_cast<long long>(std::floor(ts * 1000.0));
         const long long seconds = floorDiv(totalMs, 1000);
         const long long millis = totalMs - seconds * 1000;
@@ -118,6 +147,9 @@ public:
         const long long day = dayOfYear - (153 * mp + 2) / 5 + 1;
         const long long month = mp < 10 ? mp + 3 : mp - 9;
         const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+        if (year < 1970 || year > 9999) {
+            return;
+        }
 
         appendDigits(out, year, 4);
         out += '-';
@@ -322,21 +354,27 @@ Result stream(const QString &databasePath, const Request &request, QIODevice &ou
     sqlite3_stmt *rows = reader.rows();
     int rc;
     while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
-        const double ts = sqlite3_column_double(rows, 0);
+        // A time that is not a number keeps its row (its readings may still
+        // be of use) but says nothing about gaps.
+        const std::optional<double> time = columnNumber(rows, 0);
         const std::optional<double> awake = columnNumber(rows, 1);
-        localTime.append(buffer, ts);
+        if (time) {
+            localTime.append(buffer, *time);
+        }
         for (std::size_t i = 0; i < metricCount; ++i) {
             buffer += ',';
             appendNumber(buffer, columnNumber(rows, static_cast<int>(i) + 2));
         }
         buffer += ',';
-        if (prevTs && ts - *prevTs > minimumGapSeconds) {
-            const auto kinds = reader.eventKinds(*prevTs - gapEventMarginSeconds, ts + gapEventMarginSeconds);
-            buffer += rawValue(classifyGap(ts - *prevTs, prevAwake, awake, kinds)).toStdString();
+        if (time && prevTs && *time - *prevTs > minimumGapSeconds) {
+            const auto kinds = reader.eventKinds(*prevTs - gapEventMarginSeconds, *time + gapEventMarginSeconds);
+            buffer += rawValue(classifyGap(*time - *prevTs, prevAwake, awake, kinds)).toStdString();
         }
         buffer += '\n';
-        prevTs = ts;
-        prevAwake = awake;
+        if (time) {
+            prevTs = time;
+            prevAwake = awake;
+        }
         ++result.rows;
 
         if (buffer.size() >= writeChunkBytes && !put(buffer)) {
@@ -344,7 +382,8 @@ Result stream(const QString &databasePath, const Request &request, QIODevice &ou
             return result;
         }
         if (progress && result.rows % progressEveryRows == 0
-            && !progress(span > 0 ? std::clamp((ts - reader.first()) / span, 0.0, 1.0) : 0.0)) {
+            && !progress(
+                span > 0 ? std::clamp((prevTs.value_or(reader.first()) - reader.first()) / span, 0.0, 1.0) : 0.0)) {
             result.status = Result::Status::cancelled;
             return result;
         }
@@ -353,7 +392,10 @@ Result stream(const QString &databasePath, const Request &request, QIODevice &ou
         result.error = reader.readError();
         return result;
     }
-    if (!put(buffer)) {
+    // A file's own buffer (standard output's, say) can still fail on its
+    // way out, and an export that did not arrive must not count as written.
+    auto *file = qobject_cast<QFileDevice *>(&out);
+    if (!put(buffer) || (file && !file->flush())) {
         result.error = writeError(out, targetName);
         return result;
     }
@@ -365,19 +407,81 @@ Result stream(const QString &databasePath, const Request &request, QIODevice &ou
 }
 
 // Replacing the database (or its journal files) with the export would lose
-// the history it came from.
+// the history it came from; replacing its lock would let a second program
+// record into it.
 bool isDatabaseFile(const QString &databasePath, const QString &target)
 {
     const QString targetPath = QFileInfo(target).canonicalFilePath();
     if (targetPath.isEmpty()) {
         return false;
     }
-    for (const QString &suffix : { QString(), QStringLiteral("-wal"), QStringLiteral("-shm") }) {
+    for (const QString &suffix :
+        { QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral(".lock") }) {
         if (QFileInfo(databasePath + suffix).canonicalFilePath() == targetPath) {
             return true;
         }
     }
     return false;
+}
+
+// A link that another user left in a folder everyone may write to and only
+// owners may delete from (/tmp): following it would let that user choose
+// which of this user's files the export overwrites. The kernel refuses such
+// links itself (protected_symlinks), but only when it follows them; the save
+// reads the link and writes to its target by name, so the rule is applied
+// here, to every link on the way.
+std::optional<QString> plantedLink(const QString &target)
+{
+    QString link = target;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat linkInfo { };
+        if (::lstat(QFile::encodeName(link).constData(), &linkInfo) != 0 || !S_ISLNK(linkInfo.st_mode)) {
+            return std::nullopt;
+        }
+        struct stat folder { };
+        const QString folderPath = QFileInfo(link).absolutePath();
+        if (::stat(QFile::encodeName(folderPath).constData(), &folder) == 0 && (folder.st_mode & S_ISVTX)
+            && (folder.st_mode & S_IWOTH) && linkInfo.st_uid != ::geteuid() && linkInfo.st_uid != folder.st_uid) {
+            return QStringLiteral("%1 is a link that another user left in the shared folder %2; Voltmere doesn't "
+                                  "write through it. Choose another name.")
+                .arg(link, folderPath);
+        }
+        link = QFileInfo(link).symLinkTarget();
+    }
+    return std::nullopt;
+}
+
+// A pipe, a terminal or a device such as /dev/null is written to as it is:
+// the temporary file and rename would replace it with a plain file.
+Result toSpecialFile(const QString &databasePath, const Request &request, const QString &target,
+    const struct stat &info, const Progress &progress)
+{
+    Result result;
+    if (S_ISDIR(info.st_mode)) {
+        result.error = QStringLiteral("%1 is a folder; choose a file name.").arg(target);
+        return result;
+    }
+    if (S_ISBLK(info.st_mode)) {
+        result.error = QStringLiteral("%1 is a disk device; choose a file.").arg(target);
+        return result;
+    }
+    const int fd = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        result.error
+            = QStringLiteral("%1 could not be written: %2").arg(target, QString::fromLocal8Bit(std::strerror(errno)));
+        return result;
+    }
+    QFile file;
+    file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
+    result = stream(databasePath, request, file, progress, target);
+    file.close();
+    // Some file systems and devices only report a failed write here.
+    if (::close(fd) != 0 && result.ok()) {
+        result.status = Result::Status::failed;
+        result.error
+            = QStringLiteral("%1 could not be written: %2").arg(target, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    return result;
 }
 
 } // namespace
@@ -402,6 +506,14 @@ Result toFile(const QString &databasePath, const Request &request, const QString
     if (isDatabaseFile(databasePath, target)) {
         result.error = QStringLiteral("%1 is the history database itself; choose another file.").arg(target);
         return result;
+    }
+    if (const std::optional<QString> refusal = plantedLink(target)) {
+        result.error = *refusal;
+        return result;
+    }
+    struct stat info { };
+    if (::stat(QFile::encodeName(target).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        return toSpecialFile(databasePath, request, target, info, progress);
     }
     QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly)) {

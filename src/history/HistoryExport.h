@@ -61,7 +61,12 @@ QString header(const Request &request);
 
 // Writes the CSV to `target` through a temporary file in the same folder
 // that replaces `target` only once complete: a failure or a cancel leaves
-// whatever was there before, and no partial file.
+// whatever was there before, and no partial file. The new file gets the
+// user's usual permissions (the umask). A target that exists and is not a
+// plain file (a pipe, a terminal, a character device) is written to in
+// place instead; a folder or a disk device is refused, and so are the
+// database, its companions and its lock, and a link that another user left
+// in a shared sticky folder such as /tmp.
 Result toFile(const QString &databasePath, const Request &request, const QString &target, const Progress &progress = {});
 
 // Writes the CSV to an open device (standard output, a buffer). A failure

@@ -2,14 +2,21 @@
 #include "history/HistoryStore.h"
 
 #include "FakeClock.h"
+#include "FifoReader.h"
 
 #include <QBuffer>
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace voltmere {
 namespace {
@@ -116,6 +123,19 @@ TEST_F(CommandLineTest, MistakesAreExplainedAndWriteNothing)
     EXPECT_TRUE(err.data().contains("no/such/folder.csv"));
 }
 
+// The names of standard output are standard output, as "-" is: never a file
+// to replace.
+TEST_F(CommandLineTest, DevStdoutIsStandardOutput)
+{
+    ASSERT_EQ(run({ "--export-csv", "-", "--metric", "cpu" }), CommandLine::exitOK);
+    const QByteArray dash = out.data();
+    for (const char *name : { "/dev/stdout", "/dev/fd/1", "/proc/self/fd/1" }) {
+        EXPECT_EQ(run({ "--export-csv", name, "--metric", "cpu" }), CommandLine::exitOK) << name;
+        EXPECT_EQ(out.data(), dash) << name;
+        EXPECT_TRUE(err.data().isEmpty()) << err.data().toStdString();
+    }
+}
+
 TEST_F(CommandLineTest, OnlyItsOwnOptionsKeepTheProgramFromStarting)
 {
     EXPECT_TRUE(CommandLine::isCommand({ "voltmere", "--help" }));
@@ -129,6 +149,123 @@ TEST_F(CommandLineTest, OnlyItsOwnOptionsKeepTheProgramFromStarting)
     EXPECT_EQ(out.data(), QByteArray("voltmere " VOLTMERE_VERSION "\n"));
     EXPECT_EQ(run({ "--help" }), CommandLine::exitOK);
     EXPECT_TRUE(out.data().startsWith("Usage: voltmere"));
+}
+
+// The real program exporting from a terminal, into what a user may point it
+// at: pipes, devices, standard output that fails, links in /tmp.
+class CommandLineProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString database = dir.filePath(QStringLiteral("data/Voltmere/history.sqlite"));
+        HistoryStore store(database);
+        for (int i = 0; i < 3; ++i) {
+            Snapshot s;
+            s.date = 1'800'000'000.0 + 5 * i;
+            s.cpuTotal = 10 + i;
+            store.record(s);
+        }
+        store.finish();
+    }
+
+    // Runs `voltmere ARGUMENTS` to the end; its standard output to `output`
+    // when given.
+    int voltmere(const QStringList &arguments, const QString &output = {})
+    {
+        return runProgram(QStringLiteral(VOLTMERE_BINARY), arguments, output);
+    }
+
+    int runProgram(const QString &program, const QStringList &arguments, const QString &output = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", dir.path());
+        env.insert("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")));
+        env.insert("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")));
+        env.insert("TZ", "UTC");
+        process.setProcessEnvironment(env);
+        if (!output.isEmpty()) {
+            process.setStandardOutputFile(output);
+        }
+        process.start(program, arguments);
+        if (!process.waitForFinished(30000)) {
+            return -1;
+        }
+        standardError = QString::fromLocal8Bit(process.readAllStandardError());
+        return process.exitCode();
+    }
+
+    static constexpr const char *csv
+        = "time,cpu,gap\n2027-01-15T08:00:00.000+00:00,10,\n2027-01-15T08:00:05.000+00:00,11,\n"
+          "2027-01-15T08:00:10.000+00:00,12,\n";
+
+    QTemporaryDir dir;
+    QProcess process;
+    QString standardError;
+};
+
+TEST_F(CommandLineProcessTest, APipeADeviceAndStandardOutputAreWrittenToNotReplaced)
+{
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
+    test::FifoReader reader(fifo);
+    ASSERT_TRUE(reader.isOpen());
+    EXPECT_EQ(voltmere({ "--export-csv", fifo, "--metric", "cpu" }), 0) << standardError.toStdString();
+    EXPECT_EQ(reader.readAll(), csv);
+    struct stat info { };
+    ASSERT_EQ(::lstat(fifo.toUtf8().constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+    if (::geteuid() == 0) {
+        // A null device of our own: the real one must never be at stake.
+        const QString device = dir.filePath(QStringLiteral("null"));
+        ASSERT_EQ(::mknod(device.toUtf8().constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
+        EXPECT_EQ(voltmere({ "--export-csv", device }), 0) << standardError.toStdString();
+        ASSERT_EQ(::lstat(device.toUtf8().constData(), &info), 0);
+        EXPECT_TRUE(S_ISCHR(info.st_mode));
+        EXPECT_EQ(info.st_rdev, makedev(1, 3));
+    }
+
+    EXPECT_EQ(voltmere({ "--export-csv", "/dev/stdout", "--metric", "cpu" }), 0) << standardError.toStdString();
+    EXPECT_EQ(process.readAllStandardOutput(), csv);
+}
+
+TEST_F(CommandLineProcessTest, AnExportThatCannotReachStandardOutputFails)
+{
+    // A full disk: everything fits one buffer, which fails only at the end.
+    EXPECT_EQ(voltmere({ "--export-csv", "-" }, QStringLiteral("/dev/full")), 1);
+    EXPECT_TRUE(standardError.contains(QStringLiteral("No space left on device"))) << standardError.toStdString();
+
+    // Standard output closed by the caller.
+    process.setStandardOutputFile(QString());
+    EXPECT_EQ(runProgram(QStringLiteral("/bin/sh"),
+                  { "-c", "exec \"$0\" --export-csv - >&-", QStringLiteral(VOLTMERE_BINARY) }),
+        1);
+    EXPECT_EQ(standardError, QStringLiteral("voltmere: standard output is closed.\n"));
+}
+
+TEST_F(CommandLineProcessTest, ALinkAnotherUserLeftInASharedFolderIsNotFollowed)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a link owned by another user can only be made as root";
+    }
+    const QString shared = dir.filePath(QStringLiteral("tmp"));
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_EQ(::chmod(shared.toUtf8().constData(), 01777), 0);
+    const QString victim = dir.filePath(QStringLiteral(".bashrc"));
+    {
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("export EDITOR=vi\n");
+    }
+    const QString link = shared + QStringLiteral("/history.csv");
+    ASSERT_TRUE(QFile::link(victim, link));
+    ASSERT_EQ(::lchown(link.toUtf8().constData(), 4242, 4242), 0);
+
+    EXPECT_EQ(voltmere({ "--export-csv", link }), 1);
+    EXPECT_TRUE(standardError.contains(QStringLiteral("another user"))) << standardError.toStdString();
+    QFile file(victim);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "export EDITOR=vi\n");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "DatabaseProbe.h"
 #include "FakeClock.h"
+#include "FifoReader.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -12,6 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <csignal>
@@ -316,6 +320,140 @@ TEST_F(HistoryExportTest, AMissingHistoryIsAnErrorNotAnEmptyFile)
     EXPECT_TRUE(result.error.contains(QStringLiteral("nothing.sqlite")));
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("nothing.sqlite"))));
+}
+
+// A pipe or a device is written to where it is: replacing it with a plain
+// file (the temporary file and rename a regular file gets) breaks whoever
+// reads the pipe, and as root would replace a device node.
+TEST_F(HistoryExportTest, APipeOrADeviceIsWrittenInPlaceNeverReplaced)
+{
+    sample(t0, 12.5, 1000);
+    store->flush(true);
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
+    test::FifoReader reader(fifo);
+    ASSERT_TRUE(reader.isOpen());
+    HistoryExport::Result result = HistoryExport::toFile(path, { HistoryMetric::cpu }, fifo);
+    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    EXPECT_EQ(reader.readAll(), "time,cpu,gap\n2027-03-28T01:59:50.000+01:00,12.5,\n");
+    struct stat info { };
+    ASSERT_EQ(::lstat(fifo.toUtf8().constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+    // A character device of our own (the system's null device's numbers),
+    // as only root can make one.
+    if (::geteuid() == 0) {
+        const QString device = dir.filePath(QStringLiteral("null"));
+        ASSERT_EQ(::mknod(device.toUtf8().constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
+        result = HistoryExport::toFile(path, {}, device);
+        EXPECT_TRUE(result.ok()) << result.error.toStdString();
+        ASSERT_EQ(::lstat(device.toUtf8().constData(), &info), 0);
+        EXPECT_TRUE(S_ISCHR(info.st_mode));
+        EXPECT_EQ(info.st_rdev, makedev(1, 3));
+    }
+    // What cannot take a CSV is refused, and left as it was.
+    result = HistoryExport::toFile(path, {}, dir.path());
+    EXPECT_EQ(result.error, dir.path() + QStringLiteral(" is a folder; choose a file name."));
+    EXPECT_EQ(filesInDir(),
+        (QStringList { "history.sqlite", "history.sqlite-shm", "history.sqlite-wal", "history.sqlite.lock" }));
+}
+
+// In a shared sticky folder such as /tmp another user can leave a link
+// named like the export; following it would overwrite any file of ours.
+TEST_F(HistoryExportTest, ALinkAnotherUserLeftInASharedFolderIsRefused)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a link owned by another user can only be made as root";
+    }
+    sample(t0, 12.5, 1000);
+    store->flush(true);
+    const QString shared = dir.filePath(QStringLiteral("tmp"));
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_EQ(::chmod(shared.toUtf8().constData(), 01777), 0);
+    const QString victim = dir.filePath(QStringLiteral("bashrc"));
+    {
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("alias ls='ls --color'\n");
+    }
+    const QString link = shared + QStringLiteral("/history.csv");
+    ASSERT_TRUE(QFile::link(victim, link));
+    ASSERT_EQ(::lchown(link.toUtf8().constData(), 4242, 4242), 0);
+
+    HistoryExport::Result result = HistoryExport::toFile(path, {}, link);
+    EXPECT_EQ(result.status, HistoryExport::Result::Status::failed);
+    EXPECT_TRUE(result.error.contains(QStringLiteral("another user"))) << result.error.toStdString();
+    QFile file(victim);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "alias ls='ls --color'\n");
+
+    // The folder's owner's link, or this user's own, is followed as before.
+    ASSERT_EQ(::lchown(link.toUtf8().constData(), ::geteuid(), ::getegid()), 0);
+    result = HistoryExport::toFile(path, { HistoryMetric::cpu }, link);
+    EXPECT_TRUE(result.ok()) << result.error.toStdString();
+}
+
+TEST_F(HistoryExportTest, TheLockFileIsRefusedLikeTheDatabase)
+{
+    sample(t0, 12.5, 1000);
+    store->flush(true);
+    const HistoryExport::Result result = HistoryExport::toFile(path, {}, path + QStringLiteral(".lock"));
+    EXPECT_EQ(result.status, HistoryExport::Result::Status::failed);
+    EXPECT_TRUE(result.error.contains(QStringLiteral("history database itself")));
+    EXPECT_EQ(QFileInfo(path + QStringLiteral(".lock")).size(), 0);
+    // Still locked: a second writer is still turned away.
+    EXPECT_TRUE(HistoryStore(path, clock).openError());
+}
+
+// A database from elsewhere may hold any value in any column: times that
+// no clock reads and cells that are not numbers export as empty cells.
+TEST_F(HistoryExportTest, ForeignTimesAndCellsThatAreNotNumbersExportEmpty)
+{
+    const QString foreign = dir.filePath(QStringLiteral("foreign.sqlite"));
+    ASSERT_TRUE(test::execute(foreign,
+        "CREATE TABLE sample(ts, cpu, mem_pressure, mem_level, mem_used, swap_used, disk_read, disk_write, net_in, "
+        "net_out, battery, plugged, charging, awake);"
+        "CREATE TABLE event(ts, kind);"
+        "INSERT INTO sample (ts, cpu, battery) VALUES (-5000000000, 1, 'full'), (-1, 2, x'00ff'),"
+        " (1806195590, 'abc', '81.5'), (1806195595, '12e', ' 3'), (253402300799, 4, 5), (253402300800, 6, 7),"
+        " (1e300, 8, 9);"));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    const HistoryExport::Result result = HistoryExport::toDevice(foreign, { std::nullopt }, buffer);
+    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    QStringList lines = QString::fromUtf8(buffer.data()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    lines.removeFirst();
+    // Each line: time, cpu, memPressure, swap, diskRead, diskWrite, netIn, netOut, battery, gap.
+    const auto cells = [](const QString &line) {
+        const QStringList all = line.split(QLatin1Char(','));
+        return QStringList { all[0], all[1], all[8] };
+    };
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_EQ(cells(lines[0]), (QStringList { "", "1", "" })); // 1811
+    // A second before 1970 in UTC is already 1970 here, at +01:00.
+    EXPECT_EQ(cells(lines[1]), (QStringList { "1970-01-01T00:59:59.000+01:00", "2", "" }));
+    EXPECT_EQ(cells(lines[2]), (QStringList { "2027-03-28T01:59:50.000+01:00", "", "81.5" }));
+    EXPECT_EQ(cells(lines[3]), (QStringList { "2027-03-28T01:59:55.000+01:00", "", "" }));
+    EXPECT_EQ(cells(lines[4]).mid(1), (QStringList { "4", "5" }));
+    EXPECT_TRUE(cells(lines[4])[0].isEmpty()) << "9999-12-31T23:59:59 UTC is year 10000 here";
+    EXPECT_EQ(cells(lines[5]), (QStringList { "", "6", "7" }));
+    EXPECT_EQ(cells(lines[6]), (QStringList { "", "8", "9" }));
+}
+
+// An export that could not be delivered is not reported as written, even
+// when it is small enough to sit in a buffer until the end.
+TEST_F(HistoryExportTest, AFailureToDeliverTheLastBufferIsAFailure)
+{
+    sample(t0, 12.5, 1000);
+    store->flush(true);
+    QFile full(QStringLiteral("/dev/full"));
+    if (!full.open(QIODevice::WriteOnly)) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    const HistoryExport::Result result = HistoryExport::toDevice(path, {}, full);
+    EXPECT_EQ(result.status, HistoryExport::Result::Status::failed);
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("The export could not be written: ")))
+        << result.error.toStdString();
 }
 
 } // namespace
