@@ -12,6 +12,15 @@ namespace {
 
 constexpr std::size_t spikeLimit = 5;
 
+// The path with the home folder written as "~".
+QString homeShortened(const QString &path, const QString &home)
+{
+    if (!home.isEmpty() && (path == home || path.startsWith(home + QLatin1Char('/')))) {
+        return QStringLiteral("~") + path.mid(home.size());
+    }
+    return path;
+}
+
 QString gapPhrase(const HistorySeries &series)
 {
     if (series.gaps.empty()) {
@@ -168,15 +177,19 @@ QString storageFooter(const std::optional<QString> &openError, bool open, const 
         return QStringLiteral("History is unavailable: ")
             + openError.value_or(QStringLiteral("the database couldn't be opened")) + QStringLiteral(".");
     }
-    QString shown = path;
-    if (!home.isEmpty() && (path == home || path.startsWith(home + QLatin1Char('/')))) {
-        shown = QStringLiteral("~") + path.mid(home.size());
-    }
-    return PlatformText::say(PlatformText::Name::storageFooterStart) + shown + QStringLiteral(" \u00b7 ")
-        + Format::bytes(static_cast<double>(std::max<std::int64_t>(fileSize, 0))) + QStringLiteral(" \u00b7 keeps ")
-        + QString::number(retentionDays) + QStringLiteral(" days \u00b7 written in batches every 2 minutes.")
+    return PlatformText::say(PlatformText::Name::storageFooterStart) + homeShortened(path, home)
+        + QStringLiteral(" \u00b7 ") + Format::bytes(static_cast<double>(std::max<std::int64_t>(fileSize, 0)))
+        + QStringLiteral(" \u00b7 keeps ") + QString::number(retentionDays)
+        + QStringLiteral(" days \u00b7 written in batches every 2 minutes.")
         + (writeError ? QStringLiteral(" New readings can't be saved right now: ") + *writeError + QStringLiteral(".")
                       : QString());
+}
+
+QString damagedFileNotice(
+    const QString &keptAs, const QString &reason, Timestamp startedAt, const QString &home, Timestamp now)
+{
+    return QStringLiteral("The history file was damaged (%1). It is kept as %2, and a new history started at %3.")
+        .arg(reason, homeShortened(keptAs, home), Format::timestamp(startedAt, now));
 }
 
 } // namespace voltmere::HistoryPage

@@ -68,6 +68,12 @@ QString processesHeading(std::optional<Timestamp> sampleDate, Timestamp now);
 QString storageFooter(const std::optional<QString> &openError, bool open, const QString &path, const QString &home,
     std::int64_t fileSize, int retentionDays, const std::optional<QString> &writeError = std::nullopt);
 
+// Above the page after the store found its file damaged and started anew:
+// what happened, where the old file is kept (home shown as "~") and when the
+// new history began.
+QString damagedFileNotice(
+    const QString &keptAs, const QString &reason, Timestamp startedAt, const QString &home, Timestamp now);
+
 } // namespace HistoryPage
 
 } // namespace voltmere

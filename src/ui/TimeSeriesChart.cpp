@@ -59,10 +59,27 @@ void TimeSeriesChart::setSeries(const std::vector<ChartSeries> &series)
     if (sameSeries(series, m_series)) {
         return;
     }
+    // (A plain date and flag: GCC cannot follow an optional through here.)
+    const std::optional<Timestamp> selected = selectedDate();
+    const bool keepKey = m_keyIndex.has_value() && selected.has_value();
+    const Timestamp keyDate = selected.value_or(0);
     m_series = series;
     m_layer.invalidate();
     update();
-    // The keyboard index stays, but the date it points at may have moved.
+    // A refresh moves the points under the keyboard selection; it stays on
+    // the reading it was on (or the nearest one), not on its index. An index
+    // the new data no longer reaches falls back to the hover, as before.
+    if (keepKey && !m_series.empty() && *m_keyIndex < static_cast<int>(m_series.front().points.size())) {
+        const std::vector<ChartPoint> &points = m_series.front().points;
+        int closest = 0;
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            if (std::abs(points[i].date - keyDate)
+                < std::abs(points[static_cast<std::size_t>(closest)].date - keyDate)) {
+                closest = static_cast<int>(i);
+            }
+        }
+        m_keyIndex = closest;
+    }
     selectionMayHaveChanged();
 }
 

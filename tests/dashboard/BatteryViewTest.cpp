@@ -464,6 +464,37 @@ TEST_F(BatteryViewTest, MissingFiguresShowUnavailableWithTheSourceThatFailed)
     EXPECT_TRUE(AccessibleElement::value(&health).startsWith(QStringLiteral("Condition Normal.")));
 }
 
+// Qt's global pool is the painter's; the charge history waits on the store
+// and must not sit behind it, nor hold it.
+TEST_F(BatteryViewTest, ChargeHistoryLoadsWhileTheGlobalPoolIsBusy)
+{
+    QThreadPool &global = *QThreadPool::globalInstance();
+    QSemaphore held;
+    struct Release {
+        QSemaphore &gate;
+        ~Release() { gate.release(1000); }
+    } release { held };
+    std::atomic<int> busy = 0;
+    for (int i = 0; i < global.maxThreadCount(); ++i) {
+        global.start([&] {
+            ++busy;
+            held.tryAcquire(1, 4000);
+        });
+    }
+    ASSERT_TRUE(test::waitFor([&] { return busy.load() == global.maxThreadCount(); }));
+    ChargeHistoryCard card(
+        [](Timestamp, Timestamp to, int) {
+            HistorySeries series;
+            series.bucketSeconds = 360;
+            series.buckets = { bucket(to - 600, 55, 1.0) };
+            return series;
+        },
+        fixture.clock);
+    EXPECT_TRUE(test::waitFor([&] { return !card.isLoading(); }, 2000));
+    held.release(1000);
+    global.waitForDone();
+}
+
 TEST_F(BatteryViewTest, AnAnswerForAnEarlierRangeArrivingLateIsDropped)
 {
     // The 24-hour query is held until the 6-hour one has been answered.

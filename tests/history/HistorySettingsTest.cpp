@@ -6,6 +6,7 @@
 #include "FakeClock.h"
 #include "FakeNotificationCenter.h"
 #include "FakeSystemEvents.h"
+#include "history/HistoryPool.h"
 #include "history/HistoryStore.h"
 #include "model/Format.h"
 #include "monitor/Monitor.h"
@@ -22,8 +23,14 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+#include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace voltmere {
 namespace {
@@ -36,10 +43,17 @@ constexpr double day = 86400;
 class HistorySettingsTest : public ::testing::Test {
 protected:
     void SetUp() override { open(dir.filePath(QStringLiteral("history.sqlite"))); }
+    // A deletion or an estimate still on the pool reads the store.
+    void TearDown() override
+    {
+        tab.reset();
+        HistoryPool::instance().waitForDone();
+    }
 
     void open(const QString &path)
     {
         tab.reset();
+        HistoryPool::instance().waitForDone();
         monitor.reset();
         store = std::make_unique<HistoryStore>(path, clock);
         monitor = std::make_unique<Monitor>(prefs, *store,
@@ -75,6 +89,15 @@ protected:
 
     QString path() const { return store->path(); }
 
+    // Picks `text` in the retention list, as a click in the open list does.
+    void pick(const QString &text)
+    {
+        QComboBox *picker = tab->retentionPicker();
+        const int index = picker->findText(text);
+        picker->setCurrentIndex(index);
+        Q_EMIT picker->activated(index);
+    }
+
     QTemporaryDir dir;
     QSettings settings{dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat};
     Preferences prefs{settings};
@@ -103,9 +126,10 @@ TEST_F(HistorySettingsTest, DeletingEmptiesTheStoreRaisesTheEpochAndShowsTheNewS
     EXPECT_EQ(box->defaultButton(), button(box, QMessageBox::RejectRole));
     button(box, QMessageBox::DestructiveRole)->click();
 
+    ASSERT_TRUE(test::waitFor([this] { return monitor->historyEpoch() == 1; }));
     EXPECT_EQ(countRows(path(), "sample"), 0);
     EXPECT_EQ(countRows(path(), "proc"), 0);
-    EXPECT_EQ(monitor->historyEpoch(), 1);
+    EXPECT_EQ(tab->deleteStatus(), QString());
     EXPECT_EQ(tab->sizeText(), Format::bytes(static_cast<double>(store->fileSize())));
     EXPECT_NE(tab->sizeText(), fullSize);
     EXPECT_TRUE(test::waitFor([this] { return tab->confirmation() == nullptr; }));
@@ -123,39 +147,110 @@ TEST_F(HistorySettingsTest, CancelDeletesNothingAndLeavesTheEpoch)
     EXPECT_EQ(monitor->historyEpoch(), 0);
 }
 
-TEST_F(HistorySettingsTest, OneDaySavesThePreferenceAndPrunesAtOnce)
+TEST_F(HistorySettingsTest, OneDaySavesThePreferenceAndPrunesAtOnceOnceConfirmed)
 {
-    recordAt(clock.now() - day - 10);
-    recordAt(clock.now() - day + 10);
+    for (Timestamp t = clock.now() - 2 * day; t <= clock.now(); t += 600) {
+        recordAt(t);
+    }
     store->flush(true);
-    ASSERT_EQ(countRows(path(), "sample"), 2);
+    ASSERT_EQ(countRows(path(), "sample"), 289);
 
-    QComboBox *picker = tab->retentionPicker();
-    EXPECT_EQ(picker->currentText(), QStringLiteral("7 days"));
-    const int oneDay = picker->findText(QStringLiteral("1 day"));
-    picker->setCurrentIndex(oneDay);
-    Q_EMIT picker->activated(oneDay);
+    EXPECT_EQ(tab->retentionPicker()->currentText(), QStringLiteral("7 days"));
+    pick(QStringLiteral("1 day"));
+    ASSERT_TRUE(test::waitFor([this] { return tab->retentionConfirmation() != nullptr; }));
+    button(tab->retentionConfirmation(), QMessageBox::DestructiveRole)->click();
 
     EXPECT_EQ(prefs.historyRetentionDays(), 1);
     EXPECT_EQ(QSettings(settings.fileName(), QSettings::IniFormat).value("history.retentionDays").toInt(), 1);
     EXPECT_EQ(store->retentionDays(), 1);
-    EXPECT_EQ(countRows(path(), "sample"), 1);
+    EXPECT_EQ(countRows(path(), "sample"), 145);
+
+    // Longer removes nothing, so nothing is asked.
+    ASSERT_TRUE(test::waitFor([this] { return tab->retentionConfirmation() == nullptr; }));
+    pick(QStringLiteral("30 days"));
+    EXPECT_EQ(prefs.historyRetentionDays(), 30);
+    EXPECT_EQ(tab->retentionConfirmation(), nullptr);
+}
+
+// Shortening the retention on a week of history: the user is told how much
+// goes before anything does, and Cancel (the default) keeps all of it.
+TEST_F(HistorySettingsTest, ShorteningTheRetentionSaysHowMuchGoesAndCancelKeepsIt)
+{
+    for (Timestamp t = clock.now() - 7 * day; t <= clock.now(); t += 600) {
+        recordAt(t);
+    }
+    store->flush(true);
+    const int stored = countRows(path(), "sample");
+
+    pick(QStringLiteral("1 day"));
+    ASSERT_TRUE(test::waitFor([this] { return tab->retentionConfirmation() != nullptr; }));
+    QMessageBox *box = tab->retentionConfirmation();
+    EXPECT_EQ(box->text(), QStringLiteral("Keep history for 1 day?"));
+    EXPECT_TRUE(
+        box->informativeText().startsWith(QStringLiteral("Removes 6 days of readings, everything stored before ")))
+        << box->informativeText().toStdString();
+    EXPECT_EQ(box->defaultButton(), button(box, QMessageBox::RejectRole));
+    EXPECT_EQ(countRows(path(), "sample"), stored) << "nothing goes before the answer";
+
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(test::waitFor([this] { return tab->retentionConfirmation() == nullptr; }));
+    store->flush(true);
+    EXPECT_EQ(countRows(path(), "sample"), stored);
+    EXPECT_EQ(prefs.historyRetentionDays(), 7);
+    EXPECT_EQ(tab->retentionPicker()->currentText(), QStringLiteral("7 days"));
+}
+
+// Scrolling the page past the closed box, or a stray arrow key on it, must
+// not choose a shorter retention (one wheel notch once removed weeks).
+TEST_F(HistorySettingsTest, TheWheelAndArrowKeysOverTheClosedPickerChangeNothing)
+{
+    prefs.setHistoryRetentionDays(30);
+    for (Timestamp t = clock.now() - 20 * day; t <= clock.now(); t += 3600) {
+        recordAt(t);
+    }
+    store->flush(true);
+    const int stored = countRows(path(), "sample");
+    tab->show();
+    QComboBox *picker = tab->retentionPicker();
+    ASSERT_EQ(picker->currentText(), QStringLiteral("30 days"));
+
+    for (const int delta : { 120, -120, 120 }) {
+        QWheelEvent wheel(QPointF(10, 10), picker->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta),
+            Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(picker, &wheel);
+    }
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_Up);
+    if (QApplication::activePopupWidget()) {
+        QApplication::activePopupWidget()->close(); // the list opened instead
+    }
+    QTest::keyClick(picker, Qt::Key_Home);
+    if (QApplication::activePopupWidget()) {
+        QApplication::activePopupWidget()->close();
+    }
+    test::settleFor(100);
+    HistoryPool::instance().waitForDone();
+    store->flush(true);
+
+    EXPECT_EQ(picker->currentText(), QStringLiteral("30 days"));
+    EXPECT_EQ(prefs.historyRetentionDays(), 30);
+    EXPECT_EQ(countRows(path(), "sample"), stored);
 }
 
 TEST_F(HistorySettingsTest, AnUnopenableDatabaseShowsWhyAndDisablesTheButtons)
 {
-    QFile notADatabase(dir.filePath(QStringLiteral("junk.sqlite")));
-    ASSERT_TRUE(notADatabase.open(QIODevice::WriteOnly));
-    notADatabase.write(QByteArray(4096, 'x'));
-    notADatabase.close();
-    open(notADatabase.fileName());
+    // A file where its folder should be.
+    QFile blocker(dir.filePath(QStringLiteral("taken")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    open(dir.filePath(QStringLiteral("taken/history.sqlite")));
     tab->show();
 
     EXPECT_FALSE(tab->revealButton()->isEnabled());
     EXPECT_FALSE(tab->deleteButton()->isEnabled());
     bool reasonShown = false;
     for (QLabel *label : tab->findChildren<QLabel *>()) {
-        reasonShown |= label->isVisible() && label->text() == QStringLiteral("file is not a database");
+        reasonShown |= label->isVisible() && label->text() == QStringLiteral("Not a directory");
     }
     EXPECT_TRUE(reasonShown);
 
@@ -187,6 +282,63 @@ TEST_F(HistorySettingsTest, AFailureThatComesAndGoesWhileTheTabIsOpenIsShownLive
     store->flush(true);
     EXPECT_TRUE(test::waitFor([&] { return !shownReason(); }));
     EXPECT_TRUE(tab->deleteButton()->isEnabled());
+}
+
+// On a full disk nothing is deleted, the readings not yet written survive,
+// the pages are not told that history is gone, and the reason is shown
+// beside the button.
+TEST_F(HistorySettingsTest, ADeletionThatFailsKeepsEverythingAndSaysWhyBesideTheButton)
+{
+    test::FailingDisk disk;
+    open(dir.filePath(QStringLiteral("full.sqlite")));
+    for (int i = 0; i < 100; ++i) {
+        recordAt(clock.now() - 200 + i);
+    }
+    store->flush(true);
+    recordAt(clock.now()); // not yet written
+    tab->show();
+
+    disk.setFull(true);
+    tab->deleteHistory();
+    ASSERT_TRUE(test::waitFor([this] { return !tab->isDeleting(); }));
+    disk.setFull(false);
+    EXPECT_EQ(tab->deleteStatus(),
+        QStringLiteral("History couldn't be deleted: database or disk is full. Nothing was removed."));
+    EXPECT_EQ(monitor->historyEpoch(), 0);
+    EXPECT_TRUE(tab->deleteButton()->isEnabled());
+    store->flush(true);
+    EXPECT_EQ(countRows(path(), "sample"), 101);
+}
+
+// Another program holding the database's write lock: the click returns at
+// once and the window keeps running while the deletion waits its turn.
+TEST_F(HistorySettingsTest, ALockedDatabaseNeverFreezesTheWindowDuringADeletion)
+{
+    recordAt(clock.now());
+    store->flush(true);
+    tab->show();
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(path().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO event VALUES (1, 'x');", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    std::thread release([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
+    });
+
+    tab->deleteHistory();
+    bool ticked = false;
+    QTimer::singleShot(0, [&ticked] { ticked = true; });
+    EXPECT_TRUE(test::waitFor([&] { return ticked; }, 400));
+    EXPECT_EQ(countRows(path(), "sample"), 1) << "still waiting for the lock";
+    EXPECT_FALSE(tab->deleteButton()->isEnabled());
+    EXPECT_EQ(tab->deleteStatus(), QStringLiteral("Deleting…"));
+
+    EXPECT_TRUE(test::waitFor([this] { return monitor->historyEpoch() == 1; }));
+    release.join();
+    sqlite3_close(other);
+    EXPECT_EQ(countRows(path(), "sample"), 0);
+    EXPECT_EQ(tab->deleteStatus(), QString());
 }
 
 // A file manager on the test run's private session bus.

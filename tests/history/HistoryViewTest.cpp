@@ -4,19 +4,25 @@
 #include "FakeClock.h"
 #include "FakeSystemEvents.h"
 
+#include "history/HistoryPool.h"
 #include "history/HistoryStore.h"
 #include "history/view/ExportAction.h"
 #include "history/view/HistoryControls.h"
 #include "history/view/HistoryEmpty.h"
 #include "history/view/HistorySkeleton.h"
+#include "history/view/SelectableText.h"
+#include "model/Format.h"
 #include "monitor/Monitor.h"
 #include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
+#include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -25,6 +31,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
 
 namespace voltmere {
@@ -42,12 +49,22 @@ protected:
         view = std::make_unique<HistoryView>(*monitor);
     }
 
-    // Loads and lookups still on the thread pool read the store; let them end
+    // Loads and lookups still on the pool read the store; let them end
     // before it goes.
     void TearDown() override
     {
         view.reset();
-        QThreadPool::globalInstance()->waitForDone();
+        HistoryPool::instance().waitForDone();
+    }
+
+    void fill(Timestamp from, Timestamp to, double step)
+    {
+        for (Timestamp t = from; t <= to; t += step) {
+            Snapshot s;
+            s.date = t;
+            s.cpuTotal = 20 + static_cast<int>(t) % 60;
+            store->record(s);
+        }
     }
 
     QTemporaryDir dir;
@@ -147,16 +164,153 @@ TEST_F(HistoryViewTest, AnOlderLookupThatAnswersLateIsDropped)
 
     view->inspect(first, 50);
     view->inspect(second, 20);
-    ASSERT_TRUE(test::waitFor([&] { return view->inspected()->processes.has_value(); }));
+    test::settleFor(50);
+    EXPECT_FALSE(view->inspected()->processes) << "nothing answers the newer choice before the older is done";
     release.set_value();
-    QThreadPool::globalInstance()->waitForDone();
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(test::waitFor([&] { return view->inspected()->processes.has_value(); }));
 
     ASSERT_TRUE(view->inspected());
     EXPECT_EQ(view->inspected()->date, second);
     EXPECT_EQ(view->inspected()->sampleDate, second - 2);
     EXPECT_EQ(view->inspected()->processes, (std::vector<ProcessCPU> { { 2, QStringLiteral("new"), 20 } }));
+}
+
+// Sweeping the pointer across the chart chooses a new moment at every
+// step; only the newest may wait while a look-up runs.
+TEST_F(HistoryViewTest, SweepingOverTheChartQueuesAtMostOneLookup)
+{
+    build(dir.filePath(QStringLiteral("history.sqlite")));
+    std::atomic<int> calls = 0;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    view->setProcessLookup(
+        [&calls, released](Timestamp date) -> std::optional<std::pair<Timestamp, std::vector<ProcessCPU>>> {
+            if (calls++ == 0) {
+                released.wait();
+            }
+            return std::pair { date, std::vector<ProcessCPU> {} };
+        });
+    const Timestamp start = clock.now() - 3000;
+    for (int i = 0; i < 40; ++i) {
+        view->inspect(start + 60 * i, i);
+    }
+    test::settleFor(50);
+    EXPECT_EQ(calls.load(), 1);
+    release.set_value();
+    ASSERT_TRUE(test::waitFor([&] { return view->inspected()->processes.has_value(); }));
+    test::settleFor(50);
+    EXPECT_EQ(calls.load(), 2) << "the first, then only the last of the 39 passed over meanwhile";
+    EXPECT_EQ(view->inspected()->sampleDate, start + 60 * 39);
+}
+
+// The painter borrows Qt's global pool and waits for it; history work that
+// sat there behind the store could freeze every window, and be held up by it.
+TEST_F(HistoryViewTest, HistoryWorkDoesNotWaitForTheGlobalPool)
+{
+    build(dir.filePath(QStringLiteral("history.sqlite")));
+    fill(clock.now() - 1800, clock.now(), 5);
+    // Every thread of the global pool busy for a few seconds (not for ever:
+    // a page shown meanwhile would wait for them to paint).
+    QThreadPool &global = *QThreadPool::globalInstance();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> busy = 0;
+    for (int i = 0; i < global.maxThreadCount(); ++i) {
+        global.start([released, &busy] {
+            ++busy;
+            released.wait_for(std::chrono::seconds(4));
+        });
+    }
+    ASSERT_TRUE(test::waitFor([&] { return busy.load() == global.maxThreadCount(); }));
+
+    view->reload(true);
+    const bool loaded = test::waitFor([&] { return !view->isLoading(); }, 2000);
+    bool lookedUp = false;
+    if (loaded) {
+        view->select(clock.now() - 900, view->peaks());
+        lookedUp = test::waitFor([&] { return view->inspected() && view->inspected()->sampleDate; }, 2000);
+    }
+    release.set_value();
+    global.waitForDone();
+    EXPECT_TRUE(loaded);
+    EXPECT_TRUE(lookedUp);
+}
+
+// The page refreshes itself about once a minute. A keyboard user on one of
+// the highest readings stays there, the chosen reading stays chosen, and a
+// selection in the summary stays selected.
+TEST_F(HistoryViewTest, RefreshingInPlaceKeepsFocusTheChosenReadingAndASelection)
+{
+    build(dir.filePath(QStringLiteral("history.sqlite")));
+    fill(clock.now() - 3600, clock.now(), 5);
+    view->resize(900, 900);
+    view->show();
+    QApplication::setActiveWindow(view.get());
+    ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
+
+    const QList<QAbstractButton *> buttons = view->findChildren<QAbstractButton *>();
+    QPointer<QAbstractButton> spike;
+    for (QAbstractButton *button : buttons) {
+        if (button->accessibleDescription() == QStringLiteral("Shows processes captured at that time")) {
+            spike = button;
+            break;
+        }
+    }
+    ASSERT_TRUE(spike);
+    spike->click();
+    spike->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(test::waitFor([&] { return view->inspected() && view->inspected()->sampleDate; }));
+    const HistoryView::Inspection chosen = *view->inspected();
+    SelectableText *summary = nullptr;
+    for (SelectableText *text : view->findChildren<SelectableText *>()) {
+        if (text->text().startsWith(QStringLiteral("CPU averaged"))) {
+            summary = text;
+        }
+    }
+    ASSERT_NE(summary, nullptr);
+    summary->setSelection(0, static_cast<int>(summary->text().size()));
+
+    for (int i = 1; i <= 13; ++i) {
+        clock.advance(5);
+        Snapshot live;
+        live.date = clock.now();
+        live.cpuTotal = 99;
+        monitor->ingest(live);
+    }
+    ASSERT_TRUE(view->isLoading());
+    ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
+    test::settleFor(20);
+
+    ASSERT_TRUE(spike) << "the reading buttons were rebuilt";
+    EXPECT_TRUE(spike->hasFocus());
+    EXPECT_EQ(view->inspected(), chosen);
+    EXPECT_TRUE(summary->hasSelectedText());
+    EXPECT_EQ(summary->selectedText(), summary->text());
+}
+
+TEST_F(HistoryViewTest, ADamagedHistoryIsExplainedAboveThePage)
+{
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    QFile garbage(path);
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(8192, 'x'));
+    garbage.close();
+    build(path);
+    ASSERT_TRUE(store->setAside());
+    view->show();
+    const QString notice = view->noticeText();
+    EXPECT_TRUE(
+        notice.startsWith(QStringLiteral("The history file was damaged (file is not a database). It is kept as ")))
+        << notice.toStdString();
+    EXPECT_TRUE(notice.contains(QFileInfo(store->setAside()->keptAs).fileName()));
+    EXPECT_TRUE(notice.endsWith(QStringLiteral(", and a new history started at ")
+        + Format::timestamp(clock.now(), clock.now()) + QStringLiteral(".")));
+    bool shown = false;
+    for (QWidget *widget : view->findChildren<QWidget *>()) {
+        shown |= widget->isVisible() && widget->accessibleName() == notice;
+    }
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(view->storageFooterText().startsWith(QStringLiteral("Stored on this computer at ")));
 }
 
 // "Export…" writes the range the page shows, of the shown metric only or of

@@ -145,6 +145,21 @@ TEST_F(TimeSeriesChartTest, AKeyboardIndexPastTheEndOfShrunkenDataFallsBackToHov
     EXPECT_EQ(chart.keyIndex(), 2);
 }
 
+// A page refreshing in place moves every point along by a bucket or so; the
+// reading a keyboard user stepped to stays the one selected.
+TEST_F(TimeSeriesChartTest, AKeyboardSelectionStaysOnItsReadingWhenTheDataMovesOn)
+{
+    chart.setSeries({ cpu(evenPoints(10)) });
+    chart.handle(Qt::Key_End, Qt::NoModifier);
+    chart.step(-4);
+    ASSERT_EQ(chart.selectedDate(), t0 + 10);
+    std::vector<ChartPoint> later = evenPoints(11);
+    later.erase(later.begin(), later.begin() + 2); // two older points fell out of the range
+    chart.setSeries({ cpu(later) });
+    EXPECT_EQ(chart.selectedDate(), t0 + 10);
+    EXPECT_EQ(chart.keyIndex(), 3);
+}
+
 TEST_F(TimeSeriesChartTest, OnlyTheChartWithAxesTakesFocusAndKeys)
 {
     TimeSeriesChart compact;

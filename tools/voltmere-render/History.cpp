@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
@@ -41,7 +42,7 @@ public:
     void start() override {}
 };
 
-enum class Data { day, none, unopenable };
+enum class Data { day, none, unopenable, damaged };
 
 // A Monitor over a real history store in a temporary folder, never sampling.
 struct Fixture {
@@ -54,6 +55,13 @@ struct Fixture {
             // A file where the folder should be: the store cannot open.
             QFile blocker(dir.filePath(QStringLiteral("Voltmere")));
             blocker.open(QIODevice::WriteOnly);
+        }
+        if (data == Data::damaged) {
+            // Garbage where the database should be: kept aside, a new one made.
+            QDir().mkpath(dir.filePath(QStringLiteral("Voltmere")));
+            QFile garbage(path);
+            garbage.open(QIODevice::WriteOnly);
+            garbage.write(QByteArray(8192, 'x'));
         }
         store = std::make_unique<HistoryStore>(path, clock);
         if (data == Data::day) {
@@ -154,6 +162,13 @@ std::vector<Surface> historySurfaces()
                 return static_cast<QWidget *>(host);
             },
             {}, QSize(1000, 640) },
+        { QStringLiteral("history-damaged"),
+            [] {
+                auto *host = new PageHost(std::make_unique<Fixture>(Data::damaged));
+                host->view()->showPreloaded({}, fixedNow());
+                return static_cast<QWidget *>(host);
+            },
+            {}, QSize(1000, 460) },
         { QStringLiteral("history-unavailable"),
             [] {
                 auto *host = new PageHost(std::make_unique<Fixture>(Data::unopenable));

@@ -8,7 +8,11 @@
 #include "sampling/SamplingEngine.h"
 #include "windows/view/SettingsView.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QMessageBox>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -30,17 +34,32 @@ public:
     void start() override { }
 };
 
-// The History settings tab over a history that cannot be stored: its folder
-// is taken by a file, so the store reports why and records nothing.
-class UnavailableHistory final : public QWidget {
+enum class Case { unavailable, deleteFailed, shorten };
+
+// The History settings tab in one of its troubled states: over a history that
+// cannot be stored (its folder is taken by a file, so the store reports why
+// and records nothing), after a deletion that failed, or asking before a
+// shorter retention removes a week of readings.
+class TroubledHistory final : public QWidget {
 public:
-    UnavailableHistory()
+    explicit TroubledHistory(Case which)
         : m_settings(m_dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat)
         , m_prefs(m_settings)
     {
-        QFile blocker(m_dir.filePath(QStringLiteral("Voltmere")));
-        blocker.open(QIODevice::WriteOnly);
+        if (which == Case::unavailable) {
+            QFile blocker(m_dir.filePath(QStringLiteral("Voltmere")));
+            blocker.open(QIODevice::WriteOnly);
+        }
         m_store = std::make_unique<HistoryStore>(m_dir.filePath(QStringLiteral("Voltmere/history.sqlite")), m_clock);
+        if (which == Case::shorten) {
+            for (Timestamp t = m_clock.now() - 7 * 86400.0; t <= m_clock.now(); t += 600) {
+                Snapshot s;
+                s.date = t;
+                s.cpuTotal = 20;
+                m_store->record(s);
+            }
+            m_store->flush(true);
+        }
         m_monitor = std::make_unique<Monitor>(m_prefs, *m_store,
             std::make_unique<SamplingEngine>(SamplingEngine::Readers {}, 8.0, m_clock),
             std::make_unique<QuietSystemEvents>(), m_clock);
@@ -49,8 +68,30 @@ public:
         m_tab = new HistorySettings(*m_monitor);
         m_tab->setFixedWidth(SettingsView::width);
         layout->addWidget(m_tab, 0, Qt::AlignLeft | Qt::AlignTop);
+        if (which == Case::deleteFailed) {
+            m_tab->showDeleted({ false, QStringLiteral("database or disk is full") });
+        }
+        if (which == Case::shorten) {
+            // Asked as the user asks it: "1 day" picked in the list.
+            QComboBox *picker = m_tab->retentionPicker();
+            const int oneDay = picker->findText(QStringLiteral("1 day"));
+            picker->setCurrentIndex(oneDay);
+            Q_EMIT picker->activated(oneDay);
+            QElapsedTimer waited;
+            waited.start();
+            while (!m_tab->retentionConfirmation() && waited.elapsed() < 5000) {
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
+            }
+            // The dialog drawn in place, below the tab that asked.
+            if (QMessageBox *box = m_tab->retentionConfirmation()) {
+                box->setWindowFlags(Qt::Widget);
+                box->setParent(this);
+                layout->addWidget(box, 0, Qt::AlignLeft | Qt::AlignTop);
+                box->show();
+            }
+        }
     }
-    ~UnavailableHistory() override { delete m_tab; } // before the Monitor it reads
+    ~TroubledHistory() override { delete m_tab; } // before the Monitor it reads
 
 private:
     QTemporaryDir m_dir;
@@ -67,8 +108,12 @@ private:
 std::vector<Surface> historyFailureSurfaces()
 {
     return {
-        { QStringLiteral("settings-history-unavailable"), [] { return new UnavailableHistory; }, nullptr,
-            QSize(SettingsView::width + 48, 260) },
+        { QStringLiteral("settings-history-unavailable"), [] { return new TroubledHistory(Case::unavailable); },
+            nullptr, QSize(SettingsView::width + 48, 260) },
+        { QStringLiteral("settings-history-delete-failed"), [] { return new TroubledHistory(Case::deleteFailed); },
+            nullptr, QSize(SettingsView::width + 48, 280) },
+        { QStringLiteral("settings-history-shorten"), [] { return new TroubledHistory(Case::shorten); }, nullptr,
+            QSize(SettingsView::width + 48, 460) },
     };
 }
 

@@ -3,6 +3,7 @@
 #include "dashboard/view/PluggedStrip.h"
 #include "history/GapBand.h"
 #include "history/HistoryMetric.h"
+#include "history/HistoryPool.h"
 #include "model/Format.h"
 #include "ui/AccessibleElement.h"
 #include "ui/Environment.h"
@@ -182,7 +183,10 @@ void ChargeHistoryCard::load()
         showSeries();
         Q_EMIT loaded();
     });
-    watcher->setFuture(QtConcurrent::run([loader = m_loader, from, now] { return loader(from, now, bucketCount); }));
+    // The history pool: the load waits on the store, and Qt's global pool is
+    // the painter's.
+    watcher->setFuture(QtConcurrent::run(
+        &HistoryPool::instance(), [loader = m_loader, from, now] { return loader(from, now, bucketCount); }));
 }
 
 std::vector<ChartPoint> ChargeHistoryCard::chartPoints(const HistorySeries &series)

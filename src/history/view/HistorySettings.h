@@ -1,5 +1,9 @@
 #pragma once
 
+#include "history/HistoryRetention.h"
+#include "history/HistoryStore.h"
+
+#include <QFutureWatcher>
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
@@ -14,13 +18,20 @@ class QPushButton;
 namespace voltmere {
 
 class FileReveal;
-class HistoryStore;
 class Monitor;
 class ThemedLabel;
 
 // The History tab of Settings: how long history is kept, the space it uses,
 // showing the database in the file manager and deleting all of it after a
 // confirmation. Main thread only.
+//
+// Nothing here removes history by accident: the retention picker ignores the
+// scroll wheel and the arrow keys while its list is closed (they open the
+// list instead), and a shorter retention that would remove stored readings
+// says how much and asks first, Cancel being the default. Both the estimate
+// and the deletion run on the history pool, so another program holding the
+// database never freezes the window; a deletion that fails says why beside
+// its button.
 class HistorySettings : public QWidget {
     Q_OBJECT
 public:
@@ -40,12 +51,22 @@ public:
     const std::optional<QString> &revealFailure() const { return m_revealFailure; }
     // The delete confirmation while it is shown.
     QMessageBox *confirmation() const { return m_confirmation; }
+    // The question before a shorter retention removes readings, while shown.
+    QMessageBox *retentionConfirmation() const { return m_retentionConfirmation; }
+    // What the line under the buttons says about a deletion ("Deleting…",
+    // or why it failed); empty when there is nothing to say.
+    QString deleteStatus() const;
+    bool isDeleting() const { return m_deleting != nullptr; }
 
     // "Delete history…": asks first.
     void confirmDelete();
-    // The confirmed deletion: empties the store (blocking until done), then
-    // raises the Monitor's history epoch so open history views reload.
+    // The confirmed deletion: empties the store on the history pool, then
+    // raises the Monitor's history epoch so open history views reload, or
+    // says beside the button why nothing was deleted.
     void deleteHistory();
+    // What a finished deletion did: history gone (the Monitor's epoch is
+    // raised), or why not, beside the button.
+    void showDeleted(const HistoryStore::DeleteResult &result);
     // "Show in File Manager".
     void revealDatabase();
 
@@ -56,6 +77,9 @@ private:
     HistoryStore *store() const;
     bool databaseOpen() const;
     void chooseRetention(int index);
+    void askToShorten(int days, const std::optional<HistoryRetention::Loss> &loss);
+    void applyRetention(int days);
+    void showDeleteStatus(const std::optional<QString> &text, bool failure);
     void showRetention();
     void showSize();
     // Why nothing is being recorded (the store cannot open or cannot write),
@@ -70,8 +94,13 @@ private:
     QPushButton *m_reveal;
     ThemedLabel *m_revealError;
     QPushButton *m_delete;
+    ThemedLabel *m_deleteStatus;
     QPointer<QMessageBox> m_confirmation;
+    QPointer<QMessageBox> m_retentionConfirmation;
     std::optional<QString> m_revealFailure;
+    // The newest retention choice; an estimate for an older one is dropped.
+    quint64 m_retentionChoice = 0;
+    QFutureWatcher<HistoryStore::DeleteResult> *m_deleting = nullptr;
 };
 
 } // namespace voltmere

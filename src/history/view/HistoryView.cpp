@@ -1,6 +1,7 @@
 #include "history/view/HistoryView.h"
 
 #include "history/HistoryPage.h"
+#include "history/HistoryPool.h"
 #include "history/HistoryStore.h"
 #include "history/view/ExportAction.h"
 #include "history/view/HistoryControls.h"
@@ -84,20 +85,32 @@ QWidget *legendItem(QWidget *swatch, const QString &caption)
 // it inspects that moment.
 class SpikeButton final : public QAbstractButton {
 public:
-    SpikeButton(const QString &time, const QString &value, QWidget *parent)
+    explicit SpikeButton(QWidget *parent)
         : QAbstractButton(parent)
-        , m_time(time)
-        , m_value(value)
     {
         setFocusPolicy(Qt::StrongFocus);
         setCursor(Qt::PointingHandCursor);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        setAccessibleName(value + QStringLiteral(" at ") + time);
         setAccessibleDescription(QStringLiteral("Shows processes captured at that time"));
         PressableStyle::attach(this);
         FocusRing::attach(this, 6);
     }
     QSize sizeHint() const override { return { 200, 26 }; }
+
+    // The reading it stands for; the button itself stays, so a refresh
+    // leaves the keyboard focus where it was.
+    void setSpike(const ChartPoint &spike, const QString &time, const QString &value)
+    {
+        m_spike = spike;
+        if (time == m_time && value == m_value) {
+            return;
+        }
+        m_time = time;
+        m_value = value;
+        setAccessibleName(value + QStringLiteral(" at ") + time);
+        update();
+    }
+    const ChartPoint &spike() const { return m_spike; }
 
 protected:
     void paintEvent(QPaintEvent *) override
@@ -120,9 +133,69 @@ protected:
     }
 
 private:
+    ChartPoint m_spike;
     QString m_time;
     QString m_value;
 };
+
+// One gap in the list: its reason, when, and how long, read out as one.
+class GapRow final : public QWidget {
+public:
+    explicit GapRow(QWidget *parent = nullptr)
+        : QWidget(parent)
+        , m_reason(new TextComponent(QString(), Theme::font(12, QFont::Medium), Theme::text))
+        , m_when(new TextComponent(QString(), Theme::font(12), Theme::muted))
+        , m_length(new TextComponent(QString(), Theme::font(12), Theme::muted))
+    {
+        auto *row = new QHBoxLayout(this);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(8);
+        row->addWidget(m_reason);
+        row->addStretch(1);
+        row->addWidget(m_when);
+        m_length->setFixedWidth(120);
+        m_length->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        row->addWidget(m_length);
+        // One element for a screen reader, not three fragments.
+        for (QWidget *child : { m_reason, m_when, m_length }) {
+            Environment::hideFromAccessibility(child);
+        }
+    }
+
+    void setGap(const QString &reason, const QString &when, const QString &length)
+    {
+        m_reason->setText(reason);
+        m_when->setText(when);
+        m_length->setText(length);
+        setAccessibleName(reason + QStringLiteral(", ") + when + QStringLiteral(", ") + length);
+    }
+
+private:
+    TextComponent *m_reason;
+    TextComponent *m_when;
+    TextComponent *m_length;
+};
+
+// Makes `widgets` as many as `count`, adding new ones at the end of `list`
+// (after `before` items) and removing surplus ones; those kept keep their
+// focus. A removed widget that had the focus hands it to the last one left.
+template <typename Make>
+void fitCount(std::vector<QWidget *> &widgets, std::size_t count, QVBoxLayout *list, int before, Make make)
+{
+    while (widgets.size() > count) {
+        QWidget *last = widgets.back();
+        widgets.pop_back();
+        if (last->hasFocus() && !widgets.empty()) {
+            widgets.back()->setFocus(Qt::OtherFocusReason);
+        }
+        delete last;
+    }
+    while (widgets.size() < count) {
+        QWidget *widget = make();
+        list->insertWidget(before + static_cast<int>(widgets.size()), widget);
+        widgets.push_back(widget);
+    }
+}
 
 void clear(QLayout *layout)
 {
@@ -152,6 +225,7 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
     , m_monitor(monitor)
     , m_rangeEnd(monitor.clock().now())
     , m_controls(new HistoryControls(this))
+    , m_notice(new WrappingText(Theme::font(12), Theme::amber))
 {
     if (HistoryStore *store = monitor.historyStore()) {
         m_processLookup = [store](Timestamp date) { return store->processes(date); };
@@ -161,6 +235,10 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(16);
+
+    m_notice->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_notice->hide();
+    layout->addWidget(m_notice);
 
     m_skeleton = new HistorySkeleton(this);
     layout->addWidget(m_skeleton);
@@ -205,6 +283,8 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
     spikesBody->addWidget(new SectionLabel(QStringLiteral("Highest readings")));
     m_spikeList = new QVBoxLayout;
     m_spikeList->setSpacing(2);
+    m_noSpikes = new TextComponent(QStringLiteral("No readings in this range yet."), Theme::font(12), Theme::muted);
+    m_spikeList->addWidget(m_noSpikes);
     spikesBody->addLayout(m_spikeList);
     spikesBody->addStretch(1);
     row->addWidget(spikes, 1);
@@ -223,6 +303,11 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
     gapsBody->addWidget(new SectionLabel(QStringLiteral("Gaps in this range")));
     m_gapList = new QVBoxLayout;
     m_gapList->setSpacing(6);
+    m_noGaps
+        = new TextComponent(QStringLiteral("None. Voltmere recorded continuously."), Theme::font(12), Theme::muted);
+    m_gapList->addWidget(m_noGaps);
+    m_gapFootnote = new TextComponent(QString(), Theme::font(11), Theme::muted);
+    m_gapList->addWidget(m_gapFootnote);
     gapsBody->addLayout(m_gapList);
 
     m_footer = new SelectableText(Theme::font(11), Theme::muted, this);
@@ -246,8 +331,10 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
         // The store tells when recording stops or resumes; the footer says so.
         connect(store, &HistoryStore::openErrorChanged, this, &HistoryView::rebuildFooter);
         connect(store, &HistoryStore::writeErrorChanged, this, &HistoryView::rebuildFooter);
+        connect(store, &HistoryStore::setAsideChanged, this, &HistoryView::rebuildNotice);
     }
     rebuild();
+    rebuildNotice();
 }
 
 HistoryView::~HistoryView() = default;
@@ -345,12 +432,13 @@ void HistoryView::reload(bool reset)
         }
         applySeries(watcher->result(), end);
     });
-    watcher->setFuture(QtConcurrent::run([store, metric, from, end, current = m_loadGeneration, generation] {
-        if (!store || *current != generation) {
-            return HistorySeries {};
-        }
-        return store->load(metric, from, end, HistoryPage::bucketCount);
-    }));
+    watcher->setFuture(
+        QtConcurrent::run(&HistoryPool::instance(), [store, metric, from, end, current = m_loadGeneration, generation] {
+            if (!store || *current != generation) {
+                return HistorySeries {};
+            }
+            return store->load(metric, from, end, HistoryPage::bucketCount);
+        }));
 }
 
 void HistoryView::applySeries(const HistorySeries &series, Timestamp rangeEnd)
@@ -394,25 +482,39 @@ void HistoryView::inspect(Timestamp date, double value)
         std::nullopt, std::nullopt };
     rebuildInspection();
     Q_EMIT inspectionChanged();
+    lookUp(date);
+}
 
+void HistoryView::lookUp(Timestamp date)
+{
     if (!m_processLookup) {
         return;
     }
-    auto *watcher = new QFutureWatcher<std::optional<HistoryStore::ProcessesNear>>(this);
-    connect(watcher, &QFutureWatcher<std::optional<HistoryStore::ProcessesNear>>::finished, this,
-        [this, watcher, date] {
-            watcher->deleteLater();
-            // A later choice wins over this lookup.
-            if (!m_inspected || m_inspected->date != date) {
-                return;
-            }
-            const std::optional<HistoryStore::ProcessesNear> near = watcher->result();
+    if (m_lookingUp) {
+        m_waitingLookup = date; // replaces any moment passed over before it
+        return;
+    }
+    m_lookingUp = true;
+    using Answer = std::optional<HistoryStore::ProcessesNear>;
+    auto *watcher = new QFutureWatcher<Answer>(this);
+    connect(watcher, &QFutureWatcher<Answer>::finished, this, [this, watcher, date] {
+        watcher->deleteLater();
+        m_lookingUp = false;
+        // A later choice wins over this lookup.
+        if (m_inspected && m_inspected->date == date) {
+            const Answer near = watcher->result();
             m_inspected->processes = near ? std::optional(near->second) : std::nullopt;
             m_inspected->sampleDate = near ? std::optional(near->first) : std::nullopt;
             rebuildInspection();
             Q_EMIT inspectionChanged();
-        });
-    watcher->setFuture(QtConcurrent::run([lookup = m_processLookup, date] { return lookup(date); }));
+        }
+        if (const std::optional<Timestamp> next = std::exchange(m_waitingLookup, std::nullopt);
+            next && *next != date && m_inspected && m_inspected->date == *next) {
+            lookUp(*next);
+        }
+    });
+    watcher->setFuture(
+        QtConcurrent::run(&HistoryPool::instance(), [lookup = m_processLookup, date] { return lookup(date); }));
 }
 
 QString HistoryView::bucketDescription() const
@@ -472,26 +574,33 @@ void HistoryView::rebuildChart()
     m_chart->setGaps(bands);
     const HistoryMetric metric = m_metric;
     m_chart->setFormat([metric](double value) { return format(metric, value); });
-    m_summary->setText(summary());
+    m_summary->updateText(summary());
 }
 
 void HistoryView::rebuildSpikes()
 {
-    clear(m_spikeList);
     const std::vector<ChartPoint> spikes = HistoryPage::spikes(m_peaks, m_hours);
-    if (spikes.empty()) {
-        m_spikeList->addWidget(new TextComponent(QStringLiteral("No readings in this range yet."), Theme::font(12), Theme::muted));
-        return;
-    }
-    for (const ChartPoint &spike : spikes) {
-        auto *button = new SpikeButton(Format::timestamp(spike.date, now()), format(m_metric, spike.value), nullptr);
-        connect(button, &QAbstractButton::clicked, this, [this, spike] { inspect(spike.date, spike.value); });
-        m_spikeList->addWidget(button);
+    m_noSpikes->setVisible(spikes.empty());
+    fitCount(m_spikeButtons, spikes.size(), m_spikeList, 1, [this] {
+        auto *button = new SpikeButton(nullptr);
+        connect(button, &QAbstractButton::clicked, this,
+            [this, button] { inspect(button->spike().date, button->spike().value); });
+        return button;
+    });
+    const Timestamp reference = now();
+    for (std::size_t i = 0; i < spikes.size(); ++i) {
+        static_cast<SpikeButton *>(m_spikeButtons[i])
+            ->setSpike(spikes[i], Format::timestamp(spikes[i].date, reference), format(m_metric, spikes[i].value));
     }
 }
 
 void HistoryView::rebuildInspection()
 {
+    // A refresh leaves the chosen reading as it was; only a change redraws.
+    if (m_inspected == m_shownInspection && m_inspection->count() > 0) {
+        return;
+    }
+    m_shownInspection = m_inspected;
     clear(m_inspection);
     const Timestamp reference = now();
     if (!m_inspected) {
@@ -548,48 +657,44 @@ void HistoryView::rebuildInspection()
 
 void HistoryView::rebuildGaps()
 {
-    clear(m_gapList);
     const std::vector<HistoryGap> &gaps = m_series.gaps;
-    if (gaps.empty()) {
-        m_gapList->addWidget(
-            new TextComponent(QStringLiteral("None. Voltmere recorded continuously."), Theme::font(12), Theme::muted));
-        return;
-    }
-    const Timestamp reference = now();
+    m_noGaps->setVisible(gaps.empty());
     const std::size_t shown = std::min(gaps.size(), HistoryPage::listedGaps);
+    fitCount(m_gapRows, shown, m_gapList, 1, [] { return new GapRow; });
+    const Timestamp reference = now();
     for (std::size_t i = 0; i < shown; ++i) {
         const HistoryGap &gap = gaps[gaps.size() - 1 - i]; // newest first
-        const QString reason = label(gap.reason);
-        const QString when
-            = Format::timestamp(gap.start, reference) + QStringLiteral(" \u2013 ") + Format::timestamp(gap.end, reference);
-        const QString length = Format::span(gap.end - gap.start);
-        auto *line = new QWidget;
-        auto *row = new QHBoxLayout(line);
-        row->setContentsMargins(0, 0, 0, 0);
-        row->setSpacing(8);
-        row->addWidget(new TextComponent(reason, Theme::font(12, QFont::Medium), Theme::text));
-        row->addStretch(1);
-        row->addWidget(new TextComponent(when, Theme::font(12), Theme::muted));
-        TextComponent *span = new TextComponent(length, Theme::font(12), Theme::muted);
-        span->setFixedWidth(120);
-        span->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        row->addWidget(span);
-        // One element for a screen reader, not three fragments.
-        for (QWidget *child : line->findChildren<QWidget *>()) {
-            Environment::hideFromAccessibility(child);
-        }
-        line->setAccessibleName(reason + QStringLiteral(", ") + when + QStringLiteral(", ") + length);
-        m_gapList->addWidget(line);
+        static_cast<GapRow *>(m_gapRows[i])
+            ->setGap(label(gap.reason),
+                Format::timestamp(gap.start, reference) + QStringLiteral(" \u2013 ")
+                    + Format::timestamp(gap.end, reference),
+                Format::span(gap.end - gap.start));
     }
     const QString footnote = HistoryPage::gapFootnote(gaps.size());
-    if (!footnote.isEmpty()) {
-        m_gapList->addWidget(new TextComponent(footnote, Theme::font(11), Theme::muted));
+    m_gapFootnote->setText(footnote);
+    m_gapFootnote->setVisible(!footnote.isEmpty());
+}
+
+void HistoryView::rebuildNotice()
+{
+    const QString text = noticeText();
+    m_notice->setText(text);
+    m_notice->setVisible(!text.isEmpty());
+}
+
+QString HistoryView::noticeText() const
+{
+    const HistoryStore *store = m_monitor.historyStore();
+    const std::optional<HistoryStore::SetAside> setAside = store ? store->setAside() : std::nullopt;
+    if (!setAside) {
+        return {};
     }
+    return HistoryPage::damagedFileNotice(setAside->keptAs, setAside->reason, setAside->at, QDir::homePath(), now());
 }
 
 void HistoryView::rebuildFooter()
 {
-    m_footer->setText(storageFooterText());
+    m_footer->updateText(storageFooterText());
 }
 
 } // namespace voltmere

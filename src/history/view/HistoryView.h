@@ -34,10 +34,14 @@ class WrappingText;
 // with its summary, highest readings, the processes captured near a chosen
 // moment, the gaps in the record and where the data lives.
 //
-// Loads run on the thread pool and come back to the main thread; a load for
+// Loads run on the history pool and come back to the main thread; a load for
 // a choice the user has already left is skipped if it has not started, and
-// its answer dropped if it has. A reading more than a
-// minute past the loaded range refreshes the page in place. Main thread only.
+// its answer dropped if it has. Process look-ups run one at a time: while
+// one runs, only the newest moment chosen waits for its turn, so sweeping
+// the pointer over the chart never piles look-ups up. A reading more than a
+// minute past the loaded range refreshes the page in place: the reading
+// buttons and gap rows are updated, not rebuilt, so focus, the chosen
+// reading and a text selection stay where they were. Main thread only.
 class HistoryView : public DashboardPage {
     Q_OBJECT
 public:
@@ -74,7 +78,7 @@ public:
     TimeSeriesChart *chart() const { return m_chart; }
     HistoryControls *controls() const { return m_controls; }
 
-    // Where `inspect` looks processes up, on the thread pool; the history
+    // Where `inspect` looks processes up, on the history pool; the history
     // store by default.
     void setProcessLookup(ProcessLookup lookup) { m_processLookup = std::move(lookup); }
 
@@ -97,6 +101,9 @@ public:
     QString bucketDescription() const;
     QString summary() const;
     QString storageFooterText() const;
+    // Why a new history was started, when the old file was damaged; empty
+    // otherwise. Shown above everything else on the page.
+    QString noticeText() const;
 
 Q_SIGNALS:
     // A load or process lookup has been applied (for drivers and tests).
@@ -109,6 +116,7 @@ protected:
 private:
     void setKey(HistoryMetric metric, int hours);
     void applySeries(const HistorySeries &series, Timestamp rangeEnd);
+    void lookUp(Timestamp date);
     void latestMayRefresh();
     // "Export…": the shown range, of the shown metric or of every metric.
     void exportRange(bool everyMetric);
@@ -118,6 +126,7 @@ private:
     void rebuildInspection();
     void rebuildGaps();
     void rebuildFooter();
+    void rebuildNotice();
     Timestamp now() const;
 
     Monitor &m_monitor;
@@ -136,9 +145,13 @@ private:
     std::vector<ChartPoint> m_peaks;
     std::vector<ChartPoint> m_averages;
     ProcessLookup m_processLookup;
+    bool m_lookingUp = false;
+    std::optional<Timestamp> m_waitingLookup; // the newest moment chosen meanwhile
+    std::optional<Inspection> m_shownInspection;
 
     HistoryControls *m_controls;
     ExportAction *m_export = nullptr; // made on first use
+    WrappingText *m_notice;
     HistorySkeleton *m_skeleton;
     HistoryEmpty *m_empty;
     QWidget *m_content;
@@ -146,8 +159,13 @@ private:
     TimeSeriesChart *m_chart;
     SelectableText *m_summary;
     QVBoxLayout *m_spikeList;
+    QWidget *m_noSpikes;
+    std::vector<QWidget *> m_spikeButtons; // in the list's order
     QVBoxLayout *m_inspection;
     QVBoxLayout *m_gapList;
+    QWidget *m_noGaps;
+    std::vector<QWidget *> m_gapRows; // newest first
+    TextComponent *m_gapFootnote;
     SelectableText *m_footer;
 };
 

@@ -2,6 +2,8 @@
 
 #include "ui/Environment.h"
 
+#include <algorithm>
+
 namespace voltmere {
 
 SelectableText::SelectableText(const QFont &font, const ThemeColor &color, QWidget *parent)
@@ -13,6 +15,25 @@ SelectableText::SelectableText(const QFont &font, const ThemeColor &color, QWidg
     setTextFormat(Qt::PlainText);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+void SelectableText::updateText(const QString &text)
+{
+    if (text == QLabel::text()) {
+        return;
+    }
+    const int start = selectionStart();
+    const int length = static_cast<int>(selectedText().size());
+    const bool all = start == 0 && length == QLabel::text().size();
+    setText(text);
+    if (start < 0 || length == 0) {
+        return;
+    }
+    if (all) {
+        setSelection(0, static_cast<int>(text.size()));
+    } else if (start < text.size()) {
+        setSelection(start, std::min(length, static_cast<int>(text.size()) - start));
+    }
 }
 
 void SelectableText::paintEvent(QPaintEvent *event)

@@ -13,6 +13,11 @@ class SelectableText : public QLabel {
 public:
     SelectableText(const QFont &font, const ThemeColor &color, QWidget *parent = nullptr);
 
+    // Shows `text`, keeping what the user has selected: all of it when all
+    // was selected, else the same stretch as far as it still reaches. A
+    // text that has not changed is left alone.
+    void updateText(const QString &text);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
