@@ -1,6 +1,7 @@
 #include "../history/DatabaseProbe.h"
 #include "EventLoop.h"
 #include "FakeStatusNotifierWatcher.h"
+#include "history/HistoryStore.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -18,6 +19,8 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -45,8 +48,10 @@ protected:
     }
 
     // Starts the program in its own home; `display` empty runs it offscreen.
-    // Its log goes to the test's unless `keepLog`, which keeps it to read.
-    void launch(QProcess &voltmere, const QString &display = {}, bool keepLog = false)
+    // Its log goes to the test's unless `keepLog`, which keeps it to read;
+    // `extra` adds to its environment.
+    void launch(
+        QProcess &voltmere, const QString &display = {}, bool keepLog = false, const QProcessEnvironment &extra = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", home.path());
@@ -60,6 +65,7 @@ protected:
             env.insert("QT_QPA_PLATFORM", "xcb");
             env.insert("DISPLAY", display);
         }
+        env.insert(extra);
         voltmere.setProcessEnvironment(env);
         voltmere.setProcessChannelMode(keepLog ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
         voltmere.start(program, {});
@@ -137,9 +143,10 @@ protected:
     }
     int sampleCount() const
     {
-        const auto rows = queryRows(dataHome + QStringLiteral("/Voltmere/history.sqlite"), "SELECT COUNT(*) FROM sample");
+        const auto rows = queryRows(database(), "SELECT COUNT(*) FROM sample");
         return rows.empty() ? 0 : rows[0][0].toInt();
     }
+    QString database() const { return dataHome + QStringLiteral("/Voltmere/history.sqlite"); }
 
     QTemporaryDir home;
     QProcess xvfb;
@@ -415,6 +422,89 @@ TEST_F(AppProcessDBusTest, ASecondProgramOnTheSameHistoryWritesNothingAndSaysSo)
     // One writer: no two samples closer than a sampling period.
     EXPECT_EQ(queryRows(database, "SELECT COUNT(*) FROM sample a JOIN sample b ON b.ts > a.ts AND b.ts - a.ts < 1.5"),
         (std::vector<QStringList> { { "0" } }));
+}
+
+// Started with the clock a month ahead (a reset RTC before the network sets
+// it), the program must not take three days of history for a month old.
+TEST_F(AppProcessDBusTest, AClockAMonthAheadKeepsTheRecordAndSaysSo)
+{
+    const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(database()).path()));
+    {
+        HistoryStore seed(database());
+        seed.finish();
+    }
+    ASSERT_TRUE(test::execute(database(),
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50000) "
+        "INSERT INTO sample (ts, cpu) SELECT "
+            + std::to_string(now) + " - 3 * 86400 + i * 5.18, i % 100 FROM n;"));
+
+    QProcessEnvironment shifted;
+    shifted.insert("LD_PRELOAD", QStringLiteral(VOLTMERE_CLOCK_SHIFT_LIBRARY));
+    shifted.insert("VOLTMERE_CLOCK_SHIFT", QString::number(30 * 86400));
+    // A sanitizer build wants its runtime first; the shim is harmless to it.
+    shifted.insert("ASAN_OPTIONS", qEnvironmentVariable("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0"));
+    QProcess voltmere;
+    launch(voltmere, {}, true, shifted);
+    QThread::sleep(4);
+    stopCleanly(voltmere);
+
+    EXPECT_EQ(queryRows(database(), "SELECT COUNT(*) FROM sample WHERE ts < " + std::to_string(now + 60)),
+        (std::vector<QStringList> { { "50000" } }));
+    const auto recorded
+        = queryRows(database(), "SELECT COUNT(*) FROM sample WHERE ts > " + std::to_string(now + 29 * 86400));
+    ASSERT_EQ(recorded.size(), 1u);
+    EXPECT_GE(recorded[0][0].toInt(), 1) << "what it read meanwhile is kept too";
+    const QString log = QString::fromLocal8Bit(voltmere.readAllStandardError());
+    EXPECT_EQ(log.count(QStringLiteral("the clock reads 30 days past the newest stored reading")), 1)
+        << log.toStdString();
+}
+
+// After a clean quit, history.sqlite alone (what the file manager shows,
+// what a backup copies) holds everything; and only its user can read it,
+// even where an earlier version left the folder open to others.
+TEST_F(AppProcessDBusTest, AfterAQuitTheDatabaseFileAloneIsTheWholeHistoryAndTheUsersAlone)
+{
+    const QString folder = QFileInfo(database()).path();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::chmod(folder.toUtf8().constData(), 0755), 0);
+    QProcess voltmere;
+    launch(voltmere);
+    QThread::sleep(3);
+    stopCleanly(voltmere);
+
+    const auto mode = [](const QString &path) {
+        struct stat info { };
+        return ::stat(path.toUtf8().constData(), &info) == 0 ? info.st_mode & 07777 : 0u;
+    };
+    EXPECT_EQ(mode(folder), 0700u);
+    EXPECT_EQ(mode(database()), 0600u);
+    EXPECT_EQ(mode(database() + QStringLiteral(".lock")), 0600u);
+
+    const QString copy = home.filePath(QStringLiteral("backup.sqlite"));
+    ASSERT_TRUE(QFile::copy(database(), copy));
+    EXPECT_EQ(queryRows(copy, "SELECT kind FROM event ORDER BY rowid"), startAndStop);
+    const auto samples = queryRows(copy, "SELECT COUNT(*) FROM sample");
+    ASSERT_EQ(samples.size(), 1u) << "the copy is not a history";
+    EXPECT_GE(samples[0][0].toInt(), 1);
+}
+
+// The data folder deleted while the program runs (a clean-up script, a
+// user tidying up): the program makes it again and says so once.
+TEST_F(AppProcessDBusTest, ADataFolderRemovedWhileRunningIsMadeAgainAndSaidOnce)
+{
+    QProcess voltmere;
+    launch(voltmere, {}, true);
+    QThread::sleep(2);
+    ASSERT_TRUE(QFileInfo::exists(database()));
+    ASSERT_TRUE(QDir(QFileInfo(database()).path()).removeRecursively());
+    QThread::sleep(3);
+    stopCleanly(voltmere);
+
+    EXPECT_EQ(events(), startAndStop);
+    EXPECT_GE(sampleCount(), 1);
+    const QString log = QString::fromLocal8Bit(voltmere.readAllStandardError());
+    EXPECT_EQ(log.count(QStringLiteral("was removed while Voltmere was recording into it")), 1) << log.toStdString();
 }
 
 } // namespace
