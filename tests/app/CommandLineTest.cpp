@@ -3,6 +3,7 @@
 
 #include "FakeClock.h"
 #include "FifoReader.h"
+#include "PlantedLink.h"
 
 #include <QBuffer>
 #include <QDate>
@@ -245,27 +246,13 @@ TEST_F(CommandLineProcessTest, AnExportThatCannotReachStandardOutputFails)
 
 TEST_F(CommandLineProcessTest, ALinkAnotherUserLeftInASharedFolderIsNotFollowed)
 {
-    if (::geteuid() != 0) {
+    const test::PlantedLink planted(dir.path());
+    if (!planted.isReady()) {
         GTEST_SKIP() << "a link owned by another user can only be made as root";
     }
-    const QString shared = dir.filePath(QStringLiteral("tmp"));
-    ASSERT_TRUE(QDir().mkpath(shared));
-    ASSERT_EQ(::chmod(shared.toUtf8().constData(), 01777), 0);
-    const QString victim = dir.filePath(QStringLiteral(".bashrc"));
-    {
-        QFile file(victim);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("export EDITOR=vi\n");
-    }
-    const QString link = shared + QStringLiteral("/history.csv");
-    ASSERT_TRUE(QFile::link(victim, link));
-    ASSERT_EQ(::lchown(link.toUtf8().constData(), 4242, 4242), 0);
-
-    EXPECT_EQ(voltmere({ "--export-csv", link }), 1);
+    EXPECT_EQ(voltmere({ "--export-csv", planted.link() }), 1);
     EXPECT_TRUE(standardError.contains(QStringLiteral("another user"))) << standardError.toStdString();
-    QFile file(victim);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "export EDITOR=vi\n");
+    EXPECT_TRUE(planted.victimUntouched());
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "BusyGlobalPool.h"
 #include "FakeTree.h"
 #include "TestMonitor.h"
 
@@ -468,20 +469,8 @@ TEST_F(BatteryViewTest, MissingFiguresShowUnavailableWithTheSourceThatFailed)
 // and must not sit behind it, nor hold it.
 TEST_F(BatteryViewTest, ChargeHistoryLoadsWhileTheGlobalPoolIsBusy)
 {
-    QThreadPool &global = *QThreadPool::globalInstance();
-    QSemaphore held;
-    struct Release {
-        QSemaphore &gate;
-        ~Release() { gate.release(1000); }
-    } release { held };
-    std::atomic<int> busy = 0;
-    for (int i = 0; i < global.maxThreadCount(); ++i) {
-        global.start([&] {
-            ++busy;
-            held.tryAcquire(1, 4000);
-        });
-    }
-    ASSERT_TRUE(test::waitFor([&] { return busy.load() == global.maxThreadCount(); }));
+    test::BusyGlobalPool busy;
+    ASSERT_TRUE(test::waitFor([&] { return busy.allBusy(); }));
     ChargeHistoryCard card(
         [](Timestamp, Timestamp to, int) {
             HistorySeries series;
@@ -491,8 +480,6 @@ TEST_F(BatteryViewTest, ChargeHistoryLoadsWhileTheGlobalPoolIsBusy)
         },
         fixture.clock);
     EXPECT_TRUE(test::waitFor([&] { return !card.isLoading(); }, 2000));
-    held.release(1000);
-    global.waitForDone();
 }
 
 TEST_F(BatteryViewTest, AnAnswerForAnEarlierRangeArrivingLateIsDropped)

@@ -5,7 +5,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace voltmere::test {
@@ -53,5 +55,39 @@ inline bool execute(const QString &path, const std::string &script)
     sqlite3_close(db);
     return ok;
 }
+
+// Another program writing into the database: its write lock, taken at once
+// and held for `hold`, then rolled back.
+class HeldWriteLock {
+public:
+    HeldWriteLock(const QString &path, std::chrono::milliseconds hold)
+    {
+        if (sqlite3_open(path.toUtf8().constData(), &m_db) == SQLITE_OK
+            && sqlite3_exec(m_db, "BEGIN IMMEDIATE; INSERT INTO event VALUES (1, 'x');", nullptr, nullptr, nullptr)
+                == SQLITE_OK) {
+            m_held = true;
+            m_release = std::thread([this, hold] {
+                std::this_thread::sleep_for(hold);
+                sqlite3_exec(m_db, "ROLLBACK;", nullptr, nullptr, nullptr);
+            });
+        }
+    }
+    ~HeldWriteLock()
+    {
+        if (m_release.joinable()) {
+            m_release.join();
+        }
+        sqlite3_close(m_db);
+    }
+    HeldWriteLock(const HeldWriteLock &) = delete;
+    HeldWriteLock &operator=(const HeldWriteLock &) = delete;
+
+    bool isHeld() const { return m_held; }
+
+private:
+    sqlite3 *m_db = nullptr;
+    bool m_held = false;
+    std::thread m_release;
+};
 
 } // namespace voltmere::test

@@ -4,6 +4,7 @@
 #include "DatabaseProbe.h"
 #include "FakeClock.h"
 #include "FifoReader.h"
+#include "PlantedLink.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -362,35 +363,22 @@ TEST_F(HistoryExportTest, APipeOrADeviceIsWrittenInPlaceNeverReplaced)
 // named like the export; following it would overwrite any file of ours.
 TEST_F(HistoryExportTest, ALinkAnotherUserLeftInASharedFolderIsRefused)
 {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "a link owned by another user can only be made as root";
-    }
     sample(t0, 12.5, 1000);
     store->flush(true);
-    const QString shared = dir.filePath(QStringLiteral("tmp"));
-    ASSERT_TRUE(QDir().mkpath(shared));
-    ASSERT_EQ(::chmod(shared.toUtf8().constData(), 01777), 0);
-    const QString victim = dir.filePath(QStringLiteral("bashrc"));
-    {
-        QFile file(victim);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("alias ls='ls --color'\n");
+    const test::PlantedLink planted(dir.path());
+    if (!planted.isReady()) {
+        GTEST_SKIP() << "a link owned by another user can only be made as root";
     }
-    const QString link = shared + QStringLiteral("/history.csv");
-    ASSERT_TRUE(QFile::link(victim, link));
-    ASSERT_EQ(::lchown(link.toUtf8().constData(), 4242, 4242), 0);
-
-    HistoryExport::Result result = HistoryExport::toFile(path, {}, link);
+    HistoryExport::Result result = HistoryExport::toFile(path, {}, planted.link());
     EXPECT_EQ(result.status, HistoryExport::Result::Status::failed);
     EXPECT_TRUE(result.error.contains(QStringLiteral("another user"))) << result.error.toStdString();
-    QFile file(victim);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "alias ls='ls --color'\n");
+    EXPECT_TRUE(planted.victimUntouched());
 
-    // The folder's owner's link, or this user's own, is followed as before.
-    ASSERT_EQ(::lchown(link.toUtf8().constData(), ::geteuid(), ::getegid()), 0);
-    result = HistoryExport::toFile(path, { HistoryMetric::cpu }, link);
+    // This user's own link is followed as before.
+    ASSERT_TRUE(planted.adopt());
+    result = HistoryExport::toFile(path, { HistoryMetric::cpu }, planted.link());
     EXPECT_TRUE(result.ok()) << result.error.toStdString();
+    EXPECT_FALSE(planted.victimUntouched());
 }
 
 TEST_F(HistoryExportTest, TheLockFileIsRefusedLikeTheDatabase)

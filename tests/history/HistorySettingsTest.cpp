@@ -30,8 +30,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 namespace voltmere {
 namespace {
 
@@ -317,14 +315,8 @@ TEST_F(HistorySettingsTest, ALockedDatabaseNeverFreezesTheWindowDuringADeletion)
     recordAt(clock.now());
     store->flush(true);
     tab->show();
-    sqlite3 *other = nullptr;
-    ASSERT_EQ(sqlite3_open(path().toUtf8().constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO event VALUES (1, 'x');", nullptr, nullptr, nullptr),
-        SQLITE_OK);
-    std::thread release([other] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(800));
-        sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
-    });
+    const test::HeldWriteLock other(path(), std::chrono::milliseconds(800));
+    ASSERT_TRUE(other.isHeld());
 
     tab->deleteHistory();
     bool ticked = false;
@@ -335,8 +327,6 @@ TEST_F(HistorySettingsTest, ALockedDatabaseNeverFreezesTheWindowDuringADeletion)
     EXPECT_EQ(tab->deleteStatus(), QStringLiteral("Deleting…"));
 
     EXPECT_TRUE(test::waitFor([this] { return monitor->historyEpoch() == 1; }));
-    release.join();
-    sqlite3_close(other);
     EXPECT_EQ(countRows(path(), "sample"), 0);
     EXPECT_EQ(tab->deleteStatus(), QString());
 }

@@ -23,7 +23,6 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
-#include <thread>
 
 namespace voltmere {
 namespace {
@@ -406,18 +405,10 @@ TEST_F(HistoryStoreTest, ADamagedFileIsKeptAsideAndANewHistoryStarts)
 TEST_F(HistoryStoreTest, AnotherConnectionHoldingTheWriteLockBrieflyDoesNotFailTheBatch)
 {
     auto store = openStore();
-    sqlite3 *other = nullptr;
-    ASSERT_EQ(sqlite3_open(path().toUtf8().constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO event VALUES (1, 'x');", nullptr, nullptr, nullptr),
-        SQLITE_OK);
-    std::thread release([other] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
-    });
+    const test::HeldWriteLock other(path(), std::chrono::milliseconds(300));
+    ASSERT_TRUE(other.isHeld());
     store->record(snapshotAt(clock.now()));
     store->flush(true); // waits for the lock instead of failing at once
-    release.join();
-    sqlite3_close(other);
     EXPECT_FALSE(store->writeError());
     EXPECT_EQ(queryRows(path(), "SELECT ts FROM sample"), (std::vector<QStringList> { { "1800000000.0" } }));
 }

@@ -1,5 +1,6 @@
 #include "history/view/HistoryView.h"
 
+#include "BusyGlobalPool.h"
 #include "EventLoop.h"
 #include "FakeClock.h"
 #include "FakeSystemEvents.h"
@@ -209,19 +210,8 @@ TEST_F(HistoryViewTest, HistoryWorkDoesNotWaitForTheGlobalPool)
 {
     build(dir.filePath(QStringLiteral("history.sqlite")));
     fill(clock.now() - 1800, clock.now(), 5);
-    // Every thread of the global pool busy for a few seconds (not for ever:
-    // a page shown meanwhile would wait for them to paint).
-    QThreadPool &global = *QThreadPool::globalInstance();
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<int> busy = 0;
-    for (int i = 0; i < global.maxThreadCount(); ++i) {
-        global.start([released, &busy] {
-            ++busy;
-            released.wait_for(std::chrono::seconds(4));
-        });
-    }
-    ASSERT_TRUE(test::waitFor([&] { return busy.load() == global.maxThreadCount(); }));
+    test::BusyGlobalPool busy;
+    ASSERT_TRUE(test::waitFor([&] { return busy.allBusy(); }));
 
     view->reload(true);
     const bool loaded = test::waitFor([&] { return !view->isLoading(); }, 2000);
@@ -230,8 +220,6 @@ TEST_F(HistoryViewTest, HistoryWorkDoesNotWaitForTheGlobalPool)
         view->select(clock.now() - 900, view->peaks());
         lookedUp = test::waitFor([&] { return view->inspected() && view->inspected()->sampleDate; }, 2000);
     }
-    release.set_value();
-    global.waitForDone();
     EXPECT_TRUE(loaded);
     EXPECT_TRUE(lookedUp);
 }
