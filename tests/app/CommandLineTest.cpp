@@ -2,8 +2,8 @@
 #include "history/HistoryStore.h"
 
 #include "FakeClock.h"
-#include "FifoReader.h"
 #include "PlantedLink.h"
+#include "SpecialFiles.h"
 
 #include <QBuffer>
 #include <QDate>
@@ -15,9 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
 
 namespace voltmere {
 namespace {
@@ -207,23 +204,17 @@ protected:
 TEST_F(CommandLineProcessTest, APipeADeviceAndStandardOutputAreWrittenToNotReplaced)
 {
     const QString fifo = dir.filePath(QStringLiteral("pipe"));
-    ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
     test::FifoReader reader(fifo);
     ASSERT_TRUE(reader.isOpen());
     EXPECT_EQ(voltmere({ "--export-csv", fifo, "--metric", "cpu" }), 0) << standardError.toStdString();
     EXPECT_EQ(reader.readAll(), csv);
-    struct stat info { };
-    ASSERT_EQ(::lstat(fifo.toUtf8().constData(), &info), 0);
-    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_TRUE(reader.isStillAPipe());
 
-    if (::geteuid() == 0) {
-        // A null device of our own: the real one must never be at stake.
-        const QString device = dir.filePath(QStringLiteral("null"));
-        ASSERT_EQ(::mknod(device.toUtf8().constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
-        EXPECT_EQ(voltmere({ "--export-csv", device }), 0) << standardError.toStdString();
-        ASSERT_EQ(::lstat(device.toUtf8().constData(), &info), 0);
-        EXPECT_TRUE(S_ISCHR(info.st_mode));
-        EXPECT_EQ(info.st_rdev, makedev(1, 3));
+    const test::NullDevice device(dir.filePath(QStringLiteral("null")));
+    if (device.isMade()) {
+        EXPECT_EQ(voltmere({ "--export-csv", dir.filePath(QStringLiteral("null")) }), 0)
+            << standardError.toStdString();
+        EXPECT_TRUE(device.isStillTheDevice());
     }
 
     EXPECT_EQ(voltmere({ "--export-csv", "/dev/stdout", "--metric", "cpu" }), 0) << standardError.toStdString();

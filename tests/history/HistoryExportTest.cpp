@@ -3,8 +3,8 @@
 
 #include "DatabaseProbe.h"
 #include "FakeClock.h"
-#include "FifoReader.h"
 #include "PlantedLink.h"
+#include "SpecialFiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -14,9 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <csignal>
@@ -331,26 +328,18 @@ TEST_F(HistoryExportTest, APipeOrADeviceIsWrittenInPlaceNeverReplaced)
     sample(t0, 12.5, 1000);
     store->flush(true);
     const QString fifo = dir.filePath(QStringLiteral("pipe"));
-    ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
     test::FifoReader reader(fifo);
     ASSERT_TRUE(reader.isOpen());
     HistoryExport::Result result = HistoryExport::toFile(path, { HistoryMetric::cpu }, fifo);
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
     EXPECT_EQ(reader.readAll(), "time,cpu,gap\n2027-03-28T01:59:50.000+01:00,12.5,\n");
-    struct stat info { };
-    ASSERT_EQ(::lstat(fifo.toUtf8().constData(), &info), 0);
-    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_TRUE(reader.isStillAPipe());
 
-    // A character device of our own (the system's null device's numbers),
-    // as only root can make one.
-    if (::geteuid() == 0) {
-        const QString device = dir.filePath(QStringLiteral("null"));
-        ASSERT_EQ(::mknod(device.toUtf8().constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
-        result = HistoryExport::toFile(path, {}, device);
+    const test::NullDevice device(dir.filePath(QStringLiteral("null")));
+    if (device.isMade()) {
+        result = HistoryExport::toFile(path, {}, dir.filePath(QStringLiteral("null")));
         EXPECT_TRUE(result.ok()) << result.error.toStdString();
-        ASSERT_EQ(::lstat(device.toUtf8().constData(), &info), 0);
-        EXPECT_TRUE(S_ISCHR(info.st_mode));
-        EXPECT_EQ(info.st_rdev, makedev(1, 3));
+        EXPECT_TRUE(device.isStillTheDevice());
     }
     // What cannot take a CSV is refused, and left as it was.
     result = HistoryExport::toFile(path, {}, dir.path());
