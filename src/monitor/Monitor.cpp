@@ -109,6 +109,7 @@ void Monitor::start()
     if (m_events) {
         // Connected with this Monitor as context: the handlers die with it.
         connect(m_events.get(), &SystemEvents::powerSourceChanged, this, &Monitor::refreshBattery);
+        connect(m_events.get(), &SystemEvents::powerSourceChanged, this, &Monitor::powerSourceChanged);
         connect(m_events.get(), &SystemEvents::willSleep, this, &Monitor::willSleep);
         connect(m_events.get(), &SystemEvents::didWake, this, &Monitor::didWake);
         m_events->start();

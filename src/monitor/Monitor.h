@@ -157,6 +157,9 @@ Q_SIGNALS:
     void latestChanged();
     void batteryChanged();
     void hasBatteryChanged();
+    // The system reported a change of a power supply (plugged, unplugged, a
+    // changed setting); the battery is read again after it. Once started.
+    void powerSourceChanged();
     void insightChanged();
     void sleepIntervalsChanged();
     void intervalChanged();

@@ -19,6 +19,9 @@ struct Explanation {
     bool operator==(const Explanation &) const = default;
 };
 
+// The enforced limit while the first read has not answered yet: says
+// nothing about whether there is one.
+Explanation checking();
 // Whether a limit is enforced, by whom, and that Voltmere does not set one.
 Explanation enforcedLimit(const std::vector<BatteryChargeLimits> &limits);
 // Why there is nothing for Voltmere to override to charge to full.

@@ -185,10 +185,12 @@ TEST_F(BatteryViewTest, ChargingWithAReminderShowsTheThreeLinesAndCopiesEverySen
     r.designCapacity = 5000;
     r.fullChargeCapacity = 4500;
     r.cycleCount = 312;
-    EXPECT_EQ(BatteryView::copyText(r, true, ChargeReminderLogic::Status::off(), 85, 0, {}),
+    EXPECT_EQ(BatteryView::copyText(r, true, ChargeReminderLogic::Status::off(), 85, 0,
+                                    std::vector<BatteryChargeLimits>{}),
               QStringLiteral("Battery 80%. Charging. Power adapter, 96 W. 45 min until full. Health: Normal. "
                              "Capacity 90%. Cycle count 312. Off. Charge reminder notifies once and does not stop "
-                             "charging. This laptop exposes no charge limit, and Voltmere does not offer one."));
+                             "charging. The kernel exposes no charge limit for this battery, and Voltmere does not "
+                             "offer one."));
 }
 
 TEST_F(BatteryViewTest, CapacityTextAndTheNoteAboutNewBatteries)
@@ -386,9 +388,9 @@ TEST_F(BatteryViewTest, LimitsCardFromAFakeSysTreeWithAndWithoutThresholds)
     tree.write("sys/class/power_supply/BAT0/type", "Battery\n");
     {
         auto view = page(std::make_shared<LinuxChargeLimitSource>(tree.root()));
-        EXPECT_EQ(view->limitsCard()->enforced().status, QStringLiteral("Not exposed by this laptop"));
+        EXPECT_EQ(view->limitsCard()->enforced().status, QStringLiteral("Not exposed by the kernel"));
         EXPECT_TRUE(view->copyText().endsWith(
-            QStringLiteral("This laptop exposes no charge limit, and Voltmere does not offer one.")));
+            QStringLiteral("The kernel exposes no charge limit for this battery, and Voltmere does not offer one.")));
     }
     tree.write("sys/class/power_supply/BAT0/charge_control_end_threshold", "80\n");
     auto view = page(std::make_shared<LinuxChargeLimitSource>(tree.root()));
@@ -405,6 +407,77 @@ TEST_F(BatteryViewTest, LimitsCardFromAFakeSysTreeWithAndWithoutThresholds)
               QStringLiteral("The firmware stops charging at 80%, so the battery won't reach this target."));
     card->slider()->setValue(80);
     EXPECT_FALSE(card->limitText()->isVisibleTo(card));
+}
+
+// Reads that wait for the test. Each one looks at the limit first, as the
+// real files are read, so a change made while it waits is not in its answer.
+class HeldLimits final : public ChargeLimitSource {
+public:
+    std::vector<BatteryChargeLimits> read() override
+    {
+        const int end = limit.load();
+        ++started;
+        gate.acquire();
+        return {{QStringLiteral("BAT0"), end > 0 ? std::optional(end) : std::nullopt, std::nullopt, std::nullopt}};
+    }
+    QSemaphore gate;
+    std::atomic<int> started = 0;
+    std::atomic<int> limit = 0;
+};
+
+TEST_F(BatteryViewTest, LimitsSayCheckingUntilReadAndEveryChangeAskedForIsReadInTheEnd)
+{
+    fixture.battery->reading = reading(70, ChargingState::charging);
+    ingest(fixture.battery->reading);
+    auto limits = std::make_shared<HeldLimits>();
+    struct Release {
+        QSemaphore &gate;
+        ~Release() { gate.release(10); }
+    } release{limits->gate};
+    BatteryView view(monitor(), limits, nullptr);
+    view.resize(1000, 900);
+    view.show();
+    ASSERT_TRUE(test::waitFor([&] { return limits->started == 1; }));
+
+    // Before the first answer nothing is claimed, on screen or in the copy.
+    EXPECT_EQ(view.limitsCard()->enforced().status, QStringLiteral("Checking…"));
+    EXPECT_FALSE(view.copyText().contains(QStringLiteral("limit"))) << view.copyText().toStdString();
+
+    limits->gate.release();
+    ASSERT_TRUE(test::waitFor([&] { return view.chargeLimitsKnown(); }));
+    EXPECT_EQ(view.limitsCard()->enforced().status, QStringLiteral("Not exposed by the kernel"));
+    EXPECT_TRUE(view.copyText().endsWith(QStringLiteral("Voltmere does not offer one.")));
+
+    // Readings every tick do not read the firmware's files again.
+    for (int i = 0; i < 3; ++i) {
+        fixture.clock.advance(2);
+        BatteryReading next = reading(71 + i, ChargingState::charging);
+        ingest(next);
+    }
+    test::settleFor(50);
+    EXPECT_EQ(limits->started, 1);
+
+    // A power-supply event starts a read; the limit changes while it runs and
+    // more events come: they make one more read, after it.
+    monitor().start();
+    Q_EMIT fixture.events->powerSourceChanged();
+    ASSERT_TRUE(test::waitFor([&] { return limits->started == 2; }));
+    limits->limit = 80;
+    Q_EMIT fixture.events->powerSourceChanged();
+    Q_EMIT fixture.events->powerSourceChanged();
+    limits->gate.release(2);
+    ASSERT_TRUE(test::waitFor([&] { return view.limitsCard()->enforced().status == QStringLiteral("Stops at 80%"); }))
+        << view.limitsCard()->enforced().status.toStdString();
+    test::settleFor(50);
+    EXPECT_EQ(limits->started, 3);
+    EXPECT_TRUE(view.copyText().endsWith(QStringLiteral("The firmware limits charging to 80%; Voltmere only reads that limit.")));
+
+    // Showing the page again looks again.
+    view.hide();
+    view.show();
+    limits->gate.release();
+    EXPECT_TRUE(test::waitFor([&] { return limits->started == 4; }));
+    monitor().stop();
 }
 
 TEST_F(BatteryViewTest, EveryReadingOnThePageIsInTheAccessibilityTree)

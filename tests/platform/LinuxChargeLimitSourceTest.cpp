@@ -66,11 +66,16 @@ TEST(ChargeLimitTextTest, SaysWhatTheFirmwareEnforcesAndNeverClaimsALimitOfItsOw
 {
     const BatteryChargeLimits none{QStringLiteral("BAT0"), std::nullopt, std::nullopt, QStringLiteral("auto")};
     const auto absent = ChargeLimitText::enforcedLimit({none});
-    EXPECT_EQ(absent.status, QStringLiteral("Not exposed by this laptop"));
-    EXPECT_TRUE(absent.text.contains(QStringLiteral("exposes no charge limit")));
+    // Only the kernel's files were read: a limit the firmware keeps to itself
+    // may still hold, so nothing claims the battery charges to full.
+    EXPECT_EQ(absent.status, QStringLiteral("Not exposed by the kernel"));
+    EXPECT_TRUE(absent.text.startsWith(QStringLiteral("The kernel exposes no charge limit for this battery")));
+    EXPECT_TRUE(absent.text.contains(QStringLiteral("may still hold")));
+    EXPECT_FALSE(absent.text.contains(QStringLiteral("charges to full")));
     EXPECT_EQ(ChargeLimitText::enforcedLimit({}).status, absent.status);
     EXPECT_EQ(ChargeLimitText::summary({none}),
-              QStringLiteral("This laptop exposes no charge limit, and Voltmere does not offer one."));
+              QStringLiteral("The kernel exposes no charge limit for this battery, and Voltmere does not offer one."));
+    EXPECT_TRUE(ChargeLimitText::summary({none, none}).contains(QStringLiteral("for these batteries")));
 
     const BatteryChargeLimits at80{QStringLiteral("BAT0"), 80, 75, QStringLiteral("inhibit-charge")};
     const auto present = ChargeLimitText::enforcedLimit({at80});

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QSemaphore>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -26,6 +27,22 @@ public:
 
 private:
     std::vector<BatteryChargeLimits> m_limits;
+};
+
+// A source whose read answers only once the picture is drawn: the page is
+// caught while it is still checking.
+class UnansweredLimits final : public ChargeLimitSource {
+public:
+    ~UnansweredLimits() override { release(); }
+    std::vector<BatteryChargeLimits> read() override
+    {
+        m_gate.acquire();
+        return {};
+    }
+    void release() { m_gate.release(1000); }
+
+private:
+    QSemaphore m_gate;
 };
 
 // A notification service that always reports the same permission.
@@ -105,7 +122,8 @@ private:
 };
 
 QWidget *page(const std::optional<BatteryReading> &reading, bool hasBattery,
-              std::vector<BatteryChargeLimits> limits, const std::function<void(Preferences &)> &prefs = {})
+              std::optional<std::vector<BatteryChargeLimits>> limits,
+              const std::function<void(Preferences &)> &prefs = {})
 {
     auto fixture = std::make_unique<Fixture>();
     if (prefs) {
@@ -124,12 +142,24 @@ QWidget *page(const std::optional<BatteryReading> &reading, bool hasBattery,
         fixture->monitor.ingest(s);
     }
     return new PageHost(std::move(fixture), [&](Monitor &monitor) -> QWidget * {
-        auto *view = new BatteryView(monitor, std::make_shared<FixedLimits>(limits), nullptr, chargeDay());
-        // The limits are read on a worker; the picture waits for them.
+        if (!limits) {
+            auto unanswered = std::make_shared<UnansweredLimits>();
+            auto *view = new BatteryView(monitor, unanswered, nullptr, chargeDay());
+            // The worker waiting for the answer is let go with the page.
+            QObject::connect(view, &QObject::destroyed, [unanswered] { unanswered->release(); });
+            view->setFixedWidth(980);
+            return view;
+        }
+        auto *view = new BatteryView(monitor, std::make_shared<FixedLimits>(*limits), nullptr, chargeDay());
+        // The limits are read on a worker once the page shows; the picture
+        // waits for them.
+        view->setAttribute(Qt::WA_DontShowOnScreen);
+        view->show();
         QEventLoop wait;
         QObject::connect(view, &BatteryView::chargeLimitsRead, &wait, &QEventLoop::quit);
         QTimer::singleShot(2000, &wait, &QEventLoop::quit);
         wait.exec();
+        view->hide();
         view->setFixedWidth(980);
         return view;
     });
@@ -215,19 +245,24 @@ std::vector<Surface> batteryPageSurfaces()
         prefs.setReminderTarget(85);
     };
     return {
-        {QStringLiteral("battery-charging-reminder"), [=] { return page(charging(), true, {}, reminderAt85); }, nullptr,
-         pageSize},
-        {QStringLiteral("battery-on-battery-warnings"), [] { return page(onBatteryWithWarnings(), true, {}); }, nullptr,
-         pageSize},
+        {QStringLiteral("battery-charging-reminder"),
+         [=] { return page(charging(), true, std::vector<BatteryChargeLimits>{}, reminderAt85); }, nullptr, pageSize},
+        {QStringLiteral("battery-on-battery-warnings"),
+         [] { return page(onBatteryWithWarnings(), true, std::vector<BatteryChargeLimits>{}); }, nullptr, pageSize},
         {QStringLiteral("battery-full-firmware-limit"),
          [=] {
              // The reminder aims above the firmware's limit, which the card points out.
-             return page(fullAtLimit(), true, {{QStringLiteral("BAT0"), 80, 75, QStringLiteral("auto")}},
+             return page(fullAtLimit(), true,
+                         std::vector<BatteryChargeLimits>{{QStringLiteral("BAT0"), 80, 75, QStringLiteral("auto")}},
                          reminderAt85);
          },
          nullptr, pageSize},
-        {QStringLiteral("battery-desktop"), [] { return page(std::nullopt, false, {}); }, nullptr, QSize(1028, 300)},
-        {QStringLiteral("battery-skeleton"), [] { return page(std::nullopt, true, {}); }, nullptr, pageSize},
+        {QStringLiteral("battery-limits-checking"),
+         [=] { return page(charging(), true, std::nullopt, reminderAt85); }, nullptr, pageSize},
+        {QStringLiteral("battery-desktop"),
+         [] { return page(std::nullopt, false, std::vector<BatteryChargeLimits>{}); }, nullptr, QSize(1028, 300)},
+        {QStringLiteral("battery-skeleton"),
+         [] { return page(std::nullopt, true, std::vector<BatteryChargeLimits>{}); }, nullptr, pageSize},
         {QStringLiteral("reminder-card-checking"), [] { return reminderCard(std::nullopt); }, nullptr, {}},
         {QStringLiteral("reminder-card-not-asked"),
          [] {

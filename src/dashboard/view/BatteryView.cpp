@@ -117,13 +117,13 @@ BatteryView::BatteryView(Monitor &monitor, std::shared_ptr<ChargeLimitSource> li
     connect(&monitor, &Monitor::hasBatteryChanged, this, &BatteryView::showBody);
     connect(&monitor.prefs(), &Preferences::reminderEnabledChanged, this, &BatteryView::showBody);
     connect(&monitor.prefs(), &Preferences::reminderTargetChanged, this, &BatteryView::showBody);
-    // A power-source change may come from a changed charge limit.
-    connect(&monitor, &Monitor::batteryChanged, this, &BatteryView::readChargeLimits);
+    // A changed charge limit comes as a power-supply change event; the
+    // page's own showing reads them too.
+    connect(&monitor, &Monitor::powerSourceChanged, this, &BatteryView::requestChargeLimits);
     connect(&monitor, &Monitor::latestChanged, this, [this] {
         m_history->setRefreshKey(m_monitor.latest() ? std::optional(m_monitor.latest()->date) : std::nullopt);
     });
     showBody();
-    readChargeLimits();
 }
 
 BatteryView::~BatteryView() = default;
@@ -150,12 +150,30 @@ void BatteryView::showBody()
     }
 }
 
+void BatteryView::showEvent(QShowEvent *event)
+{
+    DashboardPage::showEvent(event);
+    requestChargeLimits();
+}
+
+void BatteryView::requestChargeLimits()
+{
+    if (m_readingLimits) {
+        // The read under way may have looked before the change; one more
+        // after it sees the last state, however many changes came.
+        m_limitsWanted = true;
+        return;
+    }
+    readChargeLimits();
+}
+
 void BatteryView::readChargeLimits()
 {
-    if (!m_limitSource || m_readingLimits) {
+    if (!m_limitSource) {
         return;
     }
     m_readingLimits = true;
+    m_limitsWanted = false;
     // The firmware's files can be slow to answer (some go through ACPI), so
     // they are read off the main thread. The watcher belongs to the page: a
     // page closed before the answer comes simply never hears it.
@@ -176,6 +194,9 @@ void BatteryView::readChargeLimits()
         }
         m_reminder->setFirmwareLimit(lowest);
         Q_EMIT chargeLimitsRead();
+        if (m_limitsWanted) {
+            readChargeLimits();
+        }
     });
     watcher->setFuture(QtConcurrent::run([source = m_limitSource] { return source->read(); }));
 }
@@ -183,12 +204,13 @@ void BatteryView::readChargeLimits()
 QString BatteryView::copyText() const
 {
     return copyText(m_monitor.battery(), m_monitor.hasBattery(), m_monitor.reminder().status,
-                    m_monitor.prefs().reminderTarget(), m_monitor.clock().now(), m_limits);
+                    m_monitor.prefs().reminderTarget(), m_monitor.clock().now(),
+                    m_limitsKnown ? std::optional(m_limits) : std::nullopt);
 }
 
 QString BatteryView::copyText(const std::optional<BatteryReading> &battery, bool hasBattery,
                               const ChargeReminderLogic::Status &reminder, int target, Timestamp now,
-                              const std::vector<BatteryChargeLimits> &limits)
+                              const std::optional<std::vector<BatteryChargeLimits>> &limits)
 {
     if (!battery) {
         return hasBattery ? QStringLiteral("Battery: waiting for a reading.")
@@ -229,7 +251,9 @@ QString BatteryView::copyText(const std::optional<BatteryReading> &battery, bool
     }
     sentences.append(ReminderText::longText(reminder, target, now));
     sentences.append(QStringLiteral("Charge reminder notifies once and does not stop charging."));
-    sentences.append(ChargeLimitText::summary(limits));
+    if (limits) {
+        sentences.append(ChargeLimitText::summary(*limits));
+    }
     return sentences.join(QLatin1Char(' '));
 }
 

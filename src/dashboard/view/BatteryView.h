@@ -43,10 +43,11 @@ public:
     QString copyText() const override;
 
     static Body bodyFor(bool hasBattery, bool hasReading);
-    // The page's summary for "Copy summary".
+    // The page's summary for "Copy summary". `limits` is absent until they
+    // have been read, and the summary then says nothing about them.
     static QString copyText(const std::optional<BatteryReading> &battery, bool hasBattery,
                             const ChargeReminderLogic::Status &reminder, int target, Timestamp now,
-                            const std::vector<BatteryChargeLimits> &limits);
+                            const std::optional<std::vector<BatteryChargeLimits>> &limits);
 
     Body shownBody() const { return m_body; }
     const std::vector<BatteryChargeLimits> &chargeLimits() const { return m_limits; }
@@ -64,14 +65,21 @@ Q_SIGNALS:
     // A read of the charge limits finished and is on screen.
     void chargeLimitsRead();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void showBody();
+    // Reads the limits again: at once, or, while a read runs, once more
+    // right after it, however often it is asked meanwhile.
+    void requestChargeLimits();
     void readChargeLimits();
 
     Monitor &m_monitor;
     std::shared_ptr<ChargeLimitSource> m_limitSource;
     std::vector<BatteryChargeLimits> m_limits;
     bool m_readingLimits = false;
+    bool m_limitsWanted = false; // asked for while a read ran
     bool m_limitsKnown = false;
     Body m_body = Body::skeleton;
 

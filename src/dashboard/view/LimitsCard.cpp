@@ -44,7 +44,11 @@ LimitsCard::LimitsCard(QWidget *parent)
     body()->addWidget(m_enforced.box);
     body()->addWidget(new Divider);
     body()->addWidget(m_toFull.box);
-    set({});
+    m_enforcedShown = ChargeLimitText::checking();
+    // True whatever the limits turn out to be.
+    m_toFullShown = ChargeLimitText::chargeToFull({});
+    showBlock(m_enforced, m_enforcedShown);
+    showBlock(m_toFull, m_toFullShown);
 }
 
 LimitsCard::Block LimitsCard::makeBlock()

@@ -12,7 +12,8 @@ class WrappingText;
 
 // Which charging controls Voltmere does not offer, and what the firmware
 // enforces instead: the enforced limit and charging to full, each a title,
-// a status and a paragraph. Main thread only.
+// a status and a paragraph. Until the limits are first given it says it is
+// checking, never that there is no limit. Main thread only.
 class LimitsCard : public Card {
     Q_OBJECT
 public:

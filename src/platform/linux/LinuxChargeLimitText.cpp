@@ -62,19 +62,33 @@ QString behaviourSentence(const std::vector<BatteryChargeLimits> &limits)
     return {};
 }
 
+// "this battery", or "these batteries" on a machine with several.
+QString batteryNoun(const std::vector<BatteryChargeLimits> &limits)
+{
+    return limits.size() > 1 ? QStringLiteral("these batteries") : QStringLiteral("this battery");
+}
+
 } // namespace
+
+ChargeLimitText::Explanation ChargeLimitText::checking()
+{
+    return {QStringLiteral("Enforced charge limit"), QStringLiteral("Checking…"),
+            QStringLiteral("Reading the charge limit the kernel exposes for this battery.")};
+}
 
 ChargeLimitText::Explanation ChargeLimitText::enforcedLimit(const std::vector<BatteryChargeLimits> &limits)
 {
     const QString title = QStringLiteral("Enforced charge limit");
     const auto batteries = limited(limits);
     if (batteries.empty()) {
-        return {title, QStringLiteral("Not exposed by this laptop"),
-                QStringLiteral("This laptop's firmware exposes no charge limit: its battery has no "
-                               "charge_control_end_threshold, so it charges to full. Voltmere never writes "
-                               "charging settings, so it doesn't offer a limit of its own rather than one that "
-                               "might not hold. On laptops that have one, the firmware setup or the desktop's "
-                               "power settings set it.") +
+        // Only the kernel's files are known: a limit kept by the firmware
+        // setup, or by a driver that does not expose it, may still hold.
+        return {title, QStringLiteral("Not exposed by the kernel"),
+                QStringLiteral("The kernel exposes no charge limit for ") + batteryNoun(limits) +
+                    QStringLiteral(" (no charge_control_end_threshold). A limit set in the firmware setup, or one "
+                                   "the kernel's driver doesn't expose, may still hold; Voltmere can't see it. "
+                                   "Voltmere never writes charging settings, so it doesn't offer a limit of its own "
+                                   "rather than one that might not hold.") +
                     behaviourSentence(limits)};
     }
     QString status;
@@ -127,7 +141,8 @@ QString ChargeLimitText::summary(const std::vector<BatteryChargeLimits> &limits)
 {
     const auto batteries = limited(limits);
     if (batteries.empty()) {
-        return QStringLiteral("This laptop exposes no charge limit, and Voltmere does not offer one.");
+        return QStringLiteral("The kernel exposes no charge limit for ") + batteryNoun(limits) +
+               QStringLiteral(", and Voltmere does not offer one.");
     }
     if (alike(batteries)) {
         return QStringLiteral("The firmware limits charging to ") + percent(*batteries.front()->endThreshold) +
