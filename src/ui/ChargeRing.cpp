@@ -193,6 +193,16 @@ void ChargeRing::hideEvent(QHideEvent *event)
     updatePulse();
 }
 
+bool ChargeRing::event(QEvent *event)
+{
+    // The surface came on screen or left it (shown, hidden, minimised,
+    // restored), or the ring moved to another one.
+    if (event->type() == Environment::animatesLiveChange() || event->type() == QEvent::ParentChange) {
+        updatePulse();
+    }
+    return QWidget::event(event);
+}
+
 void ChargeRing::resizeEvent(QResizeEvent *)
 {
     if (m_center) {

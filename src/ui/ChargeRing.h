@@ -14,7 +14,9 @@ namespace voltmere {
 
 // The battery ring: an open arc of 288° with its gap at the bottom, a level
 // arc over it, an optional tick at the reminder target, and any widget in
-// the middle. While charging (and animation is allowed) a glow pulses.
+// the middle. While charging a glow pulses, as long as its surface is on
+// screen (Environment::animatesLive) and motion is not reduced; it starts
+// and stops with that state, whenever it changes.
 // The ring is `size` across; the widget reaches `haloMargin` beyond it on
 // every side for the glow. Screen readers read the level, whether it is
 // charging and the target as the ring's value.
@@ -64,6 +66,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void updatePulse();

@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPalette>
@@ -77,9 +78,26 @@ bool animatesLive(const QWidget *widget)
     return inherited(widget, animatesKey).toBool();
 }
 
+QEvent::Type animatesLiveChange()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
 void setAnimatesLive(QWidget *widget, bool animates)
 {
+    const bool before = animatesLive(widget);
     setInherited(widget, animatesKey, animates);
+    if (animatesLive(widget) == before) {
+        return;
+    }
+    // Sent, not posted: a surface that was just hidden stops its animations
+    // before anything else runs.
+    QEvent change(animatesLiveChange());
+    QCoreApplication::sendEvent(widget, &change);
+    for (QWidget *child : widget->findChildren<QWidget *>()) {
+        QCoreApplication::sendEvent(child, &change);
+    }
 }
 
 bool staticRender(const QWidget *widget)

@@ -2,6 +2,8 @@
 
 #include "model/ThemeColor.h"
 
+#include <QEvent>
+
 class QPainter;
 class QPalette;
 class QWidget;
@@ -23,7 +25,10 @@ ColorScheme applicationScheme();
 
 // True while the surface is on screen, so continuous animations may run.
 bool animatesLive(const QWidget *widget);
+// A change is sent to `widget` and every descendant as an event of type
+// animatesLiveChange(), so an animation starts and stops with its surface.
 void setAnimatesLive(QWidget *widget, bool animates);
+QEvent::Type animatesLiveChange();
 
 // True when the view is drawn as a still image: no interactive chrome.
 bool staticRender(const QWidget *widget);

@@ -2,12 +2,14 @@
 #include "app/view/Surfaces.h"
 
 #include "app/view/ApplicationShell.h"
+#include "dashboard/view/BatteryHeroCard.h"
 #include "dashboard/view/BatteryView.h"
 #include "dashboard/view/DashboardChrome.h"
 #include "dashboard/view/DashboardView.h"
 #include "dashboard/view/OverviewView.h"
 #include "dashboard/view/SelfUsageFooter.h"
 #include "navigation/URLRouter.h"
+#include "ui/ChargeRing.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -212,6 +214,43 @@ TEST_F(DashboardViewTest, AddressesOpenTheOneWindowOnTheirSectionAndItReopensWhe
     URLRouter::handleAll({QStringLiteral("voltmere://open")}, *t.monitor);
     ASSERT_TRUE(test::waitFor([&] { return view->isBuilt(); }));
     EXPECT_EQ(view->page()->title(), QStringLiteral("History"));
+}
+
+// The ring pulses while charging only as long as the window is on screen,
+// whichever way it got there: opened straight onto the page, or restored.
+TEST_F(DashboardViewTest, TheChargeRingPulsesWhileTheWindowIsOnScreenAndOnlyThen)
+{
+    BatteryReading charging;
+    charging.level = 64;
+    charging.state = ChargingState::charging;
+    charging.isPluggedIn = true;
+    Snapshot s;
+    s.date = t.clock.now();
+    s.battery = charging;
+    t.monitor->ingest(s);
+    t.monitor->setSection(DashboardSection::battery);
+    std::unique_ptr<DashboardView> view(DashboardView::createWindow(*t.monitor, pages()));
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    auto *page = qobject_cast<BatteryView *>(view->page());
+    ASSERT_NE(page, nullptr);
+    ChargeRing *ring = page->heroCard()->ring();
+    EXPECT_TRUE(test::waitFor([&] { return ring->isPulsing(); }, 1000)) << "opened onto the page";
+
+    view->showMinimized();
+    EXPECT_TRUE(test::waitFor([&] { return !ring->isPulsing(); }, 1000)) << "minimised";
+    view->showNormal();
+    EXPECT_TRUE(test::waitFor([&] { return ring->isPulsing(); }, 1000)) << "restored";
+
+    // Unplugged and plugged in again while the window is on screen.
+    charging.state = ChargingState::onBattery;
+    s.battery = charging;
+    t.monitor->ingest(s);
+    EXPECT_FALSE(ring->isPulsing());
+    charging.state = ChargingState::charging;
+    s.battery = charging;
+    t.monitor->ingest(s);
+    EXPECT_TRUE(ring->isPulsing());
 }
 
 // Waits handed to the chrome, run by the test at the times it chooses.

@@ -561,6 +561,25 @@ TEST_F(MenuBarPanelTest, WithoutATrayThePanelOpensAsAnOrdinaryWindow)
     EXPECT_TRUE(panel->windowFlags().testFlag(Qt::FramelessWindowHint));
 }
 
+TEST_F(MenuBarPanelTest, TheRingPulsesWhileTheOpenPanelIsOnScreen)
+{
+    Snapshot s = snapshot();
+    s.battery = reading(64, ChargingState::charging, true);
+    ingest(s);
+    std::unique_ptr<MenuBarPanel> panel(MenuBarPanel::createWindow(
+        monitor(), &opener, [] { return MenuBarPanel::Presentation{true, std::nullopt}; }));
+    panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+    ChargeRing *ring = panel->powerTile()->ring();
+    EXPECT_TRUE(test::waitFor([&] { return ring->isPulsing(); }, 1000));
+    panel->hide();
+    EXPECT_FALSE(ring->isPulsing());
+    // Reopened, it pulses again from the first frame it is on screen.
+    panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+    EXPECT_TRUE(test::waitFor([&] { return ring->isPulsing(); }, 1000));
+}
+
 TEST(MenuBarPanelPlacementTest, DropsFromTheTrayOrTheScreenCorner)
 {
     const QRect screen(0, 0, 1920, 1080);
