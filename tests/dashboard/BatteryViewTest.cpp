@@ -587,6 +587,48 @@ TEST_F(BatteryViewTest, AnAnswerForAnEarlierRangeArrivingLateIsDropped)
     EXPECT_EQ(card.chart()->xDomain().length(), 6 * 3600.0);
 }
 
+TEST_F(BatteryViewTest, ANewRangeShowsLoadingNotTheOldRangesLineUntilItsSeriesArrives)
+{
+    QSemaphore held;
+    struct Release {
+        QSemaphore &gate;
+        ~Release() { gate.release(10); }
+    } release{held};
+    auto loader = [&](Timestamp from, Timestamp to, int) {
+        const bool week = to - from > 100 * 3600.0;
+        if (week) {
+            held.acquire();
+        }
+        HistorySeries series;
+        series.bucketSeconds = 360;
+        series.buckets = {bucket(to - 3600, week ? 30 : 60, 1.0)};
+        return series;
+    };
+    ChargeHistoryCard card(loader, fixture.clock);
+    ASSERT_TRUE(test::waitFor([&] { return !card.isLoading(); }));
+    ASSERT_EQ(card.chart()->series()[0].points.size(), 1u);
+
+    QTest::mouseClick(card.rangeButton(168), Qt::LeftButton);
+    EXPECT_TRUE(card.chart()->series()[0].points.empty());
+    EXPECT_TRUE(card.strip()->shownMarks().empty());
+    EXPECT_EQ(card.summaryText()->text(), QStringLiteral("Loading charge history…"));
+    EXPECT_EQ(AccessibleElement::value(card.strip()), QStringLiteral("Loading charge history…"));
+
+    held.release();
+    ASSERT_TRUE(test::waitFor([&] { return !card.isLoading(); }));
+    ASSERT_EQ(card.chart()->series()[0].points.size(), 1u);
+    EXPECT_EQ(card.chart()->series()[0].points[0].value, 30);
+    EXPECT_TRUE(card.summaryText()->text().startsWith(QStringLiteral("Ranged from 30%")));
+
+    // A refresh of the same range keeps the line on screen while it loads.
+    fixture.clock.advance(61);
+    card.setRefreshKey(fixture.clock.now());
+    EXPECT_TRUE(card.isLoading());
+    EXPECT_EQ(card.chart()->series()[0].points.size(), 1u);
+    held.release();
+    ASSERT_TRUE(test::waitFor([&] { return !card.isLoading(); }));
+}
+
 TEST_F(BatteryViewTest, OnlyThePageShownIsReadOut)
 {
     auto view = page();

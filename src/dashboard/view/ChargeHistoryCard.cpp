@@ -139,7 +139,10 @@ void ChargeHistoryCard::setHours(int hours)
         return;
     }
     m_hours = hours;
-    showSeries();
+    // The old range's line, plugged-in marks and sentence would read as the
+    // new range's until its answer comes: show the loading state instead.
+    m_series = HistorySeries{};
+    m_rangeLoaded = false;
     load();
 }
 
@@ -179,7 +182,7 @@ void ChargeHistoryCard::load()
         m_series = series;
         m_lastLoad = m_clock.now();
         m_loading = false;
-        m_everLoaded = true;
+        m_rangeLoaded = true;
         showSeries();
         Q_EMIT loaded();
     });
@@ -236,16 +239,15 @@ void ChargeHistoryCard::showSeries()
     m_chart->setSeries({ChartSeries{QStringLiteral("Battery"), Theme::mint, points}});
     m_chart->setGaps(gapBands(series.gaps));
     m_strip->set(series.buckets, from, to, series.bucketSeconds);
+    // Until the range's first answer arrives there is nothing to sum up yet,
+    // which is not the same as having no history.
+    const bool waiting = !m_preloaded && !m_rangeLoaded && m_loading;
+    const QString loading = QStringLiteral("Loading charge history…");
     AccessibleElement::set(m_strip, QAccessible::Graphic, QStringLiteral("Plugged in"),
-                           QStringLiteral("About ") + QString::number(pluggedShare(series.buckets)) +
-                               QStringLiteral("% of the recorded time"));
-    // Until the first answer arrives there is nothing to sum up yet, which
-    // is not the same as having no history.
-    if (!m_preloaded && !m_everLoaded && m_loading) {
-        m_summary->setText(QStringLiteral("Loading charge history…"));
-    } else {
-        m_summary->setText(summary(points, series.buckets, m_clock.now()));
-    }
+                           waiting ? loading
+                                   : QStringLiteral("About ") + QString::number(pluggedShare(series.buckets)) +
+                                         QStringLiteral("% of the recorded time"));
+    m_summary->setText(waiting ? loading : summary(points, series.buckets, m_clock.now()));
 }
 
 } // namespace voltmere

@@ -21,7 +21,9 @@ class WrappingText;
 // The charge level over the last 6 hours, 24 hours or 7 days, with the
 // times on the power adapter and one sentence about the range. The history
 // is queried on a worker thread; the card loads when built, whenever the
-// range changes, and again on a new reading at most once a minute.
+// range changes (showing that it is loading until the new range's answer
+// comes), and again on a new reading at most once a minute (keeping what it
+// shows meanwhile).
 // Main thread only.
 class ChargeHistoryCard : public Card {
     Q_OBJECT
@@ -79,7 +81,7 @@ private:
     Timestamp m_lastLoad;
     std::optional<Timestamp> m_refreshKey;
     bool m_loading = false;
-    bool m_everLoaded = false;
+    bool m_rangeLoaded = false; // an answer for the range shown has come
     int m_generation = 0;
 
     QButtonGroup *m_range;
