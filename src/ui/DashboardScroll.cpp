@@ -3,10 +3,13 @@
 #include "ui/Environment.h"
 
 #include <QEasingCurve>
+#include <QPointer>
 #include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace voltmere {
 
@@ -70,15 +73,24 @@ void DashboardScroll::scrollToTop(const QWidget *target, int durationMs)
         return;
     }
     QScrollBar *bar = m_area->verticalScrollBar();
-    const int top = std::clamp(target->mapTo(m_content, QPoint(0, 0)).y(), bar->minimum(), bar->maximum());
+    const QPointer<const QWidget> aim(target);
+    const auto top = [this, bar, aim] {
+        return aim ? std::clamp(aim->mapTo(m_content, QPoint(0, 0)).y(), bar->minimum(), bar->maximum())
+                   : bar->value();
+    };
     if (durationMs <= 0) {
-        bar->setValue(top);
+        bar->setValue(top());
         return;
     }
     auto *animation = new QPropertyAnimation(bar, "value", bar);
     animation->setDuration(durationMs);
     animation->setEasingCurve(QEasingCurve::InOutQuad);
-    animation->setEndValue(top);
+    animation->setEndValue(top());
+    // The window system may still resize a window it has just shown, which
+    // moves the target and the range under the scroll: the scroll follows,
+    // and ends on the target where it is then.
+    connect(bar, &QScrollBar::rangeChanged, animation, [animation, top] { animation->setEndValue(top()); });
+    connect(animation, &QAbstractAnimation::finished, bar, [bar, top] { bar->setValue(top()); });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 

@@ -18,7 +18,8 @@ public:
     // Null in a still image.
     QScrollArea *scrollArea() const;
     // Scrolls so that the top of `target` (inside the content) meets the top
-    // of the visible area, over `durationMs` (0: at once).
+    // of the visible area, over `durationMs` (0: at once); a target the
+    // layout moves meanwhile is followed to where it ends up.
     void scrollToTop(const QWidget *target, int durationMs);
 
 protected:

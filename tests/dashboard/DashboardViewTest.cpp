@@ -9,6 +9,7 @@
 #include "dashboard/view/OverviewView.h"
 #include "dashboard/view/SelfUsageFooter.h"
 #include "navigation/URLRouter.h"
+#include "ui/DashboardScroll.h"
 #include "ui/ChargeRing.h"
 
 #include <QAbstractButton>
@@ -18,6 +19,9 @@
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -214,6 +218,56 @@ TEST_F(DashboardViewTest, AddressesOpenTheOneWindowOnTheirSectionAndItReopensWhe
     URLRouter::handleAll({QStringLiteral("voltmere://open")}, *t.monitor);
     ASSERT_TRUE(test::waitFor([&] { return view->isBuilt(); }));
     EXPECT_EQ(view->page()->title(), QStringLiteral("History"));
+}
+
+// A tile pressed in the panel builds the Overview in the same turn as it asks
+// for the scroll, and the window system may still resize a window it has
+// just mapped; the scroll must follow the settled layout, or it stops short
+// of the card.
+TEST_F(DashboardViewTest, ATilePressedWithTheOverviewNotShownScrollsAllTheWayToItsCard)
+{
+    for (int i = 0; i < 5; ++i) {
+        Snapshot s;
+        s.date = t.clock.now() - 10 + 2 * i;
+        s.cpuTotal = 30;
+        s.memPressure = 40;
+        s.netIn = 800;
+        s.netOut = 200;
+        t.monitor->ingest(s);
+    }
+    ApplicationShell shell(*t.monitor);
+    shell.registerWindow(WindowID::dashboard, [this] { return DashboardView::createWindow(*t.monitor, pages()); });
+    // What the panel's tiles do, in their order, and a window manager that
+    // gives the window another size right after.
+    const auto pressTile = [&](OverviewAnchor anchor, QSize resized) {
+        if (t.monitor->section() != DashboardSection::overview) {
+            t.monitor->setSection(DashboardSection::overview);
+        }
+        t.monitor->setOverviewAnchor(anchor);
+        shell.openWindow(WindowID::dashboard);
+        QWidget *window = shell.window(WindowID::dashboard);
+        QTimer::singleShot(60, window, [window, resized] { window->resize(resized); });
+    };
+    const auto scrolledTo = [&](OverviewAnchor anchor) {
+        auto *view = qobject_cast<DashboardView *>(shell.window(WindowID::dashboard));
+        auto *overview = view ? qobject_cast<OverviewView *>(view->page()) : nullptr;
+        if (!overview || t.monitor->overviewAnchor() || !overview->scroll()->scrollArea()) {
+            return false;
+        }
+        QScrollBar *bar = overview->scroll()->scrollArea()->verticalScrollBar();
+        const int top = overview->anchorTarget(anchor)->mapTo(overview->scroll()->content(), QPoint()).y();
+        return bar->value() > 0 && bar->value() == std::min(top, bar->maximum());
+    };
+
+    // The window closed.
+    pressTile(OverviewAnchor::processes, QSize(860, 600));
+    EXPECT_TRUE(test::waitFor([&] { return scrolledTo(OverviewAnchor::processes); }, 2000));
+
+    // The window open on another section.
+    t.monitor->setSection(DashboardSection::battery);
+    QCoreApplication::processEvents();
+    pressTile(OverviewAnchor::network, QSize(1120, 620));
+    EXPECT_TRUE(test::waitFor([&] { return scrolledTo(OverviewAnchor::network); }, 2000));
 }
 
 // The ring pulses while charging only as long as the window is on screen,

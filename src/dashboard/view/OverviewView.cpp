@@ -10,6 +10,7 @@
 #include "ui/DashboardScroll.h"
 #include "ui/TimeSeriesChart.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -167,8 +168,13 @@ void OverviewView::serveAnchor()
         if (!anchor) {
             return;
         }
-        // Positions are known only once the content is laid out.
-        m_scroll->content()->layout()->activate();
+        // A page made in this same turn (a tile pressed while the window was
+        // closed or on another section) still has layout requests queued,
+        // nested one level per request; until they are served its cards have
+        // no place and the scroll range stops short of them.
+        for (int pass = 0; pass < 8; ++pass) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        }
         m_scroll->scrollToTop(anchorTarget(*anchor), scrollMs);
         if (m_monitor.overviewAnchor()) {
             m_monitor.setOverviewAnchor(std::nullopt);
