@@ -636,6 +636,7 @@ TEST_F(BatteryViewTest, OnlyThePageShownIsReadOut)
     collect(QAccessible::queryAccessibleInterface(view.get()), tree);
     // Before the first reading: one element for the placeholders, no bars.
     EXPECT_TRUE(tree.contains(QStringLiteral("Loading battery = "))) << tree.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(view->skeleton())->childCount(), 0);
     EXPECT_FALSE(tree.join(QLatin1Char('\n')).contains(QStringLiteral("Charge reminder")));
 
     ingest(std::nullopt);

@@ -2,6 +2,7 @@
 
 #include "dashboard/view/MetricCard.h"
 #include "dashboard/view/OverviewModel.h"
+#include "dashboard/view/OverviewSkeleton.h"
 #include "dashboard/view/OverviewView.h"
 #include "dashboard/view/WindowPicker.h"
 #include "model/Format.h"
@@ -176,6 +177,10 @@ TEST_F(OverviewTest, SkeletonUntilTheFirstReadingThenTheCards)
     view.show();
     EXPECT_TRUE(view.isShowingSkeleton());
     EXPECT_EQ(view.card(OverviewAnchor::cpu), nullptr);
+    // One element for screen readers, not six empty placeholder cards.
+    QAccessibleInterface *skeleton = QAccessible::queryAccessibleInterface(view.findChild<OverviewSkeleton *>());
+    EXPECT_EQ(skeleton->text(QAccessible::Name), QStringLiteral("Loading readings"));
+    EXPECT_EQ(skeleton->childCount(), 0);
     ingest(reading(now()));
     ASSERT_TRUE(test::waitFor([&] { return !view.isShowingSkeleton(); }));
     EXPECT_EQ(view.card(OverviewAnchor::cpu)->valueText()->text(), QStringLiteral("40%"));

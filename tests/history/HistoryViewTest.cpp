@@ -18,6 +18,7 @@
 #include "sampling/SamplingEngine.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -87,6 +88,10 @@ TEST_F(HistoryViewTest, AnUnopenableDatabaseShowsTheSkeletonThenTheEmptyPageAndS
 
     view->show();
     EXPECT_TRUE(view->findChild<HistorySkeleton *>()->isVisible());
+    // One element for screen readers, not its placeholder cards.
+    QAccessibleInterface *skeleton = QAccessible::queryAccessibleInterface(view->findChild<HistorySkeleton *>());
+    EXPECT_EQ(skeleton->text(QAccessible::Name), QStringLiteral("Loading history"));
+    EXPECT_EQ(skeleton->childCount(), 0);
     ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
     EXPECT_FALSE(view->findChild<HistorySkeleton *>()->isVisible());
     EXPECT_TRUE(view->findChild<HistoryEmpty *>()->isVisible());

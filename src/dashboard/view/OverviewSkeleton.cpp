@@ -1,5 +1,6 @@
 #include "dashboard/view/OverviewSkeleton.h"
 
+#include "ui/AccessibleElement.h"
 #include "ui/Card.h"
 #include "ui/Skeleton.h"
 
@@ -27,7 +28,6 @@ Card *cardPlaceholder()
 OverviewSkeleton::OverviewSkeleton(QWidget *parent)
     : QWidget(parent)
 {
-    setAccessibleName(QStringLiteral("Loading readings"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(16);
@@ -48,6 +48,8 @@ OverviewSkeleton::OverviewSkeleton(QWidget *parent)
     }
     layout->addWidget(table);
     layout->addStretch(1);
+    // One element, so the placeholder cards are not read out one by one.
+    AccessibleElement::set(this, QAccessible::StaticText, QStringLiteral("Loading readings"));
 }
 
 } // namespace voltmere

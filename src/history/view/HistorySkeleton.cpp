@@ -1,5 +1,6 @@
 #include "history/view/HistorySkeleton.h"
 
+#include "ui/AccessibleElement.h"
 #include "ui/Card.h"
 #include "ui/Skeleton.h"
 
@@ -24,7 +25,6 @@ Card *smallCard(QWidget *parent)
 HistorySkeleton::HistorySkeleton(QWidget *parent)
     : QWidget(parent)
 {
-    setAccessibleName(QStringLiteral("Loading history"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(16);
@@ -43,6 +43,8 @@ HistorySkeleton::HistorySkeleton(QWidget *parent)
     row->addWidget(first, 1);
     row->addWidget(smallCard(this), 1);
     layout->addLayout(row);
+    // One element, so the placeholder cards are not read out one by one.
+    AccessibleElement::set(this, QAccessible::StaticText, QStringLiteral("Loading history"));
 }
 
 } // namespace voltmere
