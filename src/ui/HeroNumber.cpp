@@ -51,6 +51,13 @@ HeroNumber::HeroNumber(qreal size, const ThemeColor &color, QWidget *parent)
     setColor(color);
 }
 
+void HeroNumber::setTracking(qreal points)
+{
+    QFont font = textFont();
+    font.setLetterSpacing(QFont::AbsoluteSpacing, points);
+    setTextFont(font);
+}
+
 void HeroNumber::setValue(std::optional<double> value, const QString &textValue)
 {
     if (textValue == text()) {

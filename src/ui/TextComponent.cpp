@@ -86,6 +86,16 @@ void TextComponent::setAlignment(Qt::Alignment alignment)
     update();
 }
 
+void TextComponent::setElideMode(Qt::TextElideMode mode)
+{
+    if (m_elide == mode) {
+        return;
+    }
+    m_elide = mode;
+    updateGeometry();
+    update();
+}
+
 void TextComponent::setMonospacedDigits(bool monospaced)
 {
     if (m_monospacedDigits == monospaced) {
@@ -160,13 +170,23 @@ QSize TextComponent::sizeHint() const
 
 QSize TextComponent::minimumSizeHint() const
 {
+    if (m_elide != Qt::ElideNone) {
+        return {24, sizeHint().height()};
+    }
     return sizeHint();
 }
 
 void TextComponent::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    drawLine(painter, m_text);
+    if (m_elide == Qt::ElideNone || lineWidth(m_text) <= width()) {
+        drawLine(painter, m_text);
+        return;
+    }
+    const QFontMetricsF metrics(m_font);
+    // Equal-width digits take a little more room than the font measures.
+    const qreal extra = lineWidth(m_text) - metrics.horizontalAdvance(m_text);
+    drawLine(painter, metrics.elidedText(m_text, m_elide, width() - std::max(0.0, extra)));
 }
 
 void TextComponent::drawLine(QPainter &painter, const QString &line) const

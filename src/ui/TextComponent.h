@@ -24,8 +24,13 @@ public:
     const QString &text() const { return m_text; }
     void setText(const QString &text);
     void setTextFont(const QFont &font);
+    const QFont &textFont() const { return m_font; }
     void setColor(const ThemeColor &color);
     void setAlignment(Qt::Alignment alignment);
+    // How a line wider than the component gives up text: by default it
+    // never does (the component asks for the whole line); otherwise it may
+    // be made narrower and shows an ellipsis where text is left out.
+    void setElideMode(Qt::TextElideMode mode);
     // Proportional digits for prose; figures keep equal-width digits.
     void setMonospacedDigits(bool monospaced);
     bool monospacedDigits() const { return m_monospacedDigits; }
@@ -58,6 +63,7 @@ private:
     ThemeColor m_color;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
     bool m_monospacedDigits = true;
+    Qt::TextElideMode m_elide = Qt::ElideNone;
     mutable std::vector<Layout> m_layouts; // the last few lines drawn
 };
 

@@ -6,6 +6,7 @@
 #include "dashboard/view/BatteryView.h"
 #include "dashboard/view/DashboardChrome.h"
 #include "dashboard/view/DashboardView.h"
+#include "dashboard/view/MetricCard.h"
 #include "dashboard/view/OverviewView.h"
 #include "dashboard/view/SelfUsageFooter.h"
 #include "navigation/URLRouter.h"
@@ -164,6 +165,41 @@ TEST_F(DashboardViewTest, TabWalksTheHeaderInOrderAndOnlyOntoVisibleStops)
     }
 }
 
+// In the narrowest window the Overview's two columns both fit: a long detail
+// gives way rather than pushing the second column out of sight.
+TEST_F(DashboardViewTest, AtItsSmallestTheOverviewCardsAllFitBesideEachOther)
+{
+    constexpr double gib = 1024.0 * 1024 * 1024;
+    Snapshot s;
+    s.date = t.clock.now();
+    s.cpuTotal = 31;
+    s.memPressure = 42;
+    s.memUsed = 10.6 * gib;
+    s.memTotal = 16 * gib;
+    s.memLevel = MemoryPressureLevel::normal;
+    s.swapUsed = 0.841 * gib;
+    s.swapTotal = 2 * gib;
+    s.diskRead = 4.5e6;
+    s.diskWrite = 1.6e6;
+    s.netIn = 8.3e3;
+    s.netOut = 7.5e3;
+    t.monitor->ingest(s);
+    setOpen(true);
+    DashboardView view(*t.monitor, pages());
+    view.resize(DashboardView::minimumWindowWidth, DashboardView::minimumWindowHeight);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto *overview = qobject_cast<OverviewView *>(view.page());
+    ASSERT_NE(overview, nullptr);
+    QApplication::processEvents();
+    QWidget *viewport = overview->scroll()->scrollArea()->viewport();
+    for (OverviewAnchor anchor : {OverviewAnchor::cpu, OverviewAnchor::memory, OverviewAnchor::swap,
+                                  OverviewAnchor::disk, OverviewAnchor::network}) {
+        const QWidget *card = overview->card(anchor);
+        EXPECT_LE(card->mapTo(viewport, QPoint(card->width(), 0)).x(), viewport->width()) << rawValue(anchor).toStdString();
+    }
+}
+
 TEST_F(DashboardViewTest, AtItsSmallestTheHistoryHeaderFitsWithoutOverlaps)
 {
     setOpen(true);
@@ -191,6 +227,13 @@ TEST_F(DashboardViewTest, AtItsSmallestTheHistoryHeaderFitsWithoutOverlaps)
             EXPECT_FALSE(boxes[i].intersects(boxes[j])) << i << " overlaps " << j;
         }
     }
+    // Short of room "Copy summary" shows its symbol alone, still named; with
+    // room it has its words again.
+    QToolButton *copy = view.chrome()->copyButton();
+    EXPECT_EQ(copy->accessibleName(), QStringLiteral("Copy summary"));
+    view.resize(1300, 800);
+    QApplication::processEvents();
+    EXPECT_EQ(copy->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
 }
 
 TEST_F(DashboardViewTest, AddressesOpenTheOneWindowOnTheirSectionAndItReopensWhereItWas)

@@ -1,5 +1,6 @@
 #include "TestMonitor.h"
 
+#include "dashboard/view/DashboardChrome.h"
 #include "dashboard/view/MetricCard.h"
 #include "dashboard/view/OverviewModel.h"
 #include "dashboard/view/OverviewSkeleton.h"
@@ -184,6 +185,20 @@ TEST_F(OverviewTest, SkeletonUntilTheFirstReadingThenTheCards)
     ingest(reading(now()));
     ASSERT_TRUE(test::waitFor([&] { return !view.isShowingSkeleton(); }));
     EXPECT_EQ(view.card(OverviewAnchor::cpu)->valueText()->text(), QStringLiteral("40%"));
+}
+
+TEST_F(OverviewTest, TypeSetAsTheLayoutAsks)
+{
+    ingest(reading(now()));
+    OverviewView view(*t.monitor);
+    DashboardChrome chrome(new OverviewView(*t.monitor));
+    // The page title in the expanded width.
+    // (The font keeps spacing in 64ths of a point.)
+    EXPECT_NEAR(chrome.titleText()->textFont().letterSpacing(), Theme::expandedTracking * 18, 0.02);
+    // Big values tight; the compact phrases of Disk and Network unspaced.
+    EXPECT_NEAR(view.card(OverviewAnchor::cpu)->valueText()->textFont().letterSpacing(), -0.02 * 36, 0.02);
+    EXPECT_DOUBLE_EQ(view.card(OverviewAnchor::disk)->valueText()->textFont().letterSpacing(), 0);
+    EXPECT_DOUBLE_EQ(view.card(OverviewAnchor::network)->valueText()->textFont().letterSpacing(), 0);
 }
 
 TEST_F(OverviewTest, AnAnchorScrollsItsCardToTheTopOnceAndIsCleared)

@@ -40,6 +40,10 @@ TEST(HistoryControlsTest, TheRangeIsTheDashboardsSegmentedControlAndReportsAClic
     EXPECT_TRUE(qobject_cast<SegmentButton *>(controls.rangeButton(last))->isChecked());
     EXPECT_FALSE(qobject_cast<SegmentButton *>(controls.rangeButton(HistoryPage::rangeHours.front()))->isChecked());
 
+    // The metric picker and the range keep their widths, whatever they list.
+    EXPECT_EQ(controls.metricPicker()->width(), 180);
+    EXPECT_EQ(controls.rangeButton(last)->parentWidget()->width(), 220);
+
     // The export menu opens from a button styled like "Copy summary".
     EXPECT_TRUE(controls.exportButton()->autoRaise());
     EXPECT_EQ(controls.exportButton()->popupMode(), QToolButton::InstantPopup);

@@ -16,6 +16,8 @@
 #include "monitor/Monitor.h"
 #include "preferences/Preferences.h"
 #include "sampling/SamplingEngine.h"
+#include "ui/Card.h"
+#include "ui/SectionLabel.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -135,6 +137,40 @@ TEST_F(HistoryViewTest, AReadingAMinutePastTheRangeRefreshesInPlaceWhileANewRang
     EXPECT_TRUE(view->findChild<HistorySkeleton *>()->isVisible());
     ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
     EXPECT_EQ(view->series().bucketSeconds, 360);
+}
+
+// The highest readings and the selected reading sit side by side, each as
+// tall as its own content, from the same top.
+TEST_F(HistoryViewTest, TheTwoReadingCardsAreTopAlignedNotStretched)
+{
+    build(dir.filePath(QStringLiteral("history.sqlite")));
+    for (Timestamp t = clock.now() - 3000; t <= clock.now(); t += 5) {
+        Snapshot s;
+        s.date = t;
+        s.cpuTotal = 20 + (static_cast<int>(t) % 600 == 0 ? 60 : 0);
+        store->record(s);
+    }
+    view->resize(900, 1200);
+    view->show();
+    ASSERT_TRUE(test::waitFor([&] { return !view->isLoading(); }));
+    QCoreApplication::processEvents();
+    const auto cardOf = [&](const QString &heading) -> QWidget * {
+        for (SectionLabel *label : view->findChildren<SectionLabel *>()) {
+            if (label->text() == heading) {
+                QWidget *card = label->parentWidget();
+                while (card && !qobject_cast<Card *>(card)) {
+                    card = card->parentWidget();
+                }
+                return card;
+            }
+        }
+        return nullptr;
+    };
+    QWidget *highest = cardOf(QStringLiteral("HIGHEST READINGS"));
+    QWidget *selected = cardOf(QStringLiteral("SELECTED READING"));
+    ASSERT_TRUE(highest && selected);
+    EXPECT_EQ(highest->mapTo(view.get(), QPoint()).y(), selected->mapTo(view.get(), QPoint()).y());
+    EXPECT_NE(highest->height(), selected->height()) << "stretched to the taller one";
 }
 
 TEST_F(HistoryViewTest, ChoosingAMomentInspectsTheNearestPeakAndTheEarlierOnATie)

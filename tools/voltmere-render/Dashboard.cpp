@@ -64,7 +64,8 @@ std::vector<Snapshot> lastHour(bool unavailable)
 
 enum class Data { none, hour, unavailable };
 
-QWidget *dashboard(Data data, DashboardSection section)
+// The window at `size`: the whole page, unscrolled, by default.
+QWidget *dashboard(Data data, DashboardSection section, QSize size = {})
 {
     auto fixture = std::make_unique<Fixture>();
     Fixture &f = *fixture;
@@ -76,11 +77,11 @@ QWidget *dashboard(Data data, DashboardSection section)
             f.monitor.ingest(s);
         }
     }
-    return new FixtureHost(std::move(fixture), [](Fixture &fx) -> QWidget * {
+    return new FixtureHost(std::move(fixture), [size](Fixture &fx) -> QWidget * {
         auto *view = new DashboardView(
             fx.monitor, [&fx](DashboardSection section) { return Surfaces::dashboardPage(section, fx.monitor); });
         // Tall enough for the whole page, which a still image draws unscrolled.
-        view->setFixedSize(1120, fx.monitor.latest() ? 1420 : 1120);
+        view->setFixedSize(size.isValid() ? size : QSize(1120, fx.monitor.latest() ? 1420 : 1120));
         return view;
     });
 }
@@ -106,6 +107,13 @@ std::vector<Surface> dashboardSurfaces()
                         [] { return dashboard(Data::hour, DashboardSection::battery); }, nullptr, {}, 1.0});
     surfaces.push_back({QStringLiteral("dashboard-history"),
                         [] { return dashboard(Data::hour, DashboardSection::history); }, nullptr, {}, 1.0});
+    // The window at its narrowest, as on screen: the page titles and their
+    // controls must fit beside each other.
+    const QSize narrowest(DashboardView::minimumWindowWidth, DashboardView::minimumWindowHeight);
+    for (DashboardSection section : {DashboardSection::overview, DashboardSection::history}) {
+        surfaces.push_back({QStringLiteral("dashboard-%1-860").arg(rawValue(section)),
+                            [=] { return dashboard(Data::hour, section, narrowest); }, nullptr, {}, 1.0, true});
+    }
     return surfaces;
 }
 

@@ -19,6 +19,9 @@ struct Surface {
     std::function<QImage(ColorScheme)> image;
     QSize size; // empty: the widget's size hint
     qreal scale = 2.0; // device pixels per point
+    // Drawn as on screen, with the interactive controls, rather than in the
+    // still form.
+    bool interactive = false;
 };
 
 // Each file contributes its surfaces; add new lists to allSurfaces().

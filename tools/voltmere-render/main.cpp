@@ -92,7 +92,7 @@ QImage renderWidget(const Surface &surface, ColorScheme scheme)
     Backdrop backdrop;
     backdrop.setPalette(paletteFor(scheme));
     Environment::setColorScheme(&backdrop, scheme);
-    Environment::setStaticRender(&backdrop, true);
+    Environment::setStaticRender(&backdrop, !surface.interactive);
     auto *layout = new QVBoxLayout(&backdrop);
     const int margin = 24; // leaves room for card shadows
     layout->setContentsMargins(margin, margin, margin, margin);

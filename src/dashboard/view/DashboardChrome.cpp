@@ -99,7 +99,8 @@ DashboardChrome::DashboardChrome(DashboardPage *page, Scheduler scheduler, QWidg
     refreshButton();
     // Wide enough for the longer label, so the confirmation does not move
     // the control beside it.
-    m_copyButton->setMinimumWidth(m_copyButton->sizeHint().width());
+    m_copyWidth = m_copyButton->sizeHint().width();
+    m_copyButton->setMinimumWidth(m_copyWidth);
     applyMode();
 }
 
@@ -118,6 +119,30 @@ void DashboardChrome::placeControl()
         m_headerLayout->insertWidget(1, control, 0, Qt::AlignVCenter);
         orderTabs();
     }
+    fitCopyButton();
+}
+
+void DashboardChrome::fitCopyButton()
+{
+    const QMargins margins = m_headerLayout->contentsMargins();
+    int needed = margins.left() + margins.right() + m_title->sizeHint().width() + m_headerLayout->spacing() +
+                 m_copyWidth;
+    if (m_control && !m_control->isHidden()) {
+        needed += m_control->sizeHint().width() + m_headerLayout->spacing();
+    }
+    const bool roomy = needed <= width();
+    const Qt::ToolButtonStyle style = roomy ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly;
+    if (m_copyButton->toolButtonStyle() == style) {
+        return;
+    }
+    m_copyButton->setToolButtonStyle(style);
+    m_copyButton->setMinimumWidth(roomy ? m_copyWidth : 0);
+}
+
+void DashboardChrome::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    fitCopyButton();
 }
 
 // The control arrives after the copy button and the chain is rebuilt when
@@ -181,7 +206,7 @@ void DashboardChrome::applyMode()
 {
     const bool still = Environment::staticRender(this);
     // The still image has no toolbar, so its bar carries a larger title.
-    m_title->setTextFont(Theme::font(still ? 22 : 18, QFont::DemiBold));
+    m_title->setTextFont(Theme::font(still ? 22 : 18, QFont::DemiBold, true));
     m_title->setColor(Theme::text);
     m_headerLayout->setContentsMargins(16, 16, 16, 8);
     m_shortcut->setEnabled(!still);
@@ -192,6 +217,7 @@ void DashboardChrome::showEvent(QShowEvent *event)
     applyMode();
     orderTabs();
     refreshButton();
+    fitCopyButton();
     QWidget::showEvent(event);
 }
 

@@ -17,8 +17,10 @@ class TextComponent;
 // The header of a dashboard page above the page itself: the page's title,
 // its control, and "Copy summary", which puts the page's text on the
 // clipboard and says "Copied" for 1.4 seconds after the last copy
-// (Ctrl+Shift+C does the same). The still form draws the same bar larger,
-// without a live button. The chrome owns the page. Main thread only.
+// (Ctrl+Shift+C does the same); where the row is too narrow for its words
+// (the History page in the narrowest window) the button shows only its
+// symbol, keeping its name and tooltip. The still form draws the same bar
+// larger, without a live button. The chrome owns the page. Main thread only.
 class DashboardChrome : public QWidget {
     Q_OBJECT
 public:
@@ -44,6 +46,7 @@ public Q_SLOTS:
 protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void placeControl();
@@ -51,6 +54,7 @@ private:
     void setCopied(bool copied);
     void applyMode();
     void refreshButton();
+    void fitCopyButton();
 
     DashboardPage *m_page;
     Scheduler m_schedule;
@@ -60,6 +64,7 @@ private:
     QPointer<QWidget> m_control;
     QToolButton *m_copyButton;
     QShortcut *m_shortcut;
+    int m_copyWidth = 0; // with the longer of its two labels
     bool m_copied = false;
     int m_copyGeneration = 0;
 };

@@ -146,6 +146,10 @@ MetricCard::MetricCard(const OverviewModel::Card &card, QWidget *parent)
     , m_summary(new SummaryLabel)
 {
     setAccessibleName(card.title);
+    if (card.compactValue) {
+        // A compact value is a phrase ("Read … · Write …"), not one figure.
+        m_value->setTracking(0);
+    }
     QVBoxLayout *layout = body();
     layout->setSpacing(8);
     layout->setAlignment(Qt::Alignment());
@@ -186,6 +190,8 @@ MetricCard::MetricCard(const OverviewModel::Card &card, QWidget *parent)
     valueRow->addWidget(m_unavailable, 0, Qt::AlignBottom);
     m_detail->setTextFont(Theme::font(11));
     m_detail->setColor(Theme::muted);
+    // In the narrowest window the detail gives way, never the column beside.
+    m_detail->setElideMode(Qt::ElideRight);
     // The detail sits on the big number's baseline: both are bottom-aligned,
     // so the detail is raised by the difference of their descents.
     auto *detailBox = new QWidget;

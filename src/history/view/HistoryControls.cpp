@@ -46,8 +46,7 @@ HistoryControls::HistoryControls(QWidget *parent)
     for (const HistoryMetric metric : allHistoryMetrics) {
         m_metricPicker->addItem(title(metric), rawValue(metric));
     }
-    // As wide as the longest metric: the header must fit the narrowest window.
-    m_metricPicker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_metricPicker->setFixedWidth(metricPickerWidth);
     m_metricPicker->setAccessibleName(QStringLiteral("Metric"));
     layout->addWidget(m_metricPicker);
 
@@ -56,7 +55,7 @@ HistoryControls::HistoryControls(QWidget *parent)
     auto *segments = new QHBoxLayout(m_range);
     segments->setContentsMargins(0, 0, 0, 0);
     segments->setSpacing(0);
-    m_range->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_range->setFixedWidth(rangeWidth);
     m_range->setAccessibleName(QStringLiteral("Time range"));
     for (const int hours : HistoryPage::rangeHours) {
         auto *button = new SegmentButton(HistoryPage::rangeText(hours), m_range);

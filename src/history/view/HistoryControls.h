@@ -16,6 +16,9 @@ namespace voltmere {
 class HistoryControls : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int metricPickerWidth = 180;
+    static constexpr int rangeWidth = 220;
+
     explicit HistoryControls(QWidget *parent = nullptr);
 
     HistoryMetric metric() const { return m_metric; }

@@ -287,7 +287,8 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
     m_spikeList->addWidget(m_noSpikes);
     spikesBody->addLayout(m_spikeList);
     spikesBody->addStretch(1);
-    row->addWidget(spikes, 1);
+    // Each as tall as its own content, side by side from the top.
+    row->addWidget(spikes, 1, Qt::AlignTop);
     QVBoxLayout *inspectionBody = nullptr;
     Card *inspection = card(inspectionBody, 8, m_content);
     inspectionBody->addWidget(new SectionLabel(QStringLiteral("Selected reading")));
@@ -295,7 +296,7 @@ HistoryView::HistoryView(Monitor &monitor, QWidget *parent)
     m_inspection->setSpacing(8);
     inspectionBody->addLayout(m_inspection);
     inspectionBody->addStretch(1);
-    row->addWidget(inspection, 1);
+    row->addWidget(inspection, 1, Qt::AlignTop);
     content->addLayout(row);
 
     QVBoxLayout *gapsBody = nullptr;

@@ -3,34 +3,12 @@
 #include "ui/TextComponent.h"
 
 #include <QFontMetricsF>
-#include <QPainter>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
 
 namespace voltmere::PanelText {
-
-namespace {
-
-class ElidedText final : public TextComponent {
-public:
-    using TextComponent::TextComponent;
-
-    QSize minimumSizeHint() const override { return {24, sizeHint().height()}; }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        const QFontMetricsF metrics(font());
-        // Equal-width digits take a little more room than the font measures.
-        const qreal extra = lineWidth(text()) - metrics.horizontalAdvance(text());
-        drawLine(painter, metrics.elidedText(text(), Qt::ElideMiddle, width() - std::max(0.0, extra)));
-    }
-};
-
-} // namespace
 
 TextComponent *make(const QString &text, const QFont &font, const ThemeColor &color)
 {
@@ -39,11 +17,8 @@ TextComponent *make(const QString &text, const QFont &font, const ThemeColor &co
 
 TextComponent *makeElided(const QFont &font, const ThemeColor &color)
 {
-    auto *label = new ElidedText;
-    label->setTextFont(font);
-    // The widget's own font is what the elision measures with.
-    label->setFont(font);
-    label->setColor(color);
+    auto *label = new TextComponent(QString(), font, color);
+    label->setElideMode(Qt::ElideMiddle);
     return label;
 }
 
