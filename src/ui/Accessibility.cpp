@@ -2,9 +2,12 @@
 
 #include "ui/TextComponent.h"
 
+#include <QAccessibleObject>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
+#include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 
 namespace voltmere {
 
@@ -86,6 +89,100 @@ QAccessibleInterface *componentFactory(const QString &, QObject *object)
     return nullptr;
 }
 
+constexpr const char *exposedKey = "voltmere.exposedWindow";
+
+bool isExposedPopup(const QWidget *widget)
+{
+    return widget && widget->property(exposedKey).toBool();
+}
+
+// The application as Qt presents it (its top-level windows, the focused one,
+// its name), with the exposed popups among its windows while they show.
+class ApplicationAccessible final : public QAccessibleObject {
+public:
+    ApplicationAccessible()
+        : QAccessibleObject(qApp)
+    {
+    }
+
+    QWindow *window() const override { return nullptr; }
+    QAccessibleInterface *parent() const override { return nullptr; }
+    int childCount() const override { return static_cast<int>(windows().size()); }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child ? static_cast<int>(windows().indexOf(child->object())) : -1;
+    }
+    QAccessibleInterface *child(int index) const override
+    {
+        const QObjectList all = windows();
+        return index >= 0 && index < all.size() ? QAccessible::queryAccessibleInterface(all.at(index)) : nullptr;
+    }
+    QAccessibleInterface *focusChild() const override
+    {
+        QWindow *focused = QGuiApplication::focusWindow();
+        return focused ? focused->accessibleRoot() : nullptr;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        switch (t) {
+        case QAccessible::Name:
+            return QGuiApplication::applicationName();
+        case QAccessible::Description:
+            return QGuiApplication::applicationFilePath();
+        default:
+            return {};
+        }
+    }
+    QAccessible::Role role() const override { return QAccessible::Application; }
+    QAccessible::State state() const override { return {}; }
+
+private:
+    static QObjectList windows()
+    {
+        QObjectList out;
+        for (QWindow *window : QGuiApplication::topLevelWindows()) {
+            if (window->type() == Qt::Desktop) {
+                continue;
+            }
+            QAccessibleInterface *root = window->accessibleRoot();
+            QObject *object = root ? root->object() : nullptr;
+            if (!object) {
+                continue;
+            }
+            // Menus and other popups are reached from the control that opens
+            // them; only the exposed ones stand on their own.
+            const auto *widget = qobject_cast<QWidget *>(object);
+            if (window->type() == Qt::Popup && !(isExposedPopup(widget) && widget->isVisible())) {
+                continue;
+            }
+            out.append(object);
+        }
+        return out;
+    }
+};
+
+// An exposed popup reads as a window, as the program's other windows do to
+// the desktop.
+class ExposedWindowAccessible final : public QAccessibleWidget {
+public:
+    explicit ExposedWindowAccessible(QWidget *widget)
+        : QAccessibleWidget(widget, QAccessible::Window)
+    {
+    }
+};
+
+QAccessibleInterface *windowFactory(const QString &, QObject *object)
+{
+    if (object == qApp) {
+        return new ApplicationAccessible;
+    }
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (isExposedPopup(widget) && widget->isWindow()) {
+        return new ExposedWindowAccessible(widget);
+    }
+    return nullptr;
+}
+
 void collect(QAccessibleInterface *node, QStringList &out)
 {
     for (int i = 0; i < node->childCount(); ++i) {
@@ -126,6 +223,27 @@ void announce(QObject *object, QAccessible::Event change)
     if (QAccessible::isActive()) {
         QAccessibleEvent event(object, change);
         QAccessible::updateAccessibility(&event);
+    }
+}
+
+void exposeWindow(QWidget *window)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(windowFactory);
+        // An application interface made before this one was installed (a
+        // window asked for its parent) would stay in use; dropped, the next
+        // one asked for is this one.
+        QAccessibleInterface *application = QAccessible::queryAccessibleInterface(qApp);
+        if (application && !dynamic_cast<ApplicationAccessible *>(application)) {
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(application));
+        }
+        return true;
+    }();
+    Q_UNUSED(installed);
+    window->setProperty(exposedKey, true);
+    QAccessibleInterface *made = QAccessible::queryAccessibleInterface(window);
+    if (made && !dynamic_cast<ExposedWindowAccessible *>(made)) {
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
     }
 }
 

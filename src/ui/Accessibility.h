@@ -37,6 +37,11 @@ QStringList readings(QWidget *root);
 void announce(QObject *object, QAccessible::Event change);
 // Makes the interfaces of the shared components known to Qt (once).
 void installFactories();
+// Makes `window`, a top-level popup (the panel's drop-down on X11), one of
+// the application's windows for assistive technology while it is shown: Qt
+// leaves popups out of the application's children, so a screen reader could
+// not find the open panel. Call before the window is first shown.
+void exposeWindow(QWidget *window);
 
 } // namespace Accessibility
 

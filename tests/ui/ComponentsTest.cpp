@@ -1,3 +1,4 @@
+#include "ui/Accessibility.h"
 #include "ui/Card.h"
 #include "ui/CardSurface.h"
 #include "ui/ChargeRing.h"
@@ -348,6 +349,40 @@ TEST(SymbolsTest, WhiteDetailBecomesTransparent)
     const QImage mask = Symbols::knockOutWhite(icon);
     EXPECT_EQ(mask.pixelColor(0, 0).alpha(), 255);
     EXPECT_EQ(mask.pixelColor(1, 0).alpha(), 0);
+}
+
+} // namespace
+} // namespace voltmere
+
+namespace voltmere {
+namespace {
+
+// Qt leaves popup windows out of the application's children; an exposed one
+// (the panel's drop-down) is there while it shows, and other popups (menus)
+// still are not.
+TEST(AccessibilityTest, AnExposedPopupIsAmongTheApplicationsWindowsWhileShown)
+{
+    const auto windows = [] {
+        QList<QObject *> out;
+        QAccessibleInterface *application = QAccessible::queryAccessibleInterface(qApp);
+        for (int i = 0; i < application->childCount(); ++i) {
+            out.append(application->child(i)->object());
+        }
+        return out;
+    };
+    QWidget panel(nullptr, Qt::Popup);
+    QWidget menu(nullptr, Qt::Popup);
+    Accessibility::exposeWindow(&panel);
+    panel.show();
+    menu.show();
+    ASSERT_TRUE(test::waitFor([&] { return panel.isVisible(); }));
+    EXPECT_TRUE(windows().contains(&panel));
+    EXPECT_FALSE(windows().contains(&menu));
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&panel);
+    EXPECT_EQ(window->role(), QAccessible::Window);
+    EXPECT_EQ(window->parent()->indexOfChild(window), windows().indexOf(&panel));
+    panel.hide();
+    EXPECT_FALSE(windows().contains(&panel));
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "platform/ActivationPolicy.h"
 #include "platform/PlatformText.h"
 #include "preferences/Preferences.h"
+#include "ui/Accessibility.h"
 #include "ui/AppIcon.h"
 #include "ui/AuroraBackground.h"
 #include "ui/Environment.h"
@@ -489,6 +490,8 @@ MenuBarPanel *MenuBarPanel::createWindow(Monitor &monitor, WindowOpener *opener,
     panel->m_presentation = presentation ? std::move(presentation) : [] { return Presentation{}; };
     panel->present(true);
     panel->setWindowTitle(QStringLiteral("Voltmere"));
+    // A screen reader finds the open panel among the program's windows.
+    Accessibility::exposeWindow(panel);
     new VisibilityReporter(panel, surface, false, true, monitor, ActivationPolicy::shared());
     return panel;
 }
