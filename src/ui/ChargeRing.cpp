@@ -133,7 +133,7 @@ void ChargeRing::setCenter(QWidget *center)
     if (m_center) {
         m_center->setParent(this);
         m_center->show();
-        resizeEvent(nullptr);
+        placeCenter();
     }
 }
 
@@ -203,7 +203,26 @@ bool ChargeRing::event(QEvent *event)
     return QWidget::event(event);
 }
 
+void ChargeRing::recenter()
+{
+    if (!m_center) {
+        return;
+    }
+    // Nested layouts keep their size hints until their own layout requests
+    // are served; told now, each one measures its content again at once.
+    for (QWidget *inside : m_center->findChildren<QWidget *>()) {
+        inside->updateGeometry();
+    }
+    m_center->updateGeometry();
+    placeCenter();
+}
+
 void ChargeRing::resizeEvent(QResizeEvent *)
+{
+    placeCenter();
+}
+
+void ChargeRing::placeCenter()
 {
     if (m_center) {
         const QSize hint = m_center->sizeHint().boundedTo(size());

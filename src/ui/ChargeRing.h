@@ -48,6 +48,9 @@ public:
     void setReduceMotion(bool reduce);
     // Puts `center` in the middle of the ring (the ring takes it over).
     void setCenter(QWidget *center);
+    // Centres the centre again after its content changed size (a wider
+    // figure); without it, it would stay where the old one was, and clipped.
+    void recenter();
 
     std::optional<double> level() const { return m_level; }
     bool isPulsing() const;
@@ -70,6 +73,7 @@ protected:
 
 private:
     void updatePulse();
+    void placeCenter();
 
     qreal m_size;
     qreal m_lineWidth;

@@ -45,10 +45,15 @@ bool onFrameGrid()
 HeroNumber::HeroNumber(qreal size, const ThemeColor &color, QWidget *parent)
     : TextComponent(parent)
 {
+    setSize(size);
+    setColor(color);
+}
+
+void HeroNumber::setSize(qreal size)
+{
     QFont font = Theme::font(size, QFont::DemiBold);
     font.setLetterSpacing(QFont::AbsoluteSpacing, -0.02 * size);
     setTextFont(font);
-    setColor(color);
 }
 
 void HeroNumber::setTracking(qreal points)

@@ -20,6 +20,8 @@ public:
 
     // Letter spacing in points.
     void setTracking(qreal points);
+    // Another type size, with the tracking that goes with it.
+    void setSize(qreal size);
 
     // `value` decides the direction of the roll; `text` is what shows.
     void setValue(std::optional<double> value, const QString &text);

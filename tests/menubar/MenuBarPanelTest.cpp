@@ -19,6 +19,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QToolTip>
@@ -74,6 +75,39 @@ TEST(PanelTilesTest, PowerStateLineFollowsStateAndPlug)
     EXPECT_EQ(PowerTile::stateLine(reading(40, std::nullopt, true)),
               (Line{QStringLiteral("powerplug.fill"), QStringLiteral("Power adapter"), false}));
     EXPECT_EQ(PowerTile::stateLine(reading(40, std::nullopt, false)).text, QStringLiteral("On battery"));
+}
+
+// The figure and its sign fit in the ring's hole, clear of the stroke and of
+// the charging glow, and sit in its middle; a short figure keeps its size.
+TEST(PanelTilesTest, TheLevelFitsInsideTheRingAtAnyWidth)
+{
+    PowerTile tile;
+    tile.resize(328, 100);
+    tile.show();
+    ChargeRing *ring = tile.ring();
+    auto *figure = ring->findChild<HeroNumber *>();
+    TextComponent *sign = nullptr;
+    for (TextComponent *text : ring->findChildren<TextComponent *>()) {
+        if (text->text() == QStringLiteral("%")) {
+            sign = text;
+        }
+    }
+    ASSERT_TRUE(figure && sign);
+    const qreal hole = 76.0 / 2 - 8 - ChargeRing::haloMargin;
+    for (int level : {8, 76, 100}) {
+        tile.set(reading(level, ChargingState::charging, true), true, std::nullopt);
+        QCoreApplication::processEvents();
+        const qreal width = figure->lineWidth(figure->text()) + sign->lineWidth(sign->text());
+        const qreal capHeight = QFontMetricsF(figure->textFont()).capHeight();
+        EXPECT_LE(std::hypot(width / 2, capHeight / 2), hole - 1) << level;
+        // Centred: the figure's right end and the sign's are as far from
+        // the middle as its left end.
+        const qreal left = figure->mapTo(ring, QPoint(figure->width(), 0)).x() - figure->lineWidth(figure->text());
+        const qreal right = sign->mapTo(ring, QPoint()).x() + sign->lineWidth(sign->text());
+        EXPECT_NEAR((left + right) / 2, ring->ringRect().center().x(), 2.0) << level;
+    }
+    tile.set(reading(8, ChargingState::charging, true), true, std::nullopt);
+    EXPECT_EQ(figure->textFont().pointSizeF(), Theme::font(30).pointSizeF());
 }
 
 TEST(PanelTilesTest, PowerDetailJoinsWhatIsKnown)

@@ -159,7 +159,8 @@ QWidget *page(const std::optional<BatteryReading> &reading, bool hasBattery,
         QObject::connect(view, &BatteryView::chargeLimitsRead, &wait, &QEventLoop::quit);
         QTimer::singleShot(2000, &wait, &QEventLoop::quit);
         wait.exec();
-        view->hide();
+        // Taken into the picture's layout, it leaves the screen it never
+        // reached and shows again with the picture.
         view->setFixedWidth(980);
         return view;
     });

@@ -4,6 +4,8 @@
 #include "dashboard/view/ProcessTable.h"
 #include "history/HistoryRecorder.h"
 #include "menubar/view/MenuBarPanel.h"
+#include "menubar/view/PanelTiles.h"
+#include "menubar/view/TileButton.h"
 #include "monitor/Monitor.h"
 #include "platform/SystemEvents.h"
 #include "preferences/Preferences.h"
@@ -121,6 +123,33 @@ QWidget *processTable(std::optional<Snapshot> latest)
     return table;
 }
 
+// The power tile as the panel shows it, at a low, a middle and a full
+// charge: the figure must stay inside the ring whatever its width.
+QWidget *powerTiles()
+{
+    auto *column = new QWidget;
+    column->setFixedWidth(MenuBarPanel::width);
+    auto *layout = new QVBoxLayout(column);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(8);
+    const struct {
+        int level;
+        ChargingState state;
+        std::optional<int> target;
+    } tiles[] = {{8, ChargingState::onBattery, std::nullopt},
+                 {76, ChargingState::charging, 85},
+                 {100, ChargingState::fullyCharged, std::nullopt}};
+    for (const auto &tile : tiles) {
+        auto *power = new PowerTile;
+        BatteryReading reading = battery(tile.level, tile.state);
+        reading.adapterWatts = tile.state == ChargingState::onBattery ? std::nullopt : std::optional(65);
+        reading.timeToEmptyMinutes = tile.state == ChargingState::onBattery ? std::optional(21) : std::nullopt;
+        power->set(reading, true, tile.target);
+        layout->addWidget(new TileButton(QStringLiteral("Battery"), power));
+    }
+    return column;
+}
+
 } // namespace
 
 std::vector<Surface> panelSurfaces()
@@ -131,6 +160,7 @@ std::vector<Surface> panelSurfaces()
          {}},
         {QStringLiteral("process-table-empty"), [] { return processTable(std::nullopt); }, nullptr, {}},
         {QStringLiteral("panel-waiting"), [] { return panel([](Fixture &) {}); }, nullptr, {}},
+        {QStringLiteral("panel-power-tile"), [] { return powerTiles(); }, nullptr, {}},
         {QStringLiteral("panel-no-battery"),
          [] { return panel([](Fixture &f) { feed(f, lastMinute(wave, false), std::nullopt); }); }, nullptr, {}},
         {QStringLiteral("panel-reading"),

@@ -12,9 +12,7 @@
 #include "ui/Unavailable.h"
 #include "ui/WrappingText.h"
 
-#include <QCoreApplication>
 #include <QHBoxLayout>
-#include <QResizeEvent>
 #include <QVBoxLayout>
 
 namespace voltmere {
@@ -122,10 +120,7 @@ void BatteryHeroCard::set(const BatteryReading &reading, std::optional<int> targ
     if (reading.level) {
         m_level->setValue(level, QString::number(*reading.level));
     }
-    // The ring centres its content by size hint, which may just have changed.
-    m_ring->updateGeometry();
-    QResizeEvent resize(m_ring->size(), m_ring->size());
-    QCoreApplication::sendEvent(m_ring, &resize);
+    m_ring->recenter();
     AccessibleElement::set(m_ringBox, QAccessible::Indicator, QStringLiteral("Charge level"),
                            reading.level ? QString::number(*reading.level) + QStringLiteral(" percent")
                                          : QStringLiteral("Unavailable"));

@@ -26,10 +26,15 @@ QWidget *onBaselineOf(QWidget *widget, const QFont &reference, const QFont &font
 {
     auto *box = new QWidget;
     auto *layout = new QVBoxLayout(box);
-    const qreal lift = QFontMetricsF(reference).descent() - QFontMetricsF(font).descent();
-    layout->setContentsMargins(0, 0, 0, std::max(0, static_cast<int>(std::lround(lift))));
     layout->addWidget(widget);
+    alignBaseline(box, reference, font);
     return box;
+}
+
+void alignBaseline(QWidget *box, const QFont &reference, const QFont &font)
+{
+    const qreal lift = QFontMetricsF(reference).descent() - QFontMetricsF(font).descent();
+    box->layout()->setContentsMargins(0, 0, 0, std::max(0, static_cast<int>(std::lround(lift))));
 }
 
 } // namespace voltmere::PanelText

@@ -19,6 +19,8 @@ TextComponent *makeElided(const QFont &font, const ThemeColor &color);
 // Wraps `widget`, drawn in `font`, so that bottom-aligned beside text in
 // `reference` the two share a baseline.
 QWidget *onBaselineOf(QWidget *widget, const QFont &reference, const QFont &font);
+// Moves a box made by onBaselineOf onto the baseline of another `reference`.
+void alignBaseline(QWidget *box, const QFont &reference, const QFont &font);
 
 } // namespace PanelText
 

@@ -18,7 +18,6 @@
 #include "ui/Unavailable.h"
 #include "ui/WrappingText.h"
 
-#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -61,7 +60,7 @@ PowerTile::PowerTile(QWidget *parent)
     readingLayout->setContentsMargins(0, 0, 0, 0);
     // The ring's widget reaches past the ring for its glow.
     readingLayout->setSpacing(16 - static_cast<int>(ChargeRing::haloMargin));
-    m_ring = new ChargeRing(76, 8, Theme::mint);
+    m_ring = new ChargeRing(ringSize, ringLineWidth, Theme::mint);
     auto *centre = new QWidget;
     auto *centreLayout = new QHBoxLayout(centre);
     centreLayout->setContentsMargins(0, 0, 0, 0);
@@ -69,15 +68,17 @@ PowerTile::PowerTile(QWidget *parent)
     m_levelBox = new QWidget;
     auto *levelLayout = new QHBoxLayout(m_levelBox);
     levelLayout->setContentsMargins(0, 0, 0, 0);
-    levelLayout->setSpacing(1);
-    m_level = new HeroNumber(30, Theme::text);
+    levelLayout->setSpacing(0);
+    m_level = new HeroNumber(figureSize, Theme::text);
+    // The sign follows the last digit; the component's spare pixel goes before the figure.
+    m_level->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     levelLayout->addWidget(m_level, 0, Qt::AlignBottom);
     const QFont percentFont = Theme::font(11, QFont::DemiBold);
-    TextComponent *percent = PanelText::make(QStringLiteral("%"), percentFont, Theme::muted);
+    m_percent = PanelText::make(QStringLiteral("%"), percentFont, Theme::muted);
     // The ring reads out the level with its unit.
-    Environment::hideFromAccessibility(percent);
-    levelLayout->addWidget(PanelText::onBaselineOf(percent, Theme::font(30, QFont::DemiBold), percentFont), 0,
-                           Qt::AlignBottom);
+    Environment::hideFromAccessibility(m_percent);
+    m_percentBox = PanelText::onBaselineOf(m_percent, m_level->textFont(), percentFont);
+    levelLayout->addWidget(m_percentBox, 0, Qt::AlignBottom);
     centreLayout->addWidget(m_levelBox);
     m_levelUnavailable = new Unavailable(PlatformText::say(PlatformText::Name::chargeLevelUnavailable), 12);
     centreLayout->addWidget(m_levelUnavailable);
@@ -117,6 +118,24 @@ void PowerTile::showOnly(QWidget *page)
     for (QWidget *candidate : {m_waiting, m_noBattery, m_reading}) {
         candidate->setVisible(candidate == page);
     }
+}
+
+void PowerTile::fitLevel(const QString &digits)
+{
+    // The figure's box (digits and sign, cap height tall, centred) must stay
+    // clear of the stroke: two digits at the full size reach it, "100" would
+    // cross it.
+    const qreal room = (ringSize - 2 * ringLineWidth) / 2 - figureClearance;
+    qreal size = figureSize;
+    for (;; size -= 0.5) {
+        m_level->setSize(size);
+        const qreal width = m_level->lineWidth(digits) + m_percent->lineWidth(m_percent->text());
+        const qreal height = QFontMetricsF(m_level->textFont()).capHeight();
+        if (std::hypot(width / 2, height / 2) <= room || size <= 12) {
+            break;
+        }
+    }
+    PanelText::alignBaseline(m_percentBox, m_level->textFont(), m_percent->textFont());
 }
 
 PowerTile::Mode PowerTile::mode(const std::optional<BatteryReading> &battery, bool hasBattery)
@@ -195,12 +214,13 @@ void PowerTile::set(const std::optional<BatteryReading> &battery, bool hasBatter
     m_levelBox->setVisible(level.has_value());
     m_levelUnavailable->setVisible(!level);
     if (reading.level) {
-        m_level->setValue(level, QString::number(*reading.level));
+        const QString digits = QString::number(*reading.level);
+        if (digits != m_level->text()) {
+            fitLevel(digits);
+        }
+        m_level->setValue(level, digits);
     }
-    // The ring centres its content by size hint, which just changed.
-    m_ring->updateGeometry();
-    QResizeEvent resize(m_ring->size(), m_ring->size());
-    QCoreApplication::sendEvent(m_ring, &resize);
+    m_ring->recenter();
 
     const StateLine state = stateLine(reading);
     const ThemeColor stateColor = state.charging ? Theme::mint : Theme::text;

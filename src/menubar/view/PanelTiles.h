@@ -34,6 +34,13 @@ class WrappingText;
 class PowerTile : public QWidget {
     Q_OBJECT
 public:
+    static constexpr qreal ringSize = 76;
+    static constexpr qreal ringLineWidth = 8;
+    static constexpr qreal figureSize = 30;
+    // Room kept between the figure and the ring's stroke: clear of the
+    // charging glow (ChargeRing::haloMargin) too.
+    static constexpr qreal figureClearance = 5;
+
     enum class Mode { reading, waiting, noBattery };
     struct StateLine {
         QString symbol;
@@ -55,16 +62,22 @@ public:
 
     Mode shownMode() const { return m_mode; }
     ChargeRing *ring() const { return m_ring; }
+    HeroNumber *levelText() const { return m_level; }
+    TextComponent *percentSign() const { return m_percent; }
 
 private:
     Mode m_mode = Mode::waiting;
     void showOnly(QWidget *page);
+    // Sizes the figure so that it and its sign stay inside the ring's hole.
+    void fitLevel(const QString &digits);
 
     QWidget *m_waiting;
     QWidget *m_noBattery;
     QWidget *m_reading;
     ChargeRing *m_ring;
     HeroNumber *m_level;
+    TextComponent *m_percent;
+    QWidget *m_percentBox;
     QWidget *m_levelBox;
     Unavailable *m_levelUnavailable;
     SymbolView *m_stateSymbol;
