@@ -1,6 +1,7 @@
 #include "ui/ChartAxes.h"
 
 #include "ui/ChartScale.h"
+#include "ui/TabularText.h"
 #include "ui/Theme.h"
 
 #include <QDateTime>
@@ -96,7 +97,7 @@ const ChartAxes::Label &ChartAxes::valueLabel(double value)
     auto [it, inserted] = m_valueLabels.try_emplace(value);
     if (inserted) {
         it->second.text = formatValue(value);
-        it->second.width = QFontMetricsF(font()).horizontalAdvance(it->second.text);
+        it->second.width = TabularText::width(it->second.text, font());
     }
     return it->second;
 }
@@ -109,7 +110,7 @@ const ChartAxes::Label &ChartAxes::timeLabel(Timestamp date, TimeLabelStyle styl
     auto [it, inserted] = m_timeLabels.try_emplace({ date, style });
     if (inserted) {
         it->second.text = xLabel(date, style);
-        it->second.width = QFontMetricsF(font()).horizontalAdvance(it->second.text);
+        it->second.width = TabularText::width(it->second.text, font());
     }
     return it->second;
 }

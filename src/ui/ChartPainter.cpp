@@ -4,6 +4,7 @@
 #include "ui/ChartCurves.h"
 #include "ui/ChartLayer.h"
 #include "ui/ChartScale.h"
+#include "ui/TabularText.h"
 #include "ui/Theme.h"
 
 #include <QFontMetricsF>
@@ -98,8 +99,8 @@ void ChartPainter::paintAxes(ChartAxes &axes)
         painter.setPen(QPen(grid, hairline));
         painter.drawLine(QPointF(plot.left(), py), QPointF(plot.right(), py));
         painter.setPen(label);
-        painter.drawText(QPointF(plot.right() + ChartAxes::gap, py - metrics.height() / 2 + metrics.ascent()),
-            axes.valueLabel(tick).text);
+        TabularText::draw(painter, QPointF(plot.right() + ChartAxes::gap, py - metrics.height() / 2 + metrics.ascent()),
+                          axes.valueLabel(tick).text);
     }
 
     // x: as many round marks as fit without labels touching.
@@ -123,7 +124,7 @@ void ChartPainter::paintAxes(ChartAxes &axes)
             continue;
         }
         painter.setPen(label);
-        painter.drawText(QPointF(left, baseline), mark.text);
+        TabularText::draw(painter, QPointF(left, baseline), mark.text);
         previousRight = left + textWidth;
     }
     painter.restore();

@@ -2,6 +2,7 @@
 
 #include "ui/Accessibility.h"
 #include "ui/Environment.h"
+#include "ui/TabularText.h"
 #include "ui/Theme.h"
 
 #include <QFontMetricsF>
@@ -11,27 +12,6 @@
 #include <cmath>
 
 namespace voltmere {
-
-namespace {
-
-bool isDigit(QChar c)
-{
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
-
-// The UI font draws digits at their own widths. Qt 6.4 cannot switch on the
-// font's tabular figures, so each digit is centred in a cell as wide as the
-// widest digit instead.
-qreal digitCell(const QFontMetricsF &metrics)
-{
-    qreal widest = 0;
-    for (char d = '0'; d <= '9'; ++d) {
-        widest = std::max(widest, metrics.horizontalAdvance(QLatin1Char(d)));
-    }
-    return widest;
-}
-
-} // namespace
 
 TextComponent::TextComponent(QWidget *parent)
     : QWidget(parent)
@@ -125,34 +105,20 @@ const TextComponent::Layout &TextComponent::layout(const QString &line) const
     }
     Layout made;
     made.line = line;
-    const QFontMetricsF metrics(m_font);
-    const qreal cell = m_monospacedDigits ? digitCell(metrics) : 0;
     auto add = [&](const QString &piece, qreal x) {
         QStaticText glyphs(piece);
         glyphs.setTextFormat(Qt::PlainText);
         glyphs.prepare(QTransform(), m_font);
         made.pieces.emplace_back(glyphs, x);
     };
-    qreal x = 0;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= line.size(); ++i) {
-        const bool digit = i < line.size() && m_monospacedDigits && isDigit(line.at(i));
-        if (i < line.size() && !digit) {
-            continue;
+    if (m_monospacedDigits) {
+        for (const TabularText::Piece &piece : TabularText::pieces(line, m_font, &made.width)) {
+            add(piece.text, piece.x);
         }
-        if (i > start) {
-            const QString piece = line.mid(start, i - start);
-            add(piece, x);
-            x += metrics.horizontalAdvance(piece);
-        }
-        if (digit) {
-            const QChar c = line.at(i);
-            add(QString(c), x + (cell - metrics.horizontalAdvance(c)) / 2);
-            x += cell;
-        }
-        start = i + 1;
+    } else {
+        add(line, 0);
+        made.width = QFontMetricsF(m_font).horizontalAdvance(line);
     }
-    made.width = x;
     m_layouts.push_back(std::move(made));
     return m_layouts.back();
 }

@@ -1,10 +1,12 @@
 #include "ui/WrappingText.h"
 
 #include "ui/Environment.h"
+#include "ui/TabularText.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace voltmere {
@@ -45,9 +47,42 @@ void WrappingText::setColor(const ThemeColor &color)
     update();
 }
 
+void WrappingText::setMonospacedDigits(bool monospaced)
+{
+    if (m_monospacedDigits == monospaced) {
+        return;
+    }
+    m_monospacedDigits = monospaced;
+    updateGeometry();
+    update();
+}
+
+QStringList WrappingText::tabularLines(qreal width) const
+{
+    QStringList lines;
+    QString line;
+    for (const QString &word : m_text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && TabularText::width(longer, m_font) > width) {
+            lines.append(line);
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    if (!line.isEmpty()) {
+        lines.append(line);
+    }
+    return lines;
+}
+
 int WrappingText::heightForWidth(int width) const
 {
     const QFontMetricsF metrics(m_font);
+    if (m_monospacedDigits) {
+        const auto count = std::max<qsizetype>(tabularLines(std::max(width, 1)).size(), 1);
+        return static_cast<int>(std::ceil(count * metrics.height()));
+    }
     const QRectF bounds = metrics.boundingRect(QRectF(0, 0, std::max(width, 1), 1e6), wrapFlags, m_text);
     return static_cast<int>(std::ceil(std::max(bounds.height(), metrics.height())));
 }
@@ -56,7 +91,8 @@ QSize WrappingText::sizeHint() const
 {
     // Asks for a comfortable line length; the layout decides the real width.
     const QFontMetricsF metrics(m_font);
-    const int width = static_cast<int>(std::ceil(std::min(metrics.horizontalAdvance(m_text) + 1, 320.0)));
+    const qreal whole = m_monospacedDigits ? TabularText::width(m_text, m_font) : metrics.horizontalAdvance(m_text);
+    const int width = static_cast<int>(std::ceil(std::min(whole + 1, 320.0)));
     return {width, heightForWidth(width)};
 }
 
@@ -72,7 +108,16 @@ void WrappingText::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(m_font);
     painter.setPen(m_color.resolve(Environment::colorScheme(this)));
-    painter.drawText(QRectF(rect()), wrapFlags, m_text);
+    if (!m_monospacedDigits) {
+        painter.drawText(QRectF(rect()), wrapFlags, m_text);
+        return;
+    }
+    const QFontMetricsF metrics(m_font);
+    qreal baseline = metrics.ascent();
+    for (const QString &line : tabularLines(width())) {
+        TabularText::draw(painter, QPointF(0, baseline), line);
+        baseline += metrics.height();
+    }
 }
 
 } // namespace voltmere

@@ -16,6 +16,7 @@
 #include "ui/Theme.h"
 #include "ui/TimeSeriesChart.h"
 #include "ui/Unavailable.h"
+#include "ui/WrappingText.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -108,6 +109,31 @@ TEST(PanelTilesTest, TheLevelFitsInsideTheRingAtAnyWidth)
     }
     tile.set(reading(8, ChargingState::charging, true), true, std::nullopt);
     EXPECT_EQ(figure->textFont().pointSizeF(), Theme::font(30).pointSizeF());
+}
+
+// The detail and reminder lines set their figures in equal-width digits, so
+// a new time to full does not move the words after it.
+TEST(PanelTilesTest, DetailFiguresKeepTheirWidth)
+{
+    PowerTile tile;
+    tile.resize(328, 100);
+    tile.show();
+    const auto widthOf = [&](int watts, int minutes, int target) {
+        BatteryReading r = reading(50, ChargingState::charging, true);
+        r.adapterWatts = watts;
+        r.timeToFullMinutes = minutes;
+        tile.set(r, true, target);
+        QList<int> widths;
+        for (const WrappingText *line : tile.findChildren<WrappingText *>()) {
+            if (line->text().contains(QStringLiteral("W adapter")) || line->text().startsWith(QStringLiteral("Reminder"))) {
+                widths.append(line->sizeHint().width());
+            }
+        }
+        return widths;
+    };
+    const QList<int> ones = widthOf(11, 71, 55);
+    ASSERT_EQ(ones.size(), 2);
+    EXPECT_EQ(widthOf(88, 88, 85), ones);
 }
 
 TEST(PanelTilesTest, PowerDetailJoinsWhatIsKnown)

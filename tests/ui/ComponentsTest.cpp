@@ -12,6 +12,7 @@
 #include "ui/Theme.h"
 #include "ui/Unavailable.h"
 #include "ui/Wordmark.h"
+#include "ui/WrappingText.h"
 
 #include <QAccessible>
 #include <QHBoxLayout>
@@ -212,6 +213,21 @@ TEST(ComponentsTest, FiguresKeepTheirWidthAsTheirDigitsChange)
     // Whatever it shows is what a screen reader hears.
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&figure)->text(QAccessible::Name), QStringLiteral("80%"));
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&figure)->role(), QAccessible::StaticText);
+}
+
+// A wrapping line of figures (an adapter and a time to full) keeps its width
+// as the figures change, and still breaks at spaces when short of room.
+TEST(ComponentsTest, WrappedFiguresKeepTheirWidthAndStillWrap)
+{
+    WrappingText text(Theme::font(12), Theme::muted);
+    text.setMonospacedDigits(true);
+    text.setText(QStringLiteral("11 W adapter · 1 h 11 min to full"));
+    const int narrow = text.sizeHint().width();
+    text.setText(QStringLiteral("88 W adapter · 8 h 48 min to full"));
+    EXPECT_EQ(text.sizeHint().width(), narrow);
+    const int line = text.heightForWidth(1000);
+    EXPECT_GE(text.heightForWidth(narrow / 3), 3 * line);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&text)->text(QAccessible::Name), text.text());
 }
 
 // Counts its paints; `Base` paints as usual.

@@ -66,6 +66,7 @@ BatteryHeroCard::BatteryHeroCard(QWidget *parent)
     state->addWidget(m_stateUnavailable);
     for (int i = 0; i < maxLines; ++i) {
         auto *line = new WrappingText(Theme::font(12.5), Theme::muted);
+        line->setMonospacedDigits(true);
         m_lines.push_back(line);
         state->addWidget(line);
     }

@@ -103,8 +103,10 @@ PowerTile::PowerTile(QWidget *parent)
     stateRow->addWidget(m_stateText, 1);
     details->addLayout(stateRow);
     m_detail = new WrappingText(Theme::font(12), Theme::muted);
+    m_detail->setMonospacedDigits(true);
     details->addWidget(m_detail);
     m_reminder = new WrappingText(Theme::font(11), Theme::muted);
+    m_reminder->setMonospacedDigits(true);
     details->addWidget(m_reminder);
     details->addStretch();
     readingLayout->addLayout(details, 1);
