@@ -22,6 +22,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -32,6 +33,7 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -379,6 +381,21 @@ TEST_F(HistoryViewTest, ExportWritesTheShownRangeOfTheShownMetricOrOfEveryMetric
     const QStringList every = exportVia(1, QStringLiteral("all.csv"));
     ASSERT_EQ(every.size(), 62);
     EXPECT_TRUE(every.front().contains(QStringLiteral("memPressure")));
+
+    // A finished export says so, and where the file went, for a few seconds.
+    QToolButton *button = view->controls()->exportButton();
+    ASSERT_TRUE(test::waitFor([&] { return view->controls()->isShowingSaved(); }));
+    EXPECT_EQ(button->text(), QStringLiteral("Saved"));
+    EXPECT_EQ(button->accessibleName(), ExportAction::savedMessage(dir.filePath(QStringLiteral("all.csv"))));
+    EXPECT_EQ(QToolTip::text(), button->accessibleName());
+    EXPECT_TRUE(test::waitFor([&] { return button->text() == QStringLiteral("Export…"); }, HistoryControls::savedMs + 1000));
+}
+
+TEST(ExportActionSavedTest, SaysWhereTheFileWentWithTheHomeFolderShort)
+{
+    EXPECT_EQ(ExportAction::savedMessage(QDir::homePath() + QStringLiteral("/Documents/cpu.csv")),
+              QStringLiteral("Saved to ~/Documents/cpu.csv"));
+    EXPECT_EQ(ExportAction::savedMessage(QStringLiteral("/tmp/cpu.csv")), QStringLiteral("Saved to /tmp/cpu.csv"));
 }
 
 } // namespace

@@ -48,6 +48,16 @@ QString ExportAction::suggestedFileName(std::optional<HistoryMetric> metric, Tim
     return QStringLiteral("Voltmere %1 %2.csv").arg(what, day.toString(Qt::ISODate));
 }
 
+QString ExportAction::savedMessage(const QString &path)
+{
+    QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    const QString home = QDir::toNativeSeparators(QDir::homePath());
+    if (shown.startsWith(home + QDir::separator())) {
+        shown = QLatin1Char('~') + shown.mid(home.size());
+    }
+    return QStringLiteral("Saved to ") + shown;
+}
+
 void ExportAction::run(std::optional<HistoryMetric> metric, Timestamp from, Timestamp to)
 {
     if (m_watcher) {

@@ -48,6 +48,8 @@ public:
     bool isRunning() const { return m_watcher != nullptr; }
     // The file name offered in the save dialog ("Voltmere CPU 2026-12-08.csv").
     static QString suggestedFileName(std::optional<HistoryMetric> metric, Timestamp to);
+    // Where a finished export went, said briefly: "Saved to ~/Documents/….csv".
+    static QString savedMessage(const QString &path);
 
 Q_SIGNALS:
     // After every export that ran, whatever its outcome; `path` is the file.

@@ -1,9 +1,11 @@
 #include "history/view/HistoryControls.h"
 
 #include "history/HistoryPage.h"
+#include "ui/Accessibility.h"
 #include "ui/Environment.h"
 #include "ui/FocusRing.h"
 #include "ui/SegmentButton.h"
+#include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QButtonGroup>
@@ -12,8 +14,11 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
+#include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 
+#include <algorithm>
 #include <cmath>
 
 namespace voltmere {
@@ -79,6 +84,16 @@ HistoryControls::HistoryControls(QWidget *parent)
     m_export->setFont(Theme::font(12, QFont::Medium));
     m_export->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
     FocusRing::attach(m_export, 6);
+    // Wide enough for the confirmation too, so it does not move the
+    // controls beside it.
+    const int exportWidth = m_export->sizeHint().width();
+    m_export->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_export->setIcon(QIcon(Symbols::pixmap(QStringLiteral("checkmark"), 14, Qt::black, 1)));
+    m_export->setText(QStringLiteral("Saved"));
+    m_export->setMinimumWidth(std::max(exportWidth, m_export->sizeHint().width()));
+    m_export->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_export->setIcon(QIcon());
+    m_export->setText(QStringLiteral("Export…"));
     auto *exportMenu = new QMenu(m_export);
     exportMenu->addAction(QStringLiteral("Shown Metric…"), this, [this] { Q_EMIT exportRequested(false); });
     exportMenu->addAction(QStringLiteral("All Metrics…"), this, [this] { Q_EMIT exportRequested(true); });
@@ -128,6 +143,31 @@ void HistoryControls::setHours(int hours)
             Q_EMIT hoursChanged(hours);
         }
     }
+}
+
+void HistoryControls::showSaved(const QString &message)
+{
+    const int generation = ++m_saves;
+    m_savedGeneration = generation;
+    const QColor ink = Theme::mint.resolve(Environment::colorScheme(this));
+    m_export->setIcon(QIcon(Symbols::pixmap(QStringLiteral("checkmark"), 14, ink, devicePixelRatioF())));
+    m_export->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_export->setText(QStringLiteral("Saved"));
+    m_export->setAccessibleName(message);
+    Accessibility::announce(m_export, QAccessible::NameChanged);
+    // Said beside the button, as long as the check mark shows.
+    QToolTip::showText(m_export->mapToGlobal(QPoint(0, m_export->height() + 4)), message, m_export, QRect(), savedMs);
+    // A newer export keeps its own confirmation for its full time.
+    QTimer::singleShot(savedMs, this, [this, generation] {
+        if (m_savedGeneration != generation) {
+            return;
+        }
+        m_savedGeneration = 0;
+        m_export->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        m_export->setIcon(QIcon());
+        m_export->setText(QStringLiteral("Export…"));
+        m_export->setAccessibleName(QString());
+    });
 }
 
 QWidget *HistoryControls::rangeButton(int hours) const

@@ -16,6 +16,7 @@ namespace voltmere {
 class HistoryControls : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int savedMs = 3000;
     static constexpr int metricPickerWidth = 180;
     static constexpr int rangeWidth = 220;
 
@@ -32,6 +33,11 @@ public:
     QWidget *rangeButton(int hours) const;
     // "Export…", whose menu offers the shown metric or every metric.
     QToolButton *exportButton() const { return m_export; }
+    // After an export that worked: for a few seconds the button reads
+    // "Saved" with a check mark, and `message` (where the file went) shows
+    // beside it and is told to screen readers.
+    void showSaved(const QString &message);
+    bool isShowingSaved() const { return m_savedGeneration != 0; }
 
 Q_SIGNALS:
     void metricChanged(HistoryMetric metric);
@@ -56,6 +62,8 @@ private:
     QButtonGroup *m_rangeGroup;
     QToolButton *m_export;
     bool m_still = false;
+    int m_saves = 0;
+    int m_savedGeneration = 0; // the save whose confirmation shows, 0 for none
 };
 
 } // namespace voltmere

@@ -353,6 +353,12 @@ void HistoryView::exportRange(bool everyMetric)
     }
     if (!m_export) {
         m_export = new ExportAction(*store, this);
+        connect(m_export, &ExportAction::finished, this,
+                [this](const HistoryExport::Result &result, const QString &path) {
+                    if (result.ok()) {
+                        m_controls->showSaved(ExportAction::savedMessage(path));
+                    }
+                });
     }
     // The range as the picker names it, up to this moment: the file should
     // hold what the user just saw plus anything newer, never less.
