@@ -10,6 +10,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -155,8 +156,12 @@ void HistoryControls::showSaved(const QString &message)
     m_export->setText(QStringLiteral("Saved"));
     m_export->setAccessibleName(message);
     Accessibility::announce(m_export, QAccessible::NameChanged);
-    // Said beside the button, as long as the check mark shows.
-    QToolTip::showText(m_export->mapToGlobal(QPoint(0, m_export->height() + 4)), message, m_export, QRect(), savedMs);
+    // Said under the button, as long as the check mark shows, ending where
+    // the button ends so that it stays over the window (the button sits at
+    // the header's trailing end).
+    const int textWidth = QFontMetrics(QToolTip::font()).horizontalAdvance(message) + 16;
+    QToolTip::showText(m_export->mapToGlobal(QPoint(m_export->width() - textWidth, m_export->height() + 4)), message,
+                       m_export, QRect(), savedMs);
     // A newer export keeps its own confirmation for its full time.
     QTimer::singleShot(savedMs, this, [this, generation] {
         if (m_savedGeneration != generation) {
