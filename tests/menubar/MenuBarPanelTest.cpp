@@ -106,6 +106,9 @@ TEST(PanelTilesTest, TheLevelFitsInsideTheRingAtAnyWidth)
         const qreal left = figure->mapTo(ring, QPoint(figure->width(), 0)).x() - figure->lineWidth(figure->text());
         const qreal right = sign->mapTo(ring, QPoint()).x() + sign->lineWidth(sign->text());
         EXPECT_NEAR((left + right) / 2, ring->ringRect().center().x(), 2.0) << level;
+        // The sign follows the last digit's cell, with no gap of its own.
+        const qreal figureEnd = figure->mapTo(ring, QPoint(figure->width(), 0)).x();
+        EXPECT_LE(sign->mapTo(ring, QPoint()).x() - figureEnd, 0.5) << level;
     }
     tile.set(reading(8, ChargingState::charging, true), true, std::nullopt);
     EXPECT_EQ(figure->textFont().pointSizeF(), Theme::font(30).pointSizeF());
