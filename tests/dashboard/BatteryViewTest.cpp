@@ -55,6 +55,12 @@ HistoryBucket bucket(Timestamp start, double avg, double plugged)
     return b;
 }
 
+// Never leaves a worker waiting at `gate`, whatever the test finds.
+struct OpenOnExit {
+    QSemaphore &gate;
+    ~OpenOnExit() { gate.release(10); }
+};
+
 class NoLimits final : public ChargeLimitSource {
 public:
     std::vector<BatteryChargeLimits> read() override { return {}; }
@@ -430,10 +436,7 @@ TEST_F(BatteryViewTest, LimitsSayCheckingUntilReadAndEveryChangeAskedForIsReadIn
     fixture.battery->reading = reading(70, ChargingState::charging);
     ingest(fixture.battery->reading);
     auto limits = std::make_shared<HeldLimits>();
-    struct Release {
-        QSemaphore &gate;
-        ~Release() { gate.release(10); }
-    } release{limits->gate};
+    const OpenOnExit release{limits->gate};
     BatteryView view(monitor(), limits, nullptr);
     view.resize(1000, 900);
     view.show();
@@ -559,11 +562,7 @@ TEST_F(BatteryViewTest, AnAnswerForAnEarlierRangeArrivingLateIsDropped)
 {
     // The 24-hour query is held until the 6-hour one has been answered.
     QSemaphore held;
-    // Never leaves a worker waiting, whatever the test finds.
-    struct Release {
-        QSemaphore &gate;
-        ~Release() { gate.release(10); }
-    } release{held};
+    const OpenOnExit release{held};
     std::atomic<int> started = 0;
     auto loader = [&](Timestamp from, Timestamp to, int) {
         const bool day = to - from > 12 * 3600.0;
@@ -590,10 +589,7 @@ TEST_F(BatteryViewTest, AnAnswerForAnEarlierRangeArrivingLateIsDropped)
 TEST_F(BatteryViewTest, ANewRangeShowsLoadingNotTheOldRangesLineUntilItsSeriesArrives)
 {
     QSemaphore held;
-    struct Release {
-        QSemaphore &gate;
-        ~Release() { gate.release(10); }
-    } release{held};
+    const OpenOnExit release{held};
     auto loader = [&](Timestamp from, Timestamp to, int) {
         const bool week = to - from > 100 * 3600.0;
         if (week) {
