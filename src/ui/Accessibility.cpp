@@ -91,7 +91,7 @@ QAccessibleInterface *componentFactory(const QString &, QObject *object)
 
 constexpr const char *exposedKey = "voltmere.exposedWindow";
 
-bool isExposedPopup(const QWidget *widget)
+bool isExposed(const QWidget *widget)
 {
     return widget && widget->property(exposedKey).toBool();
 }
@@ -152,7 +152,7 @@ private:
             // Menus and other popups are reached from the control that opens
             // them; only the exposed ones stand on their own.
             const auto *widget = qobject_cast<QWidget *>(object);
-            if (window->type() == Qt::Popup && !(isExposedPopup(widget) && widget->isVisible())) {
+            if (window->type() == Qt::Popup && !(isExposed(widget) && widget->isVisible())) {
                 continue;
             }
             out.append(object);
@@ -177,7 +177,7 @@ QAccessibleInterface *windowFactory(const QString &, QObject *object)
         return new ApplicationAccessible;
     }
     auto *widget = qobject_cast<QWidget *>(object);
-    if (isExposedPopup(widget) && widget->isWindow()) {
+    if (isExposed(widget) && widget->isWindow()) {
         return new ExposedWindowAccessible(widget);
     }
     return nullptr;

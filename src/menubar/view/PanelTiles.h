@@ -62,8 +62,6 @@ public:
 
     Mode shownMode() const { return m_mode; }
     ChargeRing *ring() const { return m_ring; }
-    HeroNumber *levelText() const { return m_level; }
-    TextComponent *percentSign() const { return m_percent; }
 
 private:
     Mode m_mode = Mode::waiting;
