@@ -41,6 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         require(allDigits(digits));
         require(std::stoll(std::string(text)) == *value);
     }
+    if (const auto value = proctext::parseAttributeInteger(text)) {
+        // The one number of the text, with only white space around it.
+        const std::size_t begin = text.find_first_not_of(" \t\r\n");
+        const std::size_t end = text.find_last_not_of(" \t\r\n");
+        require(begin != std::string_view::npos && proctext::parseSigned(text.substr(begin, end - begin + 1)) == value);
+    }
 #elif defined(FUZZ_cpu_ticks)
     (void)proctext::parseCPUTicks(text);
 #elif defined(FUZZ_meminfo)

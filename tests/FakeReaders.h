@@ -126,4 +126,18 @@ private:
     ReaderLog *m_log;
 };
 
+class FakeSensors final : public SensorReader {
+public:
+    explicit FakeSensors(ReaderLog *log = nullptr) : m_log(log) {}
+    std::optional<SensorReading> read() override
+    {
+        if (m_log) m_log->calls.push_back("sensors");
+        return reading;
+    }
+    std::optional<SensorReading> reading;
+
+private:
+    ReaderLog *m_log;
+};
+
 } // namespace voltmere::test

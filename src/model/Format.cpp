@@ -116,10 +116,14 @@ QString rate(std::optional<double> bytesPerSecond)
     return fileBytes().format(*bytesPerSecond) + QStringLiteral("/s");
 }
 
-QString percent(std::optional<double> value, int decimals)
+namespace {
+
+// `value` in fixed notation with exactly `decimals` digits; absent for an
+// absent or non-finite value.
+std::optional<QString> fixed(std::optional<double> value, int decimals)
 {
     if (!value || !std::isfinite(*value)) {
-        return dash;
+        return std::nullopt;
     }
     // std::to_chars is printf's fixed notation in the C locale (which
     // QApplication no longer guarantees for printf itself), including its
@@ -129,9 +133,32 @@ QString percent(std::optional<double> value, int decimals)
     const auto end = std::to_chars(text, text + sizeof text, *value, std::chars_format::fixed,
                                    std::clamp(decimals, 0, 60));
     if (end.ec != std::errc()) {
-        return dash;
+        return std::nullopt;
     }
-    return QString::fromLatin1(text, end.ptr - text) + QLatin1Char('%');
+    return QString::fromLatin1(text, end.ptr - text);
+}
+
+// A figure and its unit, or "—" without a figure.
+QString withUnit(const std::optional<QString> &figure, const QString &unit)
+{
+    return figure ? *figure + unit : dash;
+}
+
+} // namespace
+
+QString percent(std::optional<double> value, int decimals)
+{
+    return withUnit(fixed(value, decimals), QStringLiteral("%"));
+}
+
+QString celsius(std::optional<double> value)
+{
+    return withUnit(fixed(value, 1), QStringLiteral(" \u00b0C"));
+}
+
+QString rpm(std::optional<double> value)
+{
+    return withUnit(fixed(value, 0), QStringLiteral(" RPM"));
 }
 
 std::optional<QString> duration(std::optional<int> minutes)

@@ -21,6 +21,10 @@ QString bytes(std::optional<double> value);
 QString rate(std::optional<double> bytesPerSecond);
 // Fixed notation with exactly `decimals` digits, then "%".
 QString percent(std::optional<double> value, int decimals = 0);
+// Degrees Celsius with one decimal: "54.3 °C".
+QString celsius(std::optional<double> value);
+// A fan's speed in whole revolutions per minute: "2400 RPM".
+QString rpm(std::optional<double> value);
 // "42 min", "2 h 15 min"; absent for absent or negative input.
 std::optional<QString> duration(std::optional<int> minutes);
 // "42 s" below a minute, otherwise durationSpoken.

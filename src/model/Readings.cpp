@@ -5,6 +5,9 @@
 #include "model/DashboardSection.h"
 #include "model/MemoryPressureLevel.h"
 #include "model/OverviewAnchor.h"
+#include "model/SensorReading.h"
+
+#include <algorithm>
 
 namespace voltmere {
 
@@ -45,13 +48,14 @@ constexpr std::array<std::pair<DashboardSection, const char *>, 3> sections{{
     {DashboardSection::history, "history"},
 }};
 
-constexpr std::array<std::pair<OverviewAnchor, const char *>, 6> anchors{{
+constexpr std::array<std::pair<OverviewAnchor, const char *>, 7> anchors{{
     {OverviewAnchor::cpu, "cpu"},
     {OverviewAnchor::memory, "memory"},
     {OverviewAnchor::swap, "swap"},
     {OverviewAnchor::disk, "disk"},
     {OverviewAnchor::network, "network"},
     {OverviewAnchor::processes, "processes"},
+    {OverviewAnchor::temperatures, "temperatures"},
 }};
 
 } // namespace
@@ -125,6 +129,18 @@ QString BatteryReading::symbolName() const
         return QStringLiteral("battery.75percent");
     }
     return QStringLiteral("battery.100percent");
+}
+
+std::optional<double> SensorReading::fastestFanRpm() const
+{
+    const auto fastest
+        = std::max_element(fans.begin(), fans.end(), [](const FanSpeed &a, const FanSpeed &b) { return a.rpm < b.rpm; });
+    return fastest == fans.end() ? std::nullopt : std::optional(fastest->rpm);
+}
+
+bool SensorReading::cpuNearCritical() const
+{
+    return cpuCelsius && cpuCriticalCelsius && *cpuCelsius >= *cpuCriticalCelsius - nearCriticalMargin;
 }
 
 } // namespace voltmere

@@ -3,6 +3,7 @@
 #include "model/BatteryReading.h"
 #include "model/MemoryPressureLevel.h"
 #include "model/ProcessCPU.h"
+#include "model/SensorReading.h"
 
 #include <optional>
 #include <vector>
@@ -32,6 +33,7 @@ struct Snapshot {
     std::optional<double> netIn;
     std::optional<double> netOut;
     std::optional<BatteryReading> battery;
+    std::optional<SensorReading> sensors; // absent: the machine shows no temperature or fan sensor
     std::vector<ProcessCPU> topProcesses; // at most 10, busiest first
     std::optional<double> otherProcessesCPU; // per-core % not attributed to a listed process
     int unreadableProcessCount = 0;

@@ -8,6 +8,7 @@
 #include "model/BatteryReading.h"
 #include "model/MemoryPressureLevel.h"
 #include "model/ProcessCPU.h"
+#include "model/SensorReading.h"
 
 #include <optional>
 #include <vector>
@@ -88,6 +89,13 @@ public:
     virtual ~BatteryStatusReader() = default;
     // Absent when the machine has no internal battery.
     virtual std::optional<BatteryReading> read() = 0;
+};
+
+class SensorReader {
+public:
+    virtual ~SensorReader() = default;
+    // Absent when the machine shows no temperature or fan sensor at all.
+    virtual std::optional<SensorReading> read() = 0;
 };
 
 } // namespace voltmere

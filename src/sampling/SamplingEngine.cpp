@@ -87,6 +87,9 @@ Snapshot SamplingEngine::sample()
     if (m_readers.battery) {
         snapshot.battery = m_readers.battery->read();
     }
+    if (m_readers.sensors) {
+        snapshot.sensors = m_readers.sensors->read();
+    }
     if (const auto self = m_selfUsage.sample()) {
         snapshot.selfCPU = self->percent;
         snapshot.selfCPUSeconds = self->seconds;

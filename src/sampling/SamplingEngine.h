@@ -12,9 +12,9 @@
 namespace voltmere {
 
 // The single owner of every reader. Once per tick it runs them in a fixed
-// order (CPU, memory, disk, network, processes, battery, self usage) and
-// assembles one Snapshot. All reader state lives on `queue()`; sample(),
-// resetBaselines() and readBattery() must be called there.
+// order (CPU, memory, disk, network, processes, battery, sensors, self
+// usage) and assembles one Snapshot. All reader state lives on `queue()`;
+// sample(), resetBaselines() and readBattery() must be called there.
 class SamplingEngine {
 public:
     struct Readers {
@@ -24,6 +24,7 @@ public:
         std::unique_ptr<NetworkThroughputReader> network;
         std::unique_ptr<ProcessListReader> processes;
         std::unique_ptr<BatteryStatusReader> battery;
+        std::unique_ptr<SensorReader> sensors;
     };
 
     static constexpr int topProcessCount = 10;

@@ -32,6 +32,7 @@ protected:
         auto fakeBattery = std::make_unique<test::FakeBattery>(&log);
         battery = fakeBattery.get();
         readers.battery = std::move(fakeBattery);
+        readers.sensors = std::make_unique<test::FakeSensors>(&log);
         engine = std::make_unique<SamplingEngine>(std::move(readers), 8.0, clock);
     }
 
@@ -155,7 +156,7 @@ TEST_F(SamplingEngineTest, ReadersRunInTheFixedOrder)
 {
     build();
     tick();
-    const std::vector<std::string> expected{"cpu", "memory", "disk", "network", "processes", "battery"};
+    const std::vector<std::string> expected{"cpu", "memory", "disk", "network", "processes", "battery", "sensors"};
     EXPECT_EQ(log.calls, expected);
 }
 

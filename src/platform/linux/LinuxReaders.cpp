@@ -7,12 +7,14 @@
 #include "platform/linux/LinuxNetworkInterfaceSource.h"
 #include "platform/linux/LinuxPowerSupplySource.h"
 #include "platform/linux/LinuxProcessTableSource.h"
+#include "platform/linux/LinuxSensorSource.h"
 #include "sampling/BatteryReader.h"
 #include "sampling/CPUSampler.h"
 #include "sampling/DiskSampler.h"
 #include "sampling/MemorySampler.h"
 #include "sampling/NetworkSampler.h"
 #include "sampling/ProcessSampler.h"
+#include "sampling/SensorSampler.h"
 
 #include <unistd.h>
 
@@ -27,6 +29,7 @@ SamplingEngine::Readers makeLinuxReaders(const std::string &root, const Clock &c
     readers.network = std::make_unique<NetworkSampler>(std::make_unique<LinuxNetworkInterfaceSource>(root), clock);
     readers.processes = std::make_unique<ProcessSampler>(std::make_unique<LinuxProcessTableSource>(root), clock);
     readers.battery = std::make_unique<BatteryReader>(std::make_unique<LinuxPowerSupplySource>(root, bus), clock);
+    readers.sensors = std::make_unique<SensorSampler>(std::make_unique<LinuxSensorSource>(root));
     return readers;
 }
 

@@ -95,6 +95,16 @@ std::optional<std::int64_t> parseSigned(std::string_view text)
     return value;
 }
 
+std::optional<std::int64_t> parseAttributeInteger(std::string_view text)
+{
+    std::string_view rest = text;
+    const std::string_view number = nextField(rest);
+    if (!nextField(rest).empty()) {
+        return std::nullopt; // two numbers are not one
+    }
+    return parseSigned(number);
+}
+
 std::optional<CPUTicks> parseCPUTicks(std::string_view procStat)
 {
     std::string_view line = nextLine(procStat);

@@ -21,6 +21,9 @@ namespace voltmere::proctext {
 std::optional<std::uint64_t> parseUnsigned(std::string_view text);
 // Like parseUnsigned but signed.
 std::optional<std::int64_t> parseSigned(std::string_view text);
+// A sysfs attribute holding one signed number, as the kernel writes it: the
+// number and a line break ("45000\n"); surrounding white space is ignored.
+std::optional<std::int64_t> parseAttributeInteger(std::string_view text);
 
 // The aggregate "cpu" line of /proc/stat: user; system + irq + softirq +
 // steal; idle + iowait; nice. Guest time is already inside user and nice.
