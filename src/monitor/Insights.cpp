@@ -113,6 +113,22 @@ std::optional<Insight> cpuHigh(const std::deque<Snapshot> &snapshots, Timestamp 
         OverviewAnchor::cpu);
 }
 
+// The processor within 5 °C of the critical temperature its chip states
+// (where the hardware throttles or shuts down), held for two minutes: a
+// machine that is hot and loud for a while rather than for a burst.
+std::optional<Insight> cpuNearCritical(const std::deque<Snapshot> &snapshots, Timestamp now)
+{
+    const auto duration
+        = streakDuration(snapshots, now, [](const Snapshot &s) { return s.sensors && s.sensors->cpuNearCritical(); });
+    if (!lastsAtLeast(duration, 120)) {
+        return std::nullopt;
+    }
+    return overviewAttention(QStringLiteral("The processor has been within 5 °C of its critical ")
+            + Format::celsius(snapshots.back().sensors->cpuCriticalCelsius) + QStringLiteral(" for ")
+            + Format::durationSpoken(*duration) + QLatin1Char('.'),
+        OverviewAnchor::temperatures);
+}
+
 // Compares the newest swap reading with the oldest snapshot of the last ten
 // minutes only; if that one has no reading the rule does not look further.
 std::optional<Insight> swapGrowth(const std::deque<Snapshot> &snapshots, Timestamp now)
@@ -167,7 +183,7 @@ std::optional<Insight> evaluate(const std::deque<Snapshot> &snapshots, const std
 {
     if (!snapshots.empty()) {
         using Rule = std::optional<Insight> (*)(const std::deque<Snapshot> &, Timestamp);
-        for (Rule rule : { memoryCritical, memoryElevated, processHog, cpuHigh, swapGrowth }) {
+        for (Rule rule : { memoryCritical, memoryElevated, processHog, cpuHigh, cpuNearCritical, swapGrowth }) {
             if (auto insight = rule(snapshots, now)) {
                 return insight;
             }

@@ -194,6 +194,60 @@ TEST_F(InsightsTest, CPUBelowEightyOrAbsentBreaksTheStreak)
     EXPECT_FALSE(evaluate());
 }
 
+// The processor at `celsius` against a chip whose critical value is `critical`.
+std::function<void(Snapshot &)> hot(std::optional<double> celsius, std::optional<double> critical = 100)
+{
+    return [=](Snapshot &s) {
+        s.sensors = SensorReading {};
+        s.sensors->cpuCelsius = celsius;
+        s.sensors->cpuCriticalCelsius = critical;
+    };
+}
+
+TEST_F(InsightsTest, ProcessorNearItsCriticalTemperatureForTwoMinutes)
+{
+    ticks(125, 0, hot(95));
+    const auto insight = evaluate();
+    ASSERT_TRUE(insight);
+    EXPECT_EQ(insight->text,
+        QStringLiteral("The processor has been within 5 \u00b0C of its critical 100.0 \u00b0C for 2 minutes."));
+    EXPECT_EQ(insight->severity, Insight::Severity::attention);
+    EXPECT_EQ(insight->anchor, OverviewAnchor::temperatures);
+
+    // Just outside the margin, too short, a moment unread, or a chip that
+    // states no critical value: nothing.
+    for (const auto &shape : { hot(94.9), hot(99, std::nullopt) }) {
+        snapshots.clear();
+        ticks(300, 0, shape);
+        EXPECT_FALSE(evaluate());
+    }
+    snapshots.clear();
+    ticks(115, 0, hot(99));
+    EXPECT_FALSE(evaluate());
+    snapshots.clear();
+    ticks(200, 45, hot(99));
+    ticks(40, 40, hot(std::nullopt));
+    ticks(35, 0, hot(99));
+    EXPECT_FALSE(evaluate());
+}
+
+TEST_F(InsightsTest, AHotProcessorRanksBelowSustainedCPUAndAboveSwap)
+{
+    ticks(600, 5, [](Snapshot &s) {
+        hot(98)(s);
+        s.swapUsed = 0;
+    });
+    ticks(0, 0, [](Snapshot &s) {
+        hot(98)(s);
+        s.swapUsed = 3e9; // swap grew too
+    });
+    EXPECT_EQ(evaluate()->anchor, OverviewAnchor::temperatures);
+    for (Snapshot &s : snapshots) {
+        s.cpuTotal = 90;
+    }
+    EXPECT_EQ(evaluate()->anchor, OverviewAnchor::cpu);
+}
+
 TEST_F(InsightsTest, SwapGrowthOfAGigabyteInTenMinutes)
 {
     ticks(700, 605, [](Snapshot &s) { s.swapUsed = 0; }); // outside the window
