@@ -40,7 +40,8 @@ Options:
                       Voltmere is not disturbed; readings it has not yet
                       saved (at most the last two minutes) are not included.
   --metric NAME       Only this metric: cpu, memPressure, swap, diskRead,
-                      diskWrite, netIn, netOut or battery. Default: all.
+                      diskWrite, netIn, netOut, battery, cpuTemperature or
+                      fanSpeed. Default: all.
   --since DURATION    Only the last DURATION, such as 90m, 6h, 2d or 1h30m.
   --from DATE         Only from DATE on: 2026-12-01, 2026-12-01T14:30 or
                       2026-12-01T14:30:00+01:00 (local time without offset).
@@ -52,7 +53,10 @@ The CSV has one row per stored sample: the time (ISO 8601, local time with
 offset), one column per metric in the stored unit (percent for cpu,
 memPressure and battery; bytes for swap; bytes per second for disk and
 network), empty where a reading was absent, and a gap column naming why
-readings stopped (asleep, notRunning, noReadings) before a row.
+readings stopped (asleep, notRunning, noReadings) before a row. In an
+export of every metric the processor's temperature (cpuTemperature, degrees
+Celsius) and the fastest fan (fanSpeed, revolutions per minute) follow the
+gap column.
 )";
 
 const QStringList valueOptions { QStringLiteral("--export-csv"), QStringLiteral("--metric"), QStringLiteral("--since"),
@@ -198,7 +202,7 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err, const QStr
         if (!request.metric) {
             return usageError(err,
                 QStringLiteral("there is no metric \"%1\"; use cpu, memPressure, swap, diskRead, diskWrite, netIn, "
-                               "netOut or battery.")
+                               "netOut, battery, cpuTemperature or fanSpeed.")
                     .arg(*metric));
         }
     }

@@ -40,22 +40,60 @@ constexpr const char *eventKindsSQL = "SELECT DISTINCT kind FROM event WHERE ts 
 constexpr const char *firstSQL = "SELECT ts FROM sample WHERE ts >= ?1 AND ts < ?2 ORDER BY ts LIMIT 1";
 constexpr const char *lastSQL = "SELECT ts FROM sample WHERE ts >= ?1 AND ts < ?2 ORDER BY ts DESC LIMIT 1";
 
-std::vector<HistoryMetric> metricsOf(const Request &request)
+// The columns of the file in order: the metrics before the gap column, then
+// those that follow it. Metrics recorded since a later version (the
+// processor's temperature, the fastest fan) come after the gap column when
+// every metric is exported, so files read by column position keep their
+// layout.
+struct Columns {
+    std::vector<HistoryMetric> beforeGap;
+    std::vector<HistoryMetric> afterGap;
+};
+
+bool addedLater(HistoryMetric metric)
 {
-    if (request.metric) {
-        return { *request.metric };
-    }
-    return { allHistoryMetrics.begin(), allHistoryMetrics.end() };
+    return metric == HistoryMetric::cpuTemperature || metric == HistoryMetric::fanSpeed;
 }
 
-// A database written before the awake clock was stored has no such column;
-// its gaps are then told apart by events alone.
-std::string rowsSQL(const std::vector<HistoryMetric> &metrics, bool withAwake)
+Columns columnsOf(const Request &request)
 {
-    std::string sql = withAwake ? "SELECT ts, awake" : "SELECT ts, NULL";
-    for (HistoryMetric metric : metrics) {
-        sql += ", ";
-        sql += column(metric);
+    if (request.metric) {
+        return { { *request.metric }, {} };
+    }
+    Columns columns;
+    for (HistoryMetric metric : allHistoryMetrics) {
+        (addedLater(metric) ? columns.afterGap : columns.beforeGap).push_back(metric);
+    }
+    return columns;
+}
+
+// The columns the file's sample table has. A database written by an older
+// version lacks those added since (the awake clock, the sensors) until this
+// version has written to it, and the export never changes the file: their
+// values read as absent.
+std::set<std::string> sampleColumns(sqlite3 *db)
+{
+    std::set<std::string> names;
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info('sample')", -1, &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            if (const auto *text = sqlite3_column_text(statement, 0)) {
+                names.insert(reinterpret_cast<const char *>(text));
+            }
+        }
+    }
+    sqlite3_finalize(statement);
+    return names;
+}
+
+std::string rowsSQL(const Columns &columns, const std::set<std::string> &present)
+{
+    const auto selected = [&](const char *name) { return present.count(name) ? std::string(name) : "NULL"; };
+    std::string sql = "SELECT ts, " + selected("awake");
+    for (const auto *list : { &columns.beforeGap, &columns.afterGap }) {
+        for (HistoryMetric metric : *list) {
+            sql += ", " + selected(column(metric));
+        }
     }
     sql += " FROM sample WHERE ts >= ?1 AND ts < ?2 ORDER BY ts";
     return sql;
@@ -246,13 +284,9 @@ public:
         if (sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
             return readError();
         }
-        const std::vector<HistoryMetric> metrics = metricsOf(request);
-        if (sqlite3_prepare_v2(m_db, rowsSQL(metrics, true).c_str(), -1, &m_rows, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(m_rows);
-            m_rows = nullptr;
-            if (sqlite3_prepare_v2(m_db, rowsSQL(metrics, false).c_str(), -1, &m_rows, nullptr) != SQLITE_OK) {
-                return readError();
-            }
+        const std::string sql = rowsSQL(columnsOf(request), sampleColumns(m_db));
+        if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &m_rows, nullptr) != SQLITE_OK) {
+            return readError();
         }
         // Without the event table gaps are still found, only less precisely
         // explained.
@@ -346,7 +380,9 @@ Result stream(const QString &databasePath, const Request &request, QIODevice &ou
     buffer += header(request).toStdString();
     buffer += '\n';
 
-    const std::size_t metricCount = metricsOf(request).size();
+    const Columns columns = columnsOf(request);
+    const int beforeGap = static_cast<int>(columns.beforeGap.size());
+    const int afterGap = static_cast<int>(columns.afterGap.size());
     const double span = reader.last() - reader.first();
     LocalTimeWriter localTime;
     std::optional<double> prevTs;
@@ -361,14 +397,18 @@ Result stream(const QString &databasePath, const Request &request, QIODevice &ou
         if (time) {
             localTime.append(buffer, *time);
         }
-        for (std::size_t i = 0; i < metricCount; ++i) {
+        for (int i = 0; i < beforeGap; ++i) {
             buffer += ',';
-            appendNumber(buffer, columnNumber(rows, static_cast<int>(i) + 2));
+            appendNumber(buffer, columnNumber(rows, i + 2));
         }
         buffer += ',';
         if (time && prevTs && *time - *prevTs > minimumGapSeconds) {
             const auto kinds = reader.eventKinds(*prevTs - gapEventMarginSeconds, *time + gapEventMarginSeconds);
             buffer += rawValue(classifyGap(*time - *prevTs, prevAwake, awake, kinds)).toStdString();
+        }
+        for (int i = 0; i < afterGap; ++i) {
+            buffer += ',';
+            appendNumber(buffer, columnNumber(rows, beforeGap + i + 2));
         }
         buffer += '\n';
         if (time) {
@@ -488,11 +528,16 @@ Result toSpecialFile(const QString &databasePath, const Request &request, const 
 
 QString header(const Request &request)
 {
+    const Columns columns = columnsOf(request);
     QString line = QStringLiteral("time");
-    for (HistoryMetric metric : metricsOf(request)) {
+    for (HistoryMetric metric : columns.beforeGap) {
         line += QLatin1Char(',') + rawValue(metric);
     }
-    return line + QStringLiteral(",gap");
+    line += QStringLiteral(",gap");
+    for (HistoryMetric metric : columns.afterGap) {
+        line += QLatin1Char(',') + rawValue(metric);
+    }
+    return line;
 }
 
 Result toDevice(const QString &databasePath, const Request &request, QIODevice &out, const Progress &progress)

@@ -22,11 +22,17 @@ namespace voltmere {
 //               ("2026-12-08T10:00:05.250+01:00")
 //   <metric>    one column per metric, named by its raw value (cpu,
 //               memPressure, swap, diskRead, diskWrite, netIn, netOut,
-//               battery), in the unit the database stores: percent for cpu,
+//               battery; or the one metric asked for, whichever it is), in
+//               the unit the database stores: percent for cpu,
 //               memPressure and battery, bytes for swap, bytes per second for
-//               the rest; empty where the reading was absent
+//               disk and network; empty where the reading was absent
 //   gap         empty, or the reason (asleep, notRunning, noReadings) when
 //               more than 20 s passed since the previous sample in the range
+//   cpuTemperature, fanSpeed
+//               the processor's temperature (degrees Celsius) and the fastest
+//               fan (revolutions per minute); recorded since a later version,
+//               so in an export of every metric they follow the gap column
+//               and the columns before keep their places
 // Lines end in "\n"; no value needs quoting.
 //
 // Rows are streamed: memory stays the same whatever the range. Everything

@@ -18,7 +18,7 @@ struct MetricInfo {
     const char *column;
 };
 
-constexpr std::array<MetricInfo, 8> metrics { {
+constexpr std::array<MetricInfo, 10> metrics { {
     { HistoryMetric::cpu, "cpu", "CPU", "cpu" },
     { HistoryMetric::memPressure, "memPressure", "Memory pressure", "mem_pressure" },
     { HistoryMetric::swap, "swap", "Swap used", "swap_used" },
@@ -27,6 +27,8 @@ constexpr std::array<MetricInfo, 8> metrics { {
     { HistoryMetric::netIn, "netIn", "Network in", "net_in" },
     { HistoryMetric::netOut, "netOut", "Network out", "net_out" },
     { HistoryMetric::battery, "battery", "Battery level", "battery" },
+    { HistoryMetric::cpuTemperature, "cpuTemperature", "CPU temperature", "cpu_temp" },
+    { HistoryMetric::fanSpeed, "fanSpeed", "Fastest fan", "fan_rpm" },
 } };
 
 const MetricInfo &info(HistoryMetric metric)
@@ -79,10 +81,16 @@ QString unitWord(HistoryMetric metric)
     if (isPercent(metric)) {
         return QStringLiteral("percent");
     }
-    if (metric == HistoryMetric::swap) {
+    switch (metric) {
+    case HistoryMetric::swap:
         return QStringLiteral("bytes");
+    case HistoryMetric::cpuTemperature:
+        return QStringLiteral("degrees Celsius");
+    case HistoryMetric::fanSpeed:
+        return QStringLiteral("revolutions per minute");
+    default:
+        return QStringLiteral("bytes per second");
     }
-    return QStringLiteral("bytes per second");
 }
 
 QString format(HistoryMetric metric, std::optional<double> value)
@@ -93,10 +101,16 @@ QString format(HistoryMetric metric, std::optional<double> value)
     if (isPercent(metric)) {
         return Format::percent(*value, 0);
     }
-    if (metric == HistoryMetric::swap) {
+    switch (metric) {
+    case HistoryMetric::swap:
         return Format::bytes(wholeBytes(*value));
+    case HistoryMetric::cpuTemperature:
+        return Format::celsius(*value);
+    case HistoryMetric::fanSpeed:
+        return Format::rpm(*value);
+    default:
+        return Format::rate(wholeBytes(*value));
     }
-    return Format::rate(wholeBytes(*value));
 }
 
 } // namespace voltmere

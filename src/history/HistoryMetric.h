@@ -9,11 +9,13 @@
 namespace voltmere {
 
 // A reading the history can chart. The raw value is the case name.
-enum class HistoryMetric { cpu, memPressure, swap, diskRead, diskWrite, netIn, netOut, battery };
+// The processor's temperature and the fastest fan came later; they follow
+// the others everywhere the metrics are listed.
+enum class HistoryMetric { cpu, memPressure, swap, diskRead, diskWrite, netIn, netOut, battery, cpuTemperature, fanSpeed };
 
 inline constexpr std::array allHistoryMetrics { HistoryMetric::cpu, HistoryMetric::memPressure, HistoryMetric::swap,
     HistoryMetric::diskRead, HistoryMetric::diskWrite, HistoryMetric::netIn, HistoryMetric::netOut,
-    HistoryMetric::battery };
+    HistoryMetric::battery, HistoryMetric::cpuTemperature, HistoryMetric::fanSpeed };
 
 // Exact case names only; anything else yields no value.
 std::optional<HistoryMetric> historyMetricFromRaw(std::string_view raw);
@@ -25,7 +27,8 @@ QString title(HistoryMetric metric);
 const char *column(HistoryMetric metric);
 // CPU, memory pressure and battery are 0–100 percentages.
 bool isPercent(HistoryMetric metric);
-// "percent", "bytes" or "bytes per second".
+// "percent", "bytes", "bytes per second", "degrees Celsius" or
+// "revolutions per minute".
 QString unitWord(HistoryMetric metric);
 // One value as the charts and lists write it; "—" for absent or non-finite.
 // Pure; callable from any thread.

@@ -45,10 +45,23 @@ CREATE INDEX IF NOT EXISTS event_ts ON event(ts);)";
 
 constexpr const char *insertSampleSQL
     = "INSERT OR REPLACE INTO sample (ts, cpu, mem_pressure, mem_level, mem_used, swap_used, disk_read, disk_write,\n"
-      "    net_in, net_out, battery, plugged, charging, awake) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+      "    net_in, net_out, battery, plugged, charging, awake, cpu_temp, fan_rpm) "
+      "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 constexpr const char *insertProcSQL = "INSERT INTO proc VALUES (?,?,?,?,?)";
 constexpr const char *insertEventSQL = "INSERT INTO event VALUES (?,?)";
-constexpr const char *addAwakeSQL = "ALTER TABLE sample ADD COLUMN awake REAL";
+// Columns that came after the first version of the table, added to a file
+// that lacks them. Each is only ever added at the end, so programs that
+// name their columns (every version of this one) keep reading and writing
+// the file.
+struct AddedColumn {
+    const char *name;
+    const char *alter;
+};
+constexpr AddedColumn addedColumns[] {
+    { "awake", "ALTER TABLE sample ADD COLUMN awake REAL" },       // the awake clock, seconds
+    { "cpu_temp", "ALTER TABLE sample ADD COLUMN cpu_temp REAL" }, // the processor's temperature, °C
+    { "fan_rpm", "ALTER TABLE sample ADD COLUMN fan_rpm REAL" },   // the fastest fan, RPM
+};
 
 // Only the busiest few processes, and only those doing something, are kept.
 constexpr std::size_t storedProcessLimit = 5;
@@ -424,31 +437,40 @@ void HistoryStore::open()
     // range; kept in memory it costs about a tenth less than in a temp file.
     sqlite3_exec(db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
 
-    // Databases from before the awake clock was recorded lack its column;
-    // their old rows keep NULL there.
+    // Databases from before these readings were recorded lack their
+    // columns; their old rows keep NULL there.
     const std::string probe = std::string("SELECT 1 FROM pragma_table_info('") + "sample" + "') WHERE name = ?";
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, probe.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
-        sqlite3_bind_text(statement, 1, "awake", -1, SQLITE_TRANSIENT_DESTRUCTOR);
-        const bool hasColumn = sqlite3_step(statement) == SQLITE_ROW;
-        sqlite3_finalize(statement);
-        if (!hasColumn) {
-            sqlite3_exec(db, addAwakeSQL, nullptr, nullptr, nullptr);
+    for (const AddedColumn &added : addedColumns) {
+        sqlite3_stmt *statement = nullptr;
+        if (sqlite3_prepare_v2(db, probe.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+            sqlite3_bind_text(statement, 1, added.name, -1, SQLITE_TRANSIENT_DESTRUCTOR);
+            const bool hasColumn = sqlite3_step(statement) == SQLITE_ROW;
+            sqlite3_finalize(statement);
+            if (!hasColumn) {
+                sqlite3_exec(db, added.alter, nullptr, nullptr, nullptr);
+            }
+        } else {
+            sqlite3_finalize(statement);
+            sqlite3_exec(db, added.alter, nullptr, nullptr, nullptr);
         }
-    } else {
-        sqlite3_finalize(statement);
-        sqlite3_exec(db, addAwakeSQL, nullptr, nullptr, nullptr);
     }
 
     sqlite3_prepare_v2(db, insertSampleSQL, -1, &insertSample, nullptr);
     sqlite3_prepare_v2(db, insertProcSQL, -1, &insertProc, nullptr);
     sqlite3_prepare_v2(db, insertEventSQL, -1, &insertEvent, nullptr);
 
+    // SQLite quietly falls back to reading a file it may not write. The past
+    // stays readable through this connection; nothing new can be stored.
+    const bool readOnly = sqlite3_db_readonly(db, "main") == 1;
+    // A read-only file from before the newest columns could not be given
+    // them, so the sample insert cannot be prepared; its tables are ours and
+    // its past is still there to read.
+    const bool readOnlyOlderFile = readOnly && insertProc && insertEvent;
     // A file that is not a database opens without complaint but can never
     // take a sample. It is kept aside under a name that says so, and a new
     // history starts in its place; where it cannot be moved (a read-only
     // folder) the reason is shown instead of an empty chart.
-    if (!insertSample || !insertProc || !insertEvent) {
+    if ((!insertSample || !insertProc || !insertEvent) && !readOnlyOlderFile) {
         const QString why = scriptError.value_or(QString::fromUtf8(sqlite3_errmsg(db)));
         const int code = scriptError ? scriptCode : sqlite3_extended_errcode(db);
         discard();
@@ -458,9 +480,6 @@ void HistoryStore::open()
         setOpenError(why);
         return;
     }
-    // SQLite quietly falls back to reading a file it may not write. The past
-    // stays readable through this connection; nothing new can be stored.
-    const bool readOnly = sqlite3_db_readonly(db, "main") == 1;
     if (readOnly && m_db) {
         discard(); // the connection already there reads just as well
     } else {
@@ -577,6 +596,8 @@ bool HistoryStore::writeSnapshotLocked(const Snapshot &snapshot)
     bindNumber(s, 12, plugged);
     bindNumber(s, 13, charging);
     bindNumber(s, 14, snapshot.awake);
+    bindNumber(s, 15, snapshot.sensors ? snapshot.sensors->cpuCelsius : std::nullopt);
+    bindNumber(s, 16, snapshot.sensors ? snapshot.sensors->fastestFanRpm() : std::nullopt);
     const int stepped = sqlite3_step(s);
     sqlite3_reset(s);
     if (stepped != SQLITE_DONE) {

@@ -101,6 +101,9 @@ TEST_F(HistoryExportTest, WritesEverySampleWithLocalTimeAbsentValuesEmptyAndGapR
     first.netIn = 0; // a real zero stays a zero
     first.battery = BatteryReading {};
     first.battery->level = 81;
+    first.sensors = SensorReading {};
+    first.sensors->cpuCelsius = 61.5;
+    first.sensors->fans = { { QStringLiteral("Fan 1"), 0 } }; // stopped, not absent
     store->record(first);
     Snapshot second;
     second.date = t0 + 5.25;
@@ -117,13 +120,13 @@ TEST_F(HistoryExportTest, WritesEverySampleWithLocalTimeAbsentValuesEmptyAndGapR
     store->flush(true);
 
     EXPECT_EQ(exportText({}).toStdString(),
-        "time,cpu,memPressure,swap,diskRead,diskWrite,netIn,netOut,battery,gap\n"
-        "2027-03-28T01:59:50.000+01:00,12.5,,1048576,,,0,,81,\n"
-        "2027-03-28T01:59:55.250+01:00,,33.3,,,2048.5,,,,\n"
-        "2027-03-28T03:00:05.000+02:00,7,,,,,,,,\n"
-        "2027-03-28T03:01:30.000+02:00,3,,,,,,,,notRunning\n"
-        "2027-03-28T03:06:30.000+02:00,4,,,,,,,,asleep\n"
-        "2027-03-28T03:11:30.000+02:00,5,,,,,,,,noReadings\n");
+        "time,cpu,memPressure,swap,diskRead,diskWrite,netIn,netOut,battery,gap,cpuTemperature,fanSpeed\n"
+        "2027-03-28T01:59:50.000+01:00,12.5,,1048576,,,0,,81,,61.5,0\n"
+        "2027-03-28T01:59:55.250+01:00,,33.3,,,2048.5,,,,,,\n"
+        "2027-03-28T03:00:05.000+02:00,7,,,,,,,,,,\n"
+        "2027-03-28T03:01:30.000+02:00,3,,,,,,,,notRunning,,\n"
+        "2027-03-28T03:06:30.000+02:00,4,,,,,,,,asleep,,\n"
+        "2027-03-28T03:11:30.000+02:00,5,,,,,,,,noReadings,,\n");
 
     // One metric, and a range that cuts the first row off: the second row
     // has no predecessor in the range, so no gap; the end is exclusive.
@@ -197,9 +200,10 @@ TEST_F(HistoryExportTest, GapColumnAgreesWithTheHistoryGaps)
     ASSERT_GT(expected.size(), 30U);
 
     const QStringList lines = exportText({ std::nullopt, t0, t + 1 }).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const int gapColumn = static_cast<int>(lines[0].split(QLatin1Char(',')).indexOf(QStringLiteral("gap")));
     std::vector<std::pair<int, QString>> found; // row index, reason
     for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QString reason = lines[i].section(QLatin1Char(','), -1);
+        const QString reason = lines[i].section(QLatin1Char(','), gapColumn, gapColumn);
         if (!reason.isEmpty()) {
             found.emplace_back(static_cast<int>(i - 1), reason);
         }

@@ -43,6 +43,18 @@ TEST(HistoryMetricTest, FormatsPercentagesWholeAndByteCountsNeverNegative)
     EXPECT_TRUE(format(HistoryMetric::netOut, 1500).endsWith("/s"));
 }
 
+TEST(HistoryMetricTest, SensorMetricsReadInDegreesAndRevolutions)
+{
+    EXPECT_STREQ(column(HistoryMetric::cpuTemperature), "cpu_temp");
+    EXPECT_STREQ(column(HistoryMetric::fanSpeed), "fan_rpm");
+    EXPECT_EQ(title(HistoryMetric::cpuTemperature), "CPU temperature");
+    EXPECT_EQ(unitWord(HistoryMetric::fanSpeed), "revolutions per minute");
+    EXPECT_FALSE(isPercent(HistoryMetric::cpuTemperature));
+    EXPECT_EQ(format(HistoryMetric::cpuTemperature, 61.25), "61.2 \u00b0C"); // halves to even, as percentages
+    EXPECT_EQ(format(HistoryMetric::fanSpeed, 0), "0 RPM"); // a stopped fan, not a dash
+    EXPECT_EQ(format(HistoryMetric::fanSpeed, std::nullopt), "\u2014");
+}
+
 TEST(HistoryGapTest, BandsCarryTheReasonsLabel)
 {
     const std::vector<HistoryGap> gaps { { 10, 200, HistoryGap::Reason::asleep },

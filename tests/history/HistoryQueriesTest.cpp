@@ -389,8 +389,9 @@ TEST_F(HistoryQueriesTest, MatchesABruteForceReadingOfIrregularRecording)
 // What the ordered pass must survive to keep the statements' answer: rows
 // whose rowid order is not their time order (a clock set back, a replaced
 // sample), ties for a bucket's maximum, integer and NULL plug states, every
-// metric column, and a value that is not a number (never ours), for which the
-// statements' own type rules must decide.
+// metric column (the sensors' too, with their NULLs and stopped fans), and a
+// value that is not a number (never ours), for which the statements' own
+// type rules must decide.
 TEST_F(HistoryQueriesTest, GivesTheStatementsAnswerForRowsOutOfOrderTiesAndOddValues)
 {
     std::mt19937 random(11);
@@ -413,6 +414,14 @@ TEST_F(HistoryQueriesTest, GivesTheStatementsAnswerForRowsOutOfOrderTiesAndOddVa
             s.battery = BatteryReading {};
             s.battery->level = static_cast<int>(random() % 3) * 50;
             s.battery->isPluggedIn = unit(random) < 0.5;
+        }
+        if (unit(random) < 0.8) {
+            s.sensors = SensorReading {};
+            s.sensors->cpuCelsius
+                = unit(random) < 0.1 ? std::nullopt : std::optional<double>(40 + static_cast<double>(random() % 3) * 10);
+            if (unit(random) < 0.7) {
+                s.sensors->fans = { { QStringLiteral("Fan 1"), static_cast<double>(random() % 3) * 1000 } };
+            }
         }
         s.awake = unit(random) < 0.9 ? std::optional<double>(t - f + 1000 - unit(random) * 300) : std::nullopt;
         store->record(s);

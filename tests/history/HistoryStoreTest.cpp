@@ -1,3 +1,4 @@
+#include "history/HistoryExport.h"
 #include "history/HistoryStore.h"
 
 #include "DatabaseProbe.h"
@@ -6,6 +7,7 @@
 #include "FakeClock.h"
 #include "LogCapture.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -109,6 +111,7 @@ TEST_F(HistoryStoreTest, WritesEveryColumnAndNullForWhatIsAbsentOrNotFinite)
     full.battery->level = 77;
     full.battery->state = ChargingState::charging;
     full.battery->isPluggedIn = true;
+    full.sensors = SensorReading {}; // sensors, but the processor's unread and no fan
     store->record(full);
 
     Snapshot noBattery;
@@ -143,6 +146,8 @@ TEST_F(HistoryStoreTest, WritesEveryColumnAndNullForWhatIsAbsentOrNotFinite)
     EXPECT_EQ(rows[2].mid(11, 3), (QStringList { "NULL", "1", "0" }));
     // A reading without a state leaves charging unknown.
     EXPECT_EQ(rows[3].mid(11, 3), (QStringList { "NULL", "0", "NULL" }));
+    EXPECT_EQ(queryRows(path(), "SELECT DISTINCT cpu_temp, fan_rpm FROM sample"),
+        (std::vector<QStringList> { { "NULL", "NULL" } }));
 }
 
 TEST_F(HistoryStoreTest, StoresAtMostFiveBusyProcessesWithTheirListPositions)
@@ -272,6 +277,68 @@ TEST_F(HistoryStoreTest, AddsTheAwakeColumnToAnOldDatabaseAndKeepsItsRows)
     EXPECT_EQ(queryRows(path(), "SELECT COUNT(*) FROM pragma_table_info('sample') WHERE name = 'awake'"),
         (std::vector<QStringList> { { "1" } }));
     EXPECT_EQ(countRows(path(), "sample"), 2);
+}
+
+// The file as the version before the sensors left it: the awake column
+// added, no sensor columns, one sample written with that version's insert.
+constexpr const char *previousSchema = "CREATE TABLE sample(ts REAL PRIMARY KEY, cpu REAL, mem_pressure REAL, "
+                                       "mem_level INTEGER, mem_used REAL, swap_used REAL, disk_read REAL, "
+                                       "disk_write REAL, net_in REAL, net_out REAL, battery REAL, plugged INTEGER, "
+                                       "charging INTEGER); ALTER TABLE sample ADD COLUMN awake REAL; "
+                                       "CREATE TABLE proc(ts REAL, rank INTEGER, pid INTEGER, name TEXT, cpu REAL); "
+                                       "CREATE TABLE event(ts REAL, kind TEXT);";
+std::string previousInsert(Timestamp ts)
+{
+    return "INSERT OR REPLACE INTO sample (ts, cpu, mem_pressure, mem_level, mem_used, swap_used, disk_read, "
+           "disk_write, net_in, net_out, battery, plugged, charging, awake) VALUES ("
+        + std::to_string(ts) + ", 33, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 7);";
+}
+
+QString exported(const QString &path)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    const HistoryExport::Result result = HistoryExport::toDevice(path, { std::nullopt, 0, 2e9 }, buffer);
+    return result.ok() ? QString::fromUtf8(buffer.data()).section(QLatin1Char('\n'), 1) : result.error;
+}
+
+TEST_F(HistoryStoreTest, ADatabaseFromBeforeTheSensorsOpensRecordsLoadsAndExports)
+{
+    QDir().mkpath(QFileInfo(path()).path());
+    ASSERT_TRUE(test::execute(path(), std::string(previousSchema) + previousInsert(1'799'999'000)));
+    // Exporting changes nothing in the file, so its missing columns read as empty.
+    const QString oldRow = QStringLiteral(",33") + QString(10, QLatin1Char(',')) + QLatin1Char('\n');
+    EXPECT_TRUE(exported(path()).endsWith(oldRow)) << exported(path()).toStdString();
+    {
+        auto store = openStore();
+        EXPECT_FALSE(store->openError());
+        Snapshot s = snapshotAt(1'799'999'010);
+        s.sensors = SensorReading {};
+        s.sensors->cpuCelsius = 70.5;
+        s.sensors->fans = { { QStringLiteral("Fan 1"), 0 }, { QStringLiteral("Fan 2"), 1200 } };
+        store->record(s);
+        const HistorySeries temperature
+            = store->load(HistoryMetric::cpuTemperature, 1'799'998'000, 1'800'000'000, 240);
+        ASSERT_EQ(temperature.sampleCount, 1);
+        EXPECT_EQ(temperature.buckets.front().max, 70.5);
+        EXPECT_EQ(store->load(HistoryMetric::fanSpeed, 1'799'998'000, 1'800'000'000, 240).buckets.front().max, 1200);
+        EXPECT_EQ(store->load(HistoryMetric::cpu, 1'799'998'000, 1'800'000'000, 240).sampleCount, 2);
+    }
+    const QStringList rows = exported(path()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE((rows[0] + QLatin1Char('\n')).endsWith(oldRow)) << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].endsWith(QStringLiteral(",12.5") + QString(8, QLatin1Char(',')) + QStringLiteral(",70.5,1200")))
+        << rows[1].toStdString();
+
+    // The previous version names its columns, so it goes on writing and
+    // reading the file; the new columns were added at the end.
+    ASSERT_TRUE(test::execute(path(), previousInsert(1'799'999'020)));
+    EXPECT_EQ(queryRows(path(), "SELECT ts, cpu, awake, cpu_temp, fan_rpm FROM sample ORDER BY ts"),
+        (std::vector<QStringList> { { "1799999000.0", "33.0", "7.0", "NULL", "NULL" },
+            { "1799999010.0", "12.5", "NULL", "70.5", "1200.0" },
+            { "1799999020.0", "33.0", "7.0", "NULL", "NULL" } }));
+    EXPECT_EQ(queryRows(path(), "SELECT group_concat(name) FROM pragma_table_info('sample') WHERE cid >= 13"),
+        (std::vector<QStringList> { { "awake,cpu_temp,fan_rpm" } }));
 }
 
 TEST_F(HistoryStoreTest, DeleteAllEmptiesTablesBuffersAndTheWriteAheadLog)
@@ -499,6 +566,24 @@ TEST_F(HistoryStoreTest, AReadOnlyDatabaseIsNeverChangedAndNothingBreaks)
         EXPECT_EQ(file.readAll(), before);
         file.close();
     }
+}
+
+// A read-only file from before the sensors cannot be given their columns;
+// it is still read, not refused as a file that is not ours.
+TEST_F(HistoryStoreTest, AReadOnlyDatabaseFromBeforeTheSensorsStaysReadable)
+{
+    QDir().mkpath(QFileInfo(path()).path());
+    ASSERT_TRUE(test::execute(path(), std::string(previousSchema) + previousInsert(clock.now() - 60)));
+    const ReadOnly lockedFile(path(), 0444);
+    if (QFile(path()).open(QIODevice::Append)) {
+        GTEST_SKIP() << "cannot make a file read-only here";
+    }
+    auto store = openStore();
+    EXPECT_EQ(store->openError(), QStringLiteral("the database file is read-only"));
+    EXPECT_EQ(store->load(HistoryMetric::cpu, clock.now() - 3600, clock.now(), 240).sampleCount, 1);
+    const HistorySeries temperature = store->load(HistoryMetric::cpuTemperature, clock.now() - 3600, clock.now(), 240);
+    EXPECT_EQ(temperature.sampleCount, 0);
+    EXPECT_TRUE(temperature.buckets.empty());
 }
 
 TEST_F(HistoryStoreTest, ABatchThatCannotBeCommittedIsKeptAndWrittenOnceWhenSpaceComesBack)

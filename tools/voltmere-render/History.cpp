@@ -148,6 +148,9 @@ std::vector<Surface> historySurfaces()
         { QStringLiteral("history-cpu-24h"), [] { return dayPage(HistoryMetric::cpu, 24, true); }, {}, page },
         { QStringLiteral("history-cpu-1h"), [] { return dayPage(HistoryMetric::cpu, 1, false); }, {}, page },
         { QStringLiteral("history-netin-7d"), [] { return dayPage(HistoryMetric::netIn, 168, false); }, {}, page },
+        { QStringLiteral("history-cputemperature-24h"),
+            [] { return dayPage(HistoryMetric::cpuTemperature, 24, true); }, {}, page },
+        { QStringLiteral("history-fanspeed-6h"), [] { return dayPage(HistoryMetric::fanSpeed, 6, false); }, {}, page },
         { QStringLiteral("history-empty"),
             [] {
                 auto *host = new PageHost(std::make_unique<Fixture>(Data::none));

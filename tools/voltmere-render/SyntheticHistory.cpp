@@ -56,6 +56,10 @@ void fillHistory(HistoryStore &store, Timestamp from, Timestamp to, double tick)
         s.battery->isPluggedIn = std::sin(t / 14000.0) < 0;
         s.battery->state = s.battery->isPluggedIn ? ChargingState::charging : ChargingState::onBattery;
         s.topProcesses = processesAt(t, *s.cpuTotal);
+        // The processor warms with its load, and the fan follows.
+        s.sensors = SensorReading {};
+        s.sensors->cpuCelsius = std::round((42 + 0.45 * *s.cpuTotal) * 8) / 8;
+        s.sensors->fans = { { QStringLiteral("Fan 1"), std::round(1400 + 22 * *s.cpuTotal) } };
         store.record(s);
         // Batches of a day or so, so a month is never held in memory at once.
         if (++written % 20000 == 0) {
