@@ -43,6 +43,7 @@ const std::vector<Source> &sources()
         {QStringLiteral("Disk"), PlatformText::say(Name::diskSource)},
         {QStringLiteral("Network"), PlatformText::say(Name::networkSource)},
         {QStringLiteral("Battery"), PlatformText::say(Name::batterySource)},
+        {QStringLiteral("Temperatures and fans"), PlatformText::say(Name::sensorsSource)},
     };
     return table;
 }

@@ -34,6 +34,10 @@ enum class Name {
     capacityUnavailable,
     temperatureUnavailable,
     chargeLevelUnavailable,
+    // The Temperatures card: no sensor at all (virtual machines,
+    // containers), or none that is the processor's.
+    sensorsUnavailable,
+    processorSensorUnavailable,
 
     // Menu bar panel; the Battery page's copied summary says the first too.
     noInternalBattery,
@@ -74,6 +78,7 @@ enum class Name {
     diskSource,
     networkSource,
     batterySource,
+    sensorsSource,
     privacyStatement,
 
     // History page before any readings exist.
@@ -88,6 +93,10 @@ enum class Name {
 
 // This platform's wording of the text `name`.
 QString say(Name name);
+
+// Why a sensor's value is missing this time: the file that did not give it
+// (as the sensor reading names it).
+QString sensorUnreadable(const QString &file);
 
 // The process table's footnote under the rows: how many cores there are, and
 // how the usage of processes that could not be read one by one is shown.

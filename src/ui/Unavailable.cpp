@@ -6,11 +6,23 @@ namespace voltmere {
 
 Unavailable::Unavailable(const QString &reason, qreal size, QWidget *parent)
     : TextComponent(parent)
-    , m_reason(reason)
 {
     setText(QStringLiteral("Unavailable"));
     setTextFont(Theme::font(size, QFont::Medium));
     setColor(Theme::muted);
+    showReason(reason);
+}
+
+void Unavailable::setReason(const QString &reason)
+{
+    if (reason != m_reason) {
+        showReason(reason);
+    }
+}
+
+void Unavailable::showReason(const QString &reason)
+{
+    m_reason = reason;
     setToolTip(reason);
     setAccessibleName(QStringLiteral("Unavailable. ") + reason);
 }

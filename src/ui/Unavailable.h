@@ -13,8 +13,13 @@ public:
     explicit Unavailable(const QString &reason, qreal size = 13, QWidget *parent = nullptr);
 
     const QString &reason() const { return m_reason; }
+    // For readings whose reason changes from one round to the next (which
+    // sensor file failed).
+    void setReason(const QString &reason);
 
 private:
+    void showReason(const QString &reason);
+
     QString m_reason;
 };
 

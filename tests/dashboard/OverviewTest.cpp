@@ -1,3 +1,4 @@
+#include "SpokenTree.h"
 #include "TestMonitor.h"
 
 #include "dashboard/view/DashboardChrome.h"
@@ -41,6 +42,12 @@ Snapshot reading(Timestamp date)
     s.diskWrite = 3000;
     s.netIn = 800;
     s.netOut = 200;
+    s.sensors = SensorReading{};
+    s.sensors->cpuCelsius = 52.5;
+    s.sensors->cpuCriticalCelsius = 100;
+    s.sensors->cpuFile = QStringLiteral("/sys/class/hwmon/hwmon2/temp1_input");
+    s.sensors->others = {{QStringLiteral("NVMe"), 41}, {QStringLiteral("Chipset"), 39}};
+    s.sensors->fans = {{QStringLiteral("Fan 1"), 2400}};
     return s;
 }
 
@@ -58,10 +65,11 @@ TEST_F(OverviewTest, CopiedTextStartsWithTheWindowAndBeforeAnyReadingSaysOnlyTha
     EXPECT_EQ(OverviewModel::headerLine(5), QStringLiteral("Overview, last 5 min."));
 
     const QStringList lines = OverviewModel::build(*t.monitor, 60).summary.split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 8);
+    ASSERT_EQ(lines.size(), 9);
     EXPECT_EQ(lines[0], QStringLiteral("Overview, last hour."));
     EXPECT_EQ(lines[1], QStringLiteral("CPU: no readings yet."));
     EXPECT_EQ(lines[7], QStringLiteral("Network out: no readings yet."));
+    EXPECT_EQ(lines[8], QStringLiteral("CPU temperature: no readings yet."));
 }
 
 TEST_F(OverviewTest, ProcessLinesListFiveThenTheCombinedRowOrWaitForASecondSample)
@@ -141,6 +149,99 @@ TEST_F(OverviewTest, ElevatedMemoryPressureTurnsValueBadgeAndSwatchAmber)
     EXPECT_TRUE(card.badgeIsAttention());
     EXPECT_EQ(card.legendColors(), std::vector<ThemeColor>{Theme::amber});
     EXPECT_EQ(card.chart()->series().front().color, Theme::amber);
+}
+
+TEST_F(OverviewTest, TemperaturesCardShowsTheProcessorTheHottestOtherSensorAndTheFans)
+{
+    Snapshot s = reading(now() - 2);
+    s.sensors->cpuCelsius = 48.25;
+    ingest(s);
+    s = reading(now());
+    ingest(s);
+    OverviewModel::Page page = OverviewModel::build(*t.monitor, 5);
+    OverviewModel::Card card = page.cards[5];
+    EXPECT_EQ(card.anchor, OverviewAnchor::temperatures);
+    EXPECT_EQ(card.value, QStringLiteral("52.5 \u00b0C"));
+    EXPECT_EQ(card.detail, QStringLiteral("NVMe 41.0 \u00b0C · Fan 2400 RPM"));
+    EXPECT_FALSE(card.badge);
+    ASSERT_EQ(card.series.size(), 1u);
+    EXPECT_EQ(card.series[0].points.size(), 2u);
+    EXPECT_TRUE(card.summary.startsWith(QStringLiteral("CPU temperature averaged 50.4 \u00b0C and peaked at 52.5 \u00b0C")))
+        << card.summary.toStdString();
+    // The copied page gains the card's sentence after the network's.
+    const QStringList lines = page.summary.split(QLatin1Char('\n'));
+    EXPECT_EQ(lines[8], card.summary);
+
+    // Within 5 °C of the critical value: amber, with a badge. Several fans
+    // are summed up by the fastest; a stopped one counts, and a fan that
+    // could not be read is named in the sentence.
+    s.date += 2;
+    s.sensors->cpuCelsius = 96;
+    s.sensors->fans = {{QStringLiteral("Fan 1"), 0}, {QStringLiteral("Fan 2"), 3100}, {QStringLiteral("Fan 3"), 0}};
+    s.sensors->unreadable = {QStringLiteral("/sys/class/hwmon/hwmon4/fan4_input")};
+    ingest(s);
+    card = OverviewModel::build(*t.monitor, 5).cards[5];
+    EXPECT_EQ(card.badge, (OverviewModel::Badge{QStringLiteral("Near critical"), true}));
+    EXPECT_EQ(card.valueColor, Theme::amber);
+    EXPECT_EQ(card.detail, QStringLiteral("NVMe 41.0 \u00b0C · 3 fans, fastest 3100 RPM"));
+    EXPECT_TRUE(card.summary.endsWith(QStringLiteral(" /sys/class/hwmon/hwmon4/fan4_input couldn't be read.")));
+}
+
+TEST_F(OverviewTest, TemperaturesCardSaysWhyTheProcessorsTemperatureIsMissing)
+{
+    Snapshot s = reading(now() - 4);
+    ingest(s);
+    s.date += 2;
+    s.sensors->cpuCelsius.reset(); // its file failed this round
+    s.sensors->unreadable = {s.sensors->cpuFile};
+    ingest(s);
+    OverviewModel::Card card = OverviewModel::build(*t.monitor, 5).cards[5];
+    EXPECT_FALSE(card.value);
+    EXPECT_EQ(card.unavailable, QStringLiteral("/sys/class/hwmon/hwmon2/temp1_input couldn't be read."));
+    EXPECT_EQ(card.series[0].points.size(), 1u) << "the earlier reading still shows";
+
+    s.date += 2;
+    s.sensors = SensorReading{}; // sensors, but none of them the processor's
+    s.sensors->fans = {{QStringLiteral("Fan 1"), 900}};
+    ingest(s);
+    card = OverviewModel::build(*t.monitor, 5).cards[5];
+    EXPECT_EQ(card.unavailable,
+              QStringLiteral("No sensor in /sys/class/hwmon or /sys/class/thermal reports the processor's temperature."));
+    EXPECT_EQ(card.detail, QStringLiteral("Fan 900 RPM"));
+
+    // A virtual machine: no sensor at all, and nothing beside the marker.
+    s.date += 2;
+    s.sensors.reset();
+    ingest(s);
+    card = OverviewModel::build(*t.monitor, 5).cards[5];
+    EXPECT_EQ(card.unavailable,
+              QStringLiteral("No temperature or fan sensor was found in /sys/class/hwmon or /sys/class/thermal."));
+    EXPECT_FALSE(card.detail);
+}
+
+// What a screen reader reaches in the card, with and without sensors.
+TEST_F(OverviewTest, TemperaturesCardReadsOutItsValueDetailAndSentenceOrItsReason)
+{
+    ingest(reading(now()));
+    OverviewView view(*t.monitor);
+    view.resize(900, 1200);
+    view.show();
+    MetricCard *card = view.card(OverviewAnchor::temperatures);
+    ASSERT_NE(card, nullptr);
+    QStringList spoken = test::spoken(card);
+    EXPECT_TRUE(spoken.contains(QStringLiteral("Temperatures: 52.5 \u00b0C"))) << spoken.join('|').toStdString();
+    EXPECT_TRUE(spoken.contains(QStringLiteral("NVMe 41.0 \u00b0C · Fan 2400 RPM")));
+    EXPECT_TRUE(spoken.contains(card->summaryText()->text()));
+
+    Snapshot s = reading(now() + 2);
+    s.sensors.reset();
+    ingest(s);
+    view.refresh();
+    spoken = test::spoken(card);
+    EXPECT_TRUE(spoken.contains(QStringLiteral("Unavailable. No temperature or fan sensor was found in "
+                                               "/sys/class/hwmon or /sys/class/thermal.")))
+        << spoken.join('|').toStdString();
+    EXPECT_FALSE(spoken.contains(QStringLiteral("Temperatures: 52.5 \u00b0C"))) << "the old value is hidden";
 }
 
 QStringList accessibleNames(QAccessibleInterface *node)

@@ -300,6 +300,22 @@ TEST_F(MenuBarPanelTest, OneSnapshotGivesOnePointAndItsFigure)
     EXPECT_NE(points[0].segment, points[1].segment);
 }
 
+TEST_F(MenuBarPanelTest, TheCPUCaptionCarriesTheProcessorTemperatureWhereThereIsOne)
+{
+    MenuBarPanel panel(monitor(), &opener);
+    openPanel(panel);
+    Snapshot s = snapshot(20);
+    s.topProcesses = {{77, QStringLiteral("compiler"), 80}};
+    ingest(s);
+    EXPECT_EQ(panel.cpuTile()->caption()->text(), QStringLiteral("Share of all cores"));
+    s.date += 2;
+    s.sensors = SensorReading{};
+    s.sensors->cpuCelsius = 54.5;
+    ingest(s);
+    EXPECT_EQ(panel.cpuTile()->caption()->text(), QStringLiteral("Share of all cores · CPU 54.5 \u00b0C"));
+    EXPECT_EQ(panel.cpuTile()->topProcess()->text(), QStringLiteral("compiler 80.0%")) << "the header is left alone";
+}
+
 TEST_F(MenuBarPanelTest, ChargingWithAReminderShowsRingTargetAndRow)
 {
     fixture.prefs.setReminderEnabled(true);

@@ -29,7 +29,7 @@ TEST(AppInfoTest, SourcesListEveryReadingInOrder)
         titles.append(source.title);
         EXPECT_FALSE(source.text.isEmpty());
     }
-    EXPECT_EQ(titles, (QStringList{"CPU", "Memory", "Swap", "Disk", "Network", "Battery"}));
+    EXPECT_EQ(titles, (QStringList{"CPU", "Memory", "Swap", "Disk", "Network", "Battery", "Temperatures and fans"}));
     EXPECT_EQ(AppInfo::sources()[2].text, QStringLiteral("SwapTotal and SwapFree in /proc/meminfo."));
 }
 

@@ -13,8 +13,9 @@ namespace {
 constexpr double gib = 1024.0 * 1024 * 1024;
 
 // An hour of readings every 2 s ending now, with the busiest processes of a
-// working machine. `unavailable` drops swap, disk read and network and cuts
-// a 45-second hole ten minutes ago.
+// working machine and a laptop's sensors. `unavailable` drops swap, disk
+// read, network and every sensor (as in a virtual machine) and cuts a
+// 45-second hole ten minutes ago.
 std::vector<Snapshot> lastHour(bool unavailable)
 {
     std::vector<Snapshot> out;
@@ -48,7 +49,14 @@ std::vector<Snapshot> lastHour(bool unavailable)
                           {2301, QStringLiteral("voltmere"), 0.6}};
         s.otherProcessesCPU = 4.2;
         s.unreadableProcessCount = 37;
+        s.sensors = SensorReading{};
+        s.sensors->cpuCelsius = std::round((51 + 7 * std::sin(phase * 0.9) + (i % 97 == 0 ? 12 : 0)) * 8) / 8;
+        s.sensors->cpuCriticalCelsius = 100;
+        s.sensors->cpuFile = QStringLiteral("/sys/class/hwmon/hwmon3/temp1_input");
+        s.sensors->others = {{QStringLiteral("NVMe"), 41.85}, {QStringLiteral("Chipset"), 47}};
+        s.sensors->fans = {{QStringLiteral("Fan 1"), std::round(2300 + 400 * std::sin(phase * 0.9))}};
         if (unavailable) {
+            s.sensors.reset();
             s.swapUsed.reset();
             s.swapTotal.reset();
             s.diskRead.reset();
@@ -81,7 +89,7 @@ QWidget *dashboard(Data data, DashboardSection section, QSize size = {})
         auto *view = new DashboardView(
             fx.monitor, [&fx](DashboardSection section) { return Surfaces::dashboardPage(section, fx.monitor); });
         // Tall enough for the whole page, which a still image draws unscrolled.
-        view->setFixedSize(size.isValid() ? size : QSize(1120, fx.monitor.latest() ? 1420 : 1120));
+        view->setFixedSize(size.isValid() ? size : QSize(1120, fx.monitor.latest() ? 1500 : 1180));
         return view;
     });
 }
@@ -101,6 +109,12 @@ std::vector<Surface> dashboardSurfaces()
                             [] { return dashboard(Data::unavailable, DashboardSection::overview); }, nullptr, {},
                             scale});
     }
+    // The window at its smallest width: the six cards in two narrow columns.
+    surfaces.push_back({QStringLiteral("dashboard-overview-narrow"),
+                        [] { return dashboard(Data::hour, DashboardSection::overview, QSize(860, 1500)); }, nullptr, {}, 1.0});
+    surfaces.push_back({QStringLiteral("dashboard-overview-unavailable-narrow"),
+                        [] { return dashboard(Data::unavailable, DashboardSection::overview, QSize(860, 1500)); }, nullptr, {},
+                        1.0});
     // The whole window on its other sections (their pages are drawn on their
     // own in more states elsewhere).
     surfaces.push_back({QStringLiteral("dashboard-battery"),

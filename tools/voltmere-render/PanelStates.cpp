@@ -66,6 +66,20 @@ std::vector<Snapshot> lastMinute(const std::function<double(int)> &cpu, bool wit
     return out;
 }
 
+// Three minutes of readings every 2 s ending now, each shaped by `shape`
+// with its index: long enough for the insights' two-minute streaks.
+std::vector<Snapshot> lastThreeMinutes(const std::function<void(Snapshot &, int)> &shape)
+{
+    std::vector<Snapshot> out;
+    for (int i = 0; i <= 90; ++i) {
+        Snapshot s = lastMinute([](int) { return 0.0; }, false).front();
+        s.date = fixedNow() - 180 + 2.0 * i;
+        shape(s, i);
+        out.push_back(s);
+    }
+    return out;
+}
+
 double wave(int i)
 {
     return 18 + 9 * std::sin(i / 3.0) + (i % 7 == 0 ? 14 : 0);
@@ -180,7 +194,12 @@ std::vector<Surface> panelSurfaces()
                  BatteryReading r = battery(64, ChargingState::charging);
                  r.adapterWatts = 96;
                  r.timeToFullMinutes = 48;
-                 feed(f, lastMinute(wave, false), r);
+                 std::vector<Snapshot> minute = lastMinute(wave, false);
+                 for (Snapshot &s : minute) {
+                     s.sensors = SensorReading{};
+                     s.sensors->cpuCelsius = 54.5;
+                 }
+                 feed(f, minute, r);
              });
          },
          nullptr, {}},
@@ -188,17 +207,24 @@ std::vector<Surface> panelSurfaces()
          [] {
              return panel([](Fixture &f) {
                  // Three minutes above 80 %: the high-CPU insight.
-                 std::vector<Snapshot> hot;
-                 const Timestamp now = fixedNow();
-                 for (int i = 0; i <= 90; ++i) {
-                     Snapshot s = lastMinute(wave, false).front();
-                     s.date = now - 180 + 2.0 * i;
+                 feed(f, lastThreeMinutes([](Snapshot &s, int i) {
                      s.cpuTotal = 88 + 6 * std::sin(i / 4.0);
                      s.memLevel = MemoryPressureLevel::warning;
                      s.memPressure = 78;
-                     hot.push_back(s);
-                 }
-                 feed(f, hot, battery(41, ChargingState::onBattery));
+                 }), battery(41, ChargingState::onBattery));
+             });
+         },
+         nullptr, {}},
+        {QStringLiteral("panel-hot"),
+         [] {
+             return panel([](Fixture &f) {
+                 // Three minutes within 5 °C of the critical temperature.
+                 feed(f, lastThreeMinutes([](Snapshot &s, int i) {
+                     s.cpuTotal = 64 + 6 * std::sin(i / 4.0);
+                     s.sensors = SensorReading{};
+                     s.sensors->cpuCelsius = 97 + std::sin(i / 5.0);
+                     s.sensors->cpuCriticalCelsius = 100;
+                 }), battery(41, ChargingState::onBattery));
              });
          },
          nullptr, {}},

@@ -101,6 +101,49 @@ private:
     std::optional<OverviewModel::Badge> m_badge;
 };
 
+// The detail beside the big number. Its parts (joined by " · ") stay on one
+// line where the card is wide enough and stack, bottom line on the number's
+// baseline, where it is not: a long detail never widens the card beyond its
+// column at the window's smallest size.
+class DetailText final : public TextComponent {
+public:
+    DetailText() { setAlignment(Qt::AlignLeft | Qt::AlignBottom); }
+
+    QSize sizeHint() const override { return {oneLineWidth(), lineCount() * lineHeight()}; }
+    QSize minimumSizeHint() const override
+    {
+        qreal widest = 0;
+        for (const QString &part : parts()) {
+            widest = std::max(widest, lineWidth(part));
+        }
+        return {static_cast<int>(std::ceil(widest)) + 1, lineCount() * lineHeight()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        if (width() >= oneLineWidth()) {
+            drawLine(painter, text());
+            return;
+        }
+        const QStringList lines = parts();
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            painter.save();
+            painter.translate(0, -static_cast<qreal>(lines.size() - 1 - i) * lineHeight());
+            drawLine(painter, lines[i]);
+            painter.restore();
+        }
+    }
+
+private:
+    static inline const QString separator = QStringLiteral(" · ");
+    QStringList parts() const { return text().split(separator); }
+    int lineCount() const { return static_cast<int>(std::max<qsizetype>(parts().size(), 1)); }
+    int oneLineWidth() const { return static_cast<int>(std::ceil(lineWidth(text()))) + 1; }
+    int lineHeight() const { return TextComponent::sizeHint().height(); }
+};
+
 // The card's sentence: wraps, and can be selected and copied with the
 // pointer or the keyboard. Its colour follows the scheme at paint time.
 class SummaryLabel final : public QLabel {
@@ -141,7 +184,7 @@ MetricCard::MetricCard(const OverviewModel::Card &card, QWidget *parent)
     , m_badge(new BadgeChip)
     , m_value(new HeroNumber(card.compactValue ? 18 : 36, Theme::text))
     , m_unavailable(new Unavailable(card.unavailable, 18))
-    , m_detail(new TextComponent)
+    , m_detail(new DetailText)
     , m_chart(new TimeSeriesChart)
     , m_summary(new SummaryLabel)
 {
@@ -220,6 +263,7 @@ void MetricCard::set(const OverviewModel::Card &card, Timestamp start, Timestamp
 {
     m_value->setVisible(card.value.has_value());
     m_unavailable->setVisible(!card.value);
+    m_unavailable->setReason(card.unavailable);
     if (card.value) {
         m_value->setValue(std::nullopt, *card.value);
         m_value->setColor(card.valueColor.value_or(Theme::text));

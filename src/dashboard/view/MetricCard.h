@@ -23,11 +23,11 @@ class MetricCard : public Card {
 public:
     static constexpr qreal chartHeight = 150;
 
-    // The heading, the reason and the value size are fixed by `card`.
+    // The heading and the value size are fixed by `card`.
     explicit MetricCard(const OverviewModel::Card &card, QWidget *parent = nullptr);
 
-    // Shows new values over the chart range start … end; parts that did not
-    // change are not repainted.
+    // Shows new values (and the reason for a missing one) over the chart
+    // range start … end; parts that did not change are not repainted.
     void set(const OverviewModel::Card &card, Timestamp start, Timestamp end);
 
     OverviewAnchor anchor() const { return m_anchor; }

@@ -29,6 +29,41 @@ QString rate(double value)
     return Format::rate(value);
 }
 
+QString celsius(double value)
+{
+    return Format::celsius(value);
+}
+
+QString sensorsUnavailable(const std::optional<SensorReading> &sensors)
+{
+    if (!sensors) {
+        return PlatformText::say(PlatformText::Name::sensorsUnavailable);
+    }
+    if (sensors->cpuFile.isEmpty()) {
+        return PlatformText::say(PlatformText::Name::processorSensorUnavailable);
+    }
+    return PlatformText::sensorUnreadable(sensors->cpuFile);
+}
+
+std::optional<QString> sensorsDetail(const SensorReading &sensors)
+{
+    QStringList parts;
+    if (!sensors.others.empty()) {
+        const TemperatureSensor &hottest = sensors.others.front();
+        parts << hottest.name + QLatin1Char(' ') + Format::celsius(hottest.celsius);
+    }
+    if (sensors.fans.size() == 1) {
+        parts << QStringLiteral("Fan ") + Format::rpm(sensors.fans.front().rpm);
+    } else if (sensors.fans.size() > 1) {
+        parts << QString::number(sensors.fans.size()) + QStringLiteral(" fans, fastest ")
+                + Format::rpm(sensors.fastestFanRpm());
+    }
+    if (parts.isEmpty()) {
+        return std::nullopt;
+    }
+    return parts.join(QStringLiteral(" · "));
+}
+
 QString headerLine(int minutes)
 {
     return QStringLiteral("Overview, last ")
@@ -88,10 +123,11 @@ Page build(const Monitor &monitor, int minutes)
             [](const Snapshot &s) { return s.diskWrite; },
             [](const Snapshot &s) { return s.netIn; },
             [](const Snapshot &s) { return s.netOut; },
+            [](const Snapshot &s) { return s.sensors ? s.sensors->cpuCelsius : std::nullopt; },
         },
         [&monitor](Timestamp a, Timestamp b) { return monitor.gapLabel(a, b); });
-    const auto &[cpu, pressure, swap, read, write, in, out] =
-        std::tie(w.points[0], w.points[1], w.points[2], w.points[3], w.points[4], w.points[5], w.points[6]);
+    const auto &[cpu, pressure, swap, read, write, in, out, temperature] = std::tie(w.points[0], w.points[1],
+        w.points[2], w.points[3], w.points[4], w.points[5], w.points[6], w.points[7]);
 
     const auto describe = [now](const std::vector<ChartPoint> &points, const QString &name, const ValueFormat &format) {
         return SeriesSummary::describe(points, name, format, now);
@@ -189,14 +225,42 @@ Page build(const Monitor &monitor, int minutes)
         in, QStringLiteral("Out"), s.netOut, out, PlatformText::say(PlatformText::Name::networkUnavailable),
         QStringLiteral("Network throughput, bytes per second"));
 
+    Card temperatureCard;
+    temperatureCard.anchor = OverviewAnchor::temperatures;
+    temperatureCard.title = QStringLiteral("Temperatures");
+    temperatureCard.unavailable = sensorsUnavailable(s.sensors);
+    ThemeColor temperatureColor = Theme::mint;
+    if (s.sensors) {
+        if (s.sensors->cpuCelsius) {
+            temperatureCard.value = Format::celsius(s.sensors->cpuCelsius);
+        }
+        if (s.sensors->cpuNearCritical()) {
+            temperatureColor = Theme::amber;
+            temperatureCard.valueColor = temperatureColor;
+            temperatureCard.badge = Badge{QStringLiteral("Near critical"), true};
+        }
+        temperatureCard.detail = sensorsDetail(*s.sensors);
+    }
+    temperatureCard.chartTitle = QStringLiteral("CPU temperature, degrees Celsius");
+    temperatureCard.series = {ChartSeries{QStringLiteral("CPU temperature"), temperatureColor, temperature}};
+    temperatureCard.format = celsius;
+    const QString temperatureLine = describe(temperature, QStringLiteral("CPU temperature"), celsius);
+    temperatureCard.summary = temperatureLine;
+    if (s.sensors) {
+        // Every sensor missing from this round, the processor's included.
+        for (const QString &file : s.sensors->unreadable) {
+            temperatureCard.summary += QLatin1Char(' ') + PlatformText::sensorUnreadable(file);
+        }
+    }
+
     page.cards = {std::move(cpuCard), std::move(memoryCard), std::move(swapCard), std::move(diskCard),
-                  std::move(networkCard)};
+                  std::move(networkCard), std::move(temperatureCard)};
     for (Card &card : page.cards) {
         card.gaps = w.gaps;
     }
 
     QStringList lines{headerLine(minutes), cpuLine, pressureLine, swapLine};
-    lines << sideLines;
+    lines << sideLines << temperatureLine;
     if (latest) {
         lines << processLines(*latest);
     }

@@ -18,7 +18,7 @@ namespace voltmere {
 class Monitor;
 
 // What the Overview shows, worked out from the Monitor without any widget:
-// the five cards' values, charts and sentences and the page's copied text.
+// the six cards' values, charts and sentences and the page's copied text.
 // The view only lays these out. Main thread only (it reads the Monitor).
 namespace OverviewModel {
 
@@ -28,6 +28,14 @@ using ValueFormat = std::function<QString(double)>;
 QString wholePercent(double value);
 QString memoryBytes(double value);
 QString rate(double value);
+QString celsius(double value);
+
+// The Temperatures card. Why the processor's temperature is missing: no sensor at all, none that
+// is the processor's, or its file could not be read this round.
+QString sensorsUnavailable(const std::optional<SensorReading> &sensors);
+// The hottest other sensor and the fans ("NVMe 41.9 °C · 2 fans, fastest
+// 2400 RPM"); absent when there are neither.
+std::optional<QString> sensorsDetail(const SensorReading &sensors);
 
 struct Legend {
     QString name;
@@ -61,7 +69,7 @@ struct Card {
 struct Page {
     Timestamp start = 0; // the charts' time range
     Timestamp end = 0;
-    std::vector<Card> cards; // CPU, memory pressure, swap, disk, network
+    std::vector<Card> cards; // CPU, memory pressure, swap, disk, network, temperatures
     QString summary;         // what "Copy summary" copies
 };
 

@@ -33,7 +33,7 @@ OverviewSkeleton::OverviewSkeleton(QWidget *parent)
     layout->setSpacing(16);
     auto *grid = new QGridLayout;
     grid->setSpacing(16);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < cardCount; ++i) {
         grid->addWidget(cardPlaceholder(), i / 2, i % 2);
     }
     grid->setColumnStretch(0, 1);

@@ -16,10 +16,10 @@ class OverviewSkeleton;
 class ProcessTable;
 class WindowPicker;
 
-// The dashboard's first section: CPU, memory pressure, swap, disk and
-// network over the chosen time window in two columns, then the busiest
-// processes; a skeleton until the first reading. Follows every round of the
-// Monitor while it exists (it exists only while the window is open), and
+// The dashboard's first section: CPU, memory pressure, swap, disk, network
+// and temperatures over the chosen time window in two columns, then the
+// busiest processes; a skeleton until the first reading. Follows every round
+// of the Monitor while it exists (it exists only while the window is open), and
 // scrolls once to a card that navigation asked for. Main thread only.
 class OverviewView : public DashboardPage {
     Q_OBJECT
@@ -57,7 +57,7 @@ private:
     OverviewSkeleton *m_skeleton;
     QWidget *m_body;
     QGridLayout *m_grid;
-    std::array<MetricCard *, 5> m_cards{};
+    std::array<MetricCard *, 6> m_cards{};
     ProcessTable *m_table = nullptr;
     bool m_refreshPending = false;
     bool m_anchorPending = false;

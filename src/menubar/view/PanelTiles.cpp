@@ -294,7 +294,10 @@ CPUTile::CPUTile(const Clock &clock, QWidget *parent)
     caption->setContentsMargins(0, 0, 0, 0);
     caption->addWidget(PanelText::make(QStringLiteral("60 s ago"), Theme::font(10), Theme::muted));
     caption->addStretch();
-    caption->addWidget(PanelText::make(QStringLiteral("Share of all cores"), Theme::font(10), Theme::muted));
+    // The processor's temperature joins the caption where there is one: out
+    // of the chart's way, and never taking room from the busiest process.
+    m_caption = PanelText::make(captionText(std::nullopt), Theme::font(10), Theme::muted);
+    caption->addWidget(m_caption);
     caption->addStretch();
     caption->addWidget(PanelText::make(QStringLiteral("now"), Theme::font(10), Theme::muted));
     layout->addLayout(caption);
@@ -336,6 +339,13 @@ void CPUTile::set(const std::vector<Snapshot> &snapshots, const std::optional<Sn
     if (total) {
         m_hero->setValue(total, Format::percent(total, 0));
     }
+    m_caption->setText(captionText(latest && latest->sensors ? latest->sensors->cpuCelsius : std::nullopt));
+}
+
+QString CPUTile::captionText(std::optional<double> celsius)
+{
+    const QString share = QStringLiteral("Share of all cores");
+    return celsius ? share + QStringLiteral(" · CPU ") + Format::celsius(celsius) : share;
 }
 
 // --------------------------------------------------------------- MemoryTile

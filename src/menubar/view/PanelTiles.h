@@ -85,7 +85,8 @@ private:
 };
 
 // CPU: the busiest process, the share of all cores as a big number over a
-// chart of the last minute.
+// chart of the last minute, and the processor's temperature where there is
+// one.
 class CPUTile : public QWidget {
     Q_OBJECT
 public:
@@ -109,6 +110,9 @@ public:
     HeroNumber *heroNumber() const { return m_hero; }
     Unavailable *unavailable() const { return m_unavailable; }
     TextComponent *topProcess() const { return m_topText; }
+    TextComponent *caption() const { return m_caption; }
+    // "Share of all cores", followed by " · CPU 54.5 °C" with a temperature.
+    static QString captionText(std::optional<double> celsius);
 
 private:
     const Clock &m_clock;
@@ -117,6 +121,7 @@ private:
     TextComponent *m_topText;
     TimeSeriesChart *m_chart;
     HeroNumber *m_hero;
+    TextComponent *m_caption;
     Unavailable *m_unavailable;
 };
 

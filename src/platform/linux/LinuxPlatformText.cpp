@@ -43,6 +43,11 @@ QString PlatformText::say(Name name)
         return QStringLiteral("The battery doesn't report temp.");
     case Name::chargeLevelUnavailable:
         return QStringLiteral("/sys/class/power_supply didn't report a charge level.");
+    case Name::sensorsUnavailable:
+        return QStringLiteral("No temperature or fan sensor was found in /sys/class/hwmon or /sys/class/thermal.");
+    case Name::processorSensorUnavailable:
+        return QStringLiteral(
+            "No sensor in /sys/class/hwmon or /sys/class/thermal reports the processor's temperature.");
 
     case Name::noInternalBattery:
         return QStringLiteral("This computer has no internal battery.");
@@ -100,6 +105,12 @@ QString PlatformText::say(Name name)
         return QStringLiteral("/sys/class/power_supply for level, state, adapter, cycle count, capacity, and "
                               "temperature, re-read on udev power_supply events. Low Power Mode is the "
                               "power-profiles daemon's active profile. Voltmere only reads these.");
+    case Name::sensorsSource:
+        return QStringLiteral("/sys/class/hwmon: temp*_input, temp*_label and temp*_crit, fan*_input and fan*_label of "
+                              "each chip. The processor's temperature comes from the coretemp, k10temp or zenpower "
+                              "chip; without one, from a chip or a /sys/class/thermal/thermal_zone* (type, temp, and "
+                              "the critical trip point) named for the CPU, else the ACPI zone. Voltmere only reads "
+                              "these.");
     case Name::privacyStatement:
         return QStringLiteral("Voltmere does not access the network. Readings, history, and preferences stay on this "
                               "computer. On the desktop's local message bus it listens to logind for sleep and wake "
@@ -123,6 +134,11 @@ QString PlatformText::say(Name name)
         return QStringLiteral("Power saver mode is on");
     }
     return {};
+}
+
+QString PlatformText::sensorUnreadable(const QString &file)
+{
+    return file + QStringLiteral(" couldn't be read.");
 }
 
 QString PlatformText::processFootnote(int cores, int unreadableProcesses)
