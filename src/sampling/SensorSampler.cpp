@@ -119,22 +119,24 @@ SensorSampler::SensorSampler(std::unique_ptr<SensorSource> source)
 
 std::optional<SensorReading> SensorSampler::read()
 {
-    std::vector<const SensorChip *> considered;
+    // Each chip with how surely it measures the processor.
+    std::vector<std::pair<const SensorChip *, Processor>> considered;
     const std::vector<SensorChip> &chips = m_source->chips();
     Processor best = Processor::no;
+    const auto consider = [&](const SensorChip &chip) {
+        const Processor kind = chip.temperatures.empty() ? Processor::no : processorKind(chip);
+        considered.emplace_back(&chip, kind);
+        best = std::max(best, kind);
+    };
     for (const SensorChip &chip : chips) {
-        considered.push_back(&chip);
-        if (!chip.temperatures.empty()) {
-            best = std::max(best, processorKind(chip));
-        }
+        consider(chip);
     }
     // Thermal zones only where no chip names the processor: elsewhere they
     // repeat what the chips say.
     if (best < Processor::namedForCPU) {
         for (const SensorChip &zone : m_source->thermalZones()) {
             if (!mirrorsAChip(zone, chips)) {
-                considered.push_back(&zone);
-                best = std::max(best, processorKind(zone));
+                consider(zone);
             }
         }
     }
@@ -144,7 +146,7 @@ std::optional<SensorReading> SensorSampler::read()
     int fanNumber = 0; // fans without a label are numbered in the order found
     std::vector<const TemperatureInput *> candidates;
     std::vector<const SensorChip *> candidateChips;
-    for (const SensorChip *chip : considered) {
+    for (const auto &[chip, kind] : considered) {
         anyInput = anyInput || !chip->temperatures.empty() || !chip->fans.empty();
         for (const TemperatureInput &input : chip->temperatures) {
             if (!input.milliCelsius) {
@@ -156,13 +158,12 @@ std::optional<SensorReading> SensorSampler::read()
             if (!input.rpm) {
                 reading.unreadable.push_back(QString::fromStdString(input.file));
             } else if (*input.rpm >= 0) {
-                const QString name = input.label.empty()
-                    ? QStringLiteral("Fan %1").arg(fanNumber)
-                    : QString::fromStdString(input.label);
+                const QString name = input.label.empty() ? QStringLiteral("Fan ") + QString::number(fanNumber)
+                                                          : QString::fromStdString(input.label);
                 reading.fans.push_back({ name, static_cast<double>(*input.rpm) });
             }
         }
-        if (best != Processor::no && !chip->temperatures.empty() && processorKind(*chip) == best) {
+        if (best != Processor::no && kind == best) {
             for (const TemperatureInput *input : processorInputs(*chip)) {
                 candidates.push_back(input);
                 candidateChips.push_back(chip);

@@ -112,20 +112,46 @@ void LinuxSensorSource::closeFiles(Inventory &inventory)
 
 void LinuxSensorSource::addFile(Inventory &inventory, const std::string &relative, const std::string &folder)
 {
-    InputFile file { underRoot(m_root, relative), underRoot(m_root, folder), -1 };
+    inventory.files.push_back({ underRoot(m_root, relative), underRoot(m_root, folder), -1 });
+    keep(inventory.files.back());
+}
+
+void LinuxSensorSource::keep(InputFile &file)
+{
     if (m_keepFiles && m_keptCount < keptFileLimit) {
         file.fd = ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
         if (file.fd >= 0) {
             ++m_keptCount;
         }
     }
-    inventory.files.push_back(std::move(file));
+}
+
+bool LinuxSensorSource::listingChanged(const Inventory &inventory, bool hwmon) const
+{
+    return entryNames(hwmon) != inventory.entries;
+}
+
+std::vector<std::string> LinuxSensorSource::entryNames(bool hwmon) const
+{
+    std::vector<std::string> names;
+    for (const auto &[number, entry] :
+        numberedEntries(underRoot(m_root, hwmon ? hwmonClass : thermalClass), hwmon ? "hwmon" : "thermal_zone")) {
+        names.push_back(entry);
+    }
+    return names;
 }
 
 const std::vector<SensorChip> &LinuxSensorSource::read(Inventory &inventory, bool hwmon)
 {
-    if (!inventory.scanned || inventory.stale || inventory.readsSinceScan >= rescanEveryReads) {
+    if (inventory.readsSinceScan >= rescanEveryReads) {
+        // New chips (a driver loaded late, a device plugged in) show up as new
+        // folders; looking at the folder names is all a quiet machine costs.
+        inventory.readsSinceScan = 0;
+        inventory.stale = inventory.stale || listingChanged(inventory, hwmon);
+    }
+    if (!inventory.scanned || inventory.stale) {
         closeFiles(inventory);
+        inventory.entries = entryNames(hwmon);
         if (hwmon) {
             scanHwmon(inventory);
         } else {
@@ -163,19 +189,25 @@ const std::vector<SensorChip> &LinuxSensorSource::read(Inventory &inventory, boo
 std::optional<std::int64_t> LinuxSensorSource::readValue(InputFile &file)
 {
     char buffer[32];
-    std::optional<std::size_t> size;
-    if (file.fd >= 0) {
-        const ssize_t got = ::pread(file.fd, buffer, sizeof buffer, 0);
-        if (got >= 0) {
-            size = static_cast<std::size_t>(got);
-        }
-    } else {
-        size = proctext::readFileInto(file.path.c_str(), buffer, sizeof buffer);
+    const auto number = [&buffer](ssize_t got) {
+        return got < 0 ? std::nullopt
+                       : proctext::parseAttributeInteger(std::string_view(buffer, static_cast<std::size_t>(got)));
+    };
+    if (file.fd < 0) {
+        const std::optional<std::size_t> size = proctext::readFileInto(file.path.c_str(), buffer, sizeof buffer);
+        return size ? proctext::parseAttributeInteger(std::string_view(buffer, *size)) : std::nullopt;
     }
-    if (!size) {
-        return std::nullopt;
+    const ssize_t got = ::pread(file.fd, buffer, sizeof buffer, 0);
+    if (got >= 0) {
+        return number(got);
     }
-    return proctext::parseAttributeInteger(std::string_view(buffer, *size));
+    // The file of a chip that went away fails for good, even where a chip of
+    // the same number has come back since: open it again by path.
+    ::close(file.fd);
+    file.fd = -1;
+    --m_keptCount;
+    keep(file);
+    return file.fd < 0 ? std::nullopt : number(::pread(file.fd, buffer, sizeof buffer, 0));
 }
 
 void LinuxSensorSource::scanHwmon(Inventory &inventory)

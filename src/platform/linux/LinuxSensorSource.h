@@ -13,15 +13,17 @@ namespace voltmere {
 // `temp`, and the temperature of the trip point whose type is "critical").
 // Old kernels keep a chip's files in hwmonN/device/; both places are read.
 //
-// Which chips and inputs exist is looked up once and kept: after
-// `rescanEveryReads` reads, and at the next read after an input failed
-// whose chip folder has gone. Labels and critical values are read with that
-// lookup; each read then only reads the inputs' present values. On sysfs the
-// input files stay open and are read again from their start (sysfs builds
-// the text anew on every read from the start, and opening by path is most
-// of a read's cost); a plain folder standing in for /sys in a test is read
-// by path each time, so a file removed there reads as gone as it does on
-// sysfs. Not thread safe: one sampling thread owns a source.
+// Which chips and inputs exist is looked up once and kept; it is looked up
+// again when the class folder's entries have changed (checked every
+// `rescanEveryReads` reads) and at the next read after an input failed whose
+// chip folder has gone. A chip's labels and critical values are read with
+// that lookup; each read then only reads the inputs' present values. On
+// sysfs the input files stay open and are read again from their start
+// (sysfs builds the text anew on every read from the start, and opening by
+// path is most of a read's cost); a kept file that fails is opened again by
+// path once. A plain folder standing in for /sys in a test is read by path
+// each time, so a file removed there reads as gone as it does on sysfs. Not
+// thread safe: one sampling thread owns a source.
 class LinuxSensorSource final : public SensorSource {
 public:
     enum class Files { automatic, keptOpen, byPath };
@@ -51,6 +53,7 @@ private:
     struct Inventory {
         std::vector<SensorChip> chips;
         std::vector<InputFile> files;
+        std::vector<std::string> entries; // the class folder's entries at the lookup
         int readsSinceScan = 0;
         bool scanned = false;
         bool stale = false;
@@ -61,6 +64,10 @@ private:
     void scanThermalZones(Inventory &inventory);
     void closeFiles(Inventory &inventory);
     void addFile(Inventory &inventory, const std::string &relative, const std::string &folder);
+    // Opens `file` to keep, where files are kept and the limit allows.
+    void keep(InputFile &file);
+    std::vector<std::string> entryNames(bool hwmon) const;
+    bool listingChanged(const Inventory &inventory, bool hwmon) const;
     // The value of one input file; absent when it cannot be read or is no number.
     std::optional<std::int64_t> readValue(InputFile &file);
 
