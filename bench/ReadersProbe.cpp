@@ -6,6 +6,7 @@
 //   voltmere-probe rates [--net-root DIR] -- CMD ARGS  disk and network rates while CMD runs
 //   voltmere-probe serve PORT         transfer peer: receives, then sends back
 //   voltmere-probe transfer HOST PORT SEND RECEIVE
+//   voltmere-probe sensors [--root DIR]  every sensor input as read, and the reading
 //
 // Every comparison prints one "key=value" line per figure.
 
@@ -15,12 +16,14 @@
 #include "platform/linux/LinuxMemoryCounterSource.h"
 #include "platform/linux/LinuxNetworkInterfaceSource.h"
 #include "platform/linux/LinuxProcessTableSource.h"
+#include "platform/linux/LinuxSensorSource.h"
 #include "sampling/CPUSampler.h"
 #include "sampling/DiskSampler.h"
 #include "sampling/MemorySampler.h"
 #include "sampling/NetworkSampler.h"
 #include "sampling/PlatformReaders.h"
 #include "sampling/ProcessSampler.h"
+#include "sampling/SensorSampler.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -189,6 +192,39 @@ int ratesMode(char **command, const std::string &netRoot)
     return 0;
 }
 
+// The reading, then every input of the chips and zones as the source reads
+// it once more ("input=FILE VALUE", thousandths of a degree or RPM, "-" when
+// unreadable). FILE is as the user finds it, under `root`.
+int sensorsMode(const std::string &root)
+{
+    auto *source = new LinuxSensorSource(root);
+    SensorSampler sampler { std::unique_ptr<SensorSource>(source) };
+    const std::optional<SensorReading> reading = sampler.read();
+    const auto print = [](const std::string &file, std::optional<std::int64_t> value) {
+        std::printf("input=%s %s\n", file.c_str(), value ? std::to_string(*value).c_str() : "-");
+    };
+    for (const auto *chips : { &source->chips(), &source->thermalZones() }) {
+        for (const SensorChip &chip : *chips) {
+            for (const TemperatureInput &input : chip.temperatures) {
+                print(input.file, input.milliCelsius);
+            }
+            for (const FanInput &input : chip.fans) {
+                print(input.file, input.rpm);
+            }
+        }
+    }
+    std::printf("sensors=%s\n", reading ? "present" : "absent");
+    if (reading) {
+        std::printf("cpu_file=%s\n", reading->cpuFile.toStdString().c_str());
+        std::printf("cpu_temperature=%.3f\n", reading->cpuCelsius.value_or(-1000));
+        std::printf("cpu_critical=%.3f\n", reading->cpuCriticalCelsius.value_or(-1000));
+        std::printf("fan_count=%zu\nfastest_fan=%.0f\n", reading->fans.size(), reading->fastestFanRpm().value_or(-1));
+        std::printf("hottest_other=%.3f\n", reading->others.empty() ? -1000 : reading->others.front().celsius);
+        std::printf("unreadable=%zu\n", reading->unreadable.size());
+    }
+    return 0;
+}
+
 bool sendAll(int fd, const char *data, std::size_t size)
 {
     while (size > 0) {
@@ -283,6 +319,12 @@ int main(int argc, char **argv)
     if (mode == "rates" && argc > 5 && std::strcmp(argv[2], "--net-root") == 0 && std::strcmp(argv[4], "--") == 0) {
         return ratesMode(argv + 5, argv[3]);
     }
+    if (mode == "sensors" && argc == 2) {
+        return sensorsMode("/");
+    }
+    if (mode == "sensors" && argc == 4 && std::strcmp(argv[2], "--root") == 0) {
+        return sensorsMode(argv[3]);
+    }
     if (mode == "serve" && argc == 3) {
         return serveMode(std::atoi(argv[2]));
     }
@@ -292,6 +334,6 @@ int main(int argc, char **argv)
     }
     std::fprintf(stderr,
         "usage: voltmere-probe cpu SECONDS | memory | rates [--net-root DIR] -- CMD… | serve PORT | "
-        "transfer HOST PORT SEND RECEIVE\n");
+        "transfer HOST PORT SEND RECEIVE | sensors [--root DIR]\n");
     return 2;
 }
