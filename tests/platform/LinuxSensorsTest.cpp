@@ -171,14 +171,17 @@ TEST_F(LinuxSensorsTest, ASensorThatVanishesIsAbsentForThatTickWithItsFileNamed)
     EXPECT_EQ(reading->unreadable, std::vector<QString> { QStringLiteral("/sys/class/hwmon/hwmon4/fan1_input") });
     EXPECT_EQ(reading->cpuCelsius, 62.0);
 
-    // The whole processor chip goes (its driver unloaded): absent, naming
-    // the package's file, rather than some other sensor's value.
-    tree.remove("sys/class/hwmon/hwmon2");
+    // The package's file fails: absent, naming it, rather than a core's value.
+    tree.remove(hwmon(2, "temp1_input"));
     reading = tick();
-    ASSERT_TRUE(reading);
     EXPECT_FALSE(reading->cpuCelsius);
     EXPECT_EQ(reading->cpuFile, QStringLiteral("/sys/class/hwmon/hwmon2/temp1_input"));
-    EXPECT_EQ(reading->unreadable.size(), 4u); // the fan and the chip's three inputs
+    EXPECT_EQ(reading->unreadable.size(), 2u); // with the fan
+
+    // Then the whole chip goes (its driver unloaded).
+    tree.remove("sys/class/hwmon/hwmon2");
+    reading = tick();
+    EXPECT_EQ(reading->unreadable.size(), 4u);
 
     // The next tick looks again: without coretemp the package zone is the
     // processor's.
