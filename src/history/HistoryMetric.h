@@ -11,7 +11,18 @@ namespace voltmere {
 // A reading the history can chart. The raw value is the case name.
 // The processor's temperature and the fastest fan came later; they follow
 // the others everywhere the metrics are listed.
-enum class HistoryMetric { cpu, memPressure, swap, diskRead, diskWrite, netIn, netOut, battery, cpuTemperature, fanSpeed };
+enum class HistoryMetric {
+    cpu,
+    memPressure,
+    swap,
+    diskRead,
+    diskWrite,
+    netIn,
+    netOut,
+    battery,
+    cpuTemperature,
+    fanSpeed,
+};
 
 inline constexpr std::array allHistoryMetrics { HistoryMetric::cpu, HistoryMetric::memPressure, HistoryMetric::swap,
     HistoryMetric::diskRead, HistoryMetric::diskWrite, HistoryMetric::netIn, HistoryMetric::netOut,

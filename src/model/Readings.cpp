@@ -133,8 +133,8 @@ QString BatteryReading::symbolName() const
 
 std::optional<double> SensorReading::fastestFanRpm() const
 {
-    const auto fastest
-        = std::max_element(fans.begin(), fans.end(), [](const FanSpeed &a, const FanSpeed &b) { return a.rpm < b.rpm; });
+    const auto slower = [](const FanSpeed &a, const FanSpeed &b) { return a.rpm < b.rpm; };
+    const auto fastest = std::max_element(fans.begin(), fans.end(), slower);
     return fastest == fans.end() ? std::nullopt : std::optional(fastest->rpm);
 }
 

@@ -203,8 +203,8 @@ TEST_F(OverviewTest, TemperaturesCardSaysWhyTheProcessorsTemperatureIsMissing)
     s.sensors->fans = {{QStringLiteral("Fan 1"), 900}};
     ingest(s);
     card = OverviewModel::build(*t.monitor, 5).cards[5];
-    EXPECT_EQ(card.unavailable,
-              QStringLiteral("No sensor in /sys/class/hwmon or /sys/class/thermal reports the processor's temperature."));
+    EXPECT_EQ(card.unavailable, QStringLiteral("No sensor in /sys/class/hwmon or /sys/class/thermal reports the "
+                                               "processor's temperature."));
     EXPECT_EQ(card.detail, QStringLiteral("Fan 900 RPM"));
 
     // A virtual machine: no sensor at all, and nothing beside the marker.

@@ -417,8 +417,9 @@ TEST_F(HistoryQueriesTest, GivesTheStatementsAnswerForRowsOutOfOrderTiesAndOddVa
         }
         if (unit(random) < 0.8) {
             s.sensors = SensorReading {};
-            s.sensors->cpuCelsius
-                = unit(random) < 0.1 ? std::nullopt : std::optional<double>(40 + static_cast<double>(random() % 3) * 10);
+            if (unit(random) < 0.9) {
+                s.sensors->cpuCelsius = 40 + static_cast<double>(random() % 3) * 10;
+            }
             if (unit(random) < 0.7) {
                 s.sensors->fans = { { QStringLiteral("Fan 1"), static_cast<double>(random() % 3) * 1000 } };
             }

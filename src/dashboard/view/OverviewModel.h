@@ -30,8 +30,9 @@ QString memoryBytes(double value);
 QString rate(double value);
 QString celsius(double value);
 
-// The Temperatures card. Why the processor's temperature is missing: no sensor at all, none that
-// is the processor's, or its file could not be read this round.
+// The Temperatures card. Why the processor's temperature is missing: no
+// sensor at all, none that is the processor's, or its file could not be
+// read this round.
 QString sensorsUnavailable(const std::optional<SensorReading> &sensors);
 // The hottest other sensor and the fans ("NVMe 41.9 °C · 2 fans, fastest
 // 2400 RPM"); absent when there are neither.

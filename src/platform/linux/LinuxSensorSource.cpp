@@ -243,16 +243,18 @@ void LinuxSensorSource::scanHwmon(Inventory &inventory)
         const auto attribute = [&](const std::string &stem, const char *item) {
             return underRoot(m_root, base + '/' + stem + item);
         };
+        const auto label = [&](const std::string &stem) {
+            return trimmed(proctext::readLine(attribute(stem, "_label")).value_or(std::string()));
+        };
         for (const int n : temperatures) {
             const std::string stem = "temp" + std::to_string(n);
-            chip.temperatures.push_back({ trimmed(proctext::readLine(attribute(stem, "_label")).value_or(std::string())),
-                std::nullopt, integerFile(attribute(stem, "_crit")), '/' + base + '/' + stem + "_input" });
+            chip.temperatures.push_back(
+                { label(stem), std::nullopt, integerFile(attribute(stem, "_crit")), '/' + base + '/' + stem + "_input" });
             addFile(inventory, base + '/' + stem + "_input", folder);
         }
         for (const int n : fans) {
             const std::string stem = "fan" + std::to_string(n);
-            chip.fans.push_back({ trimmed(proctext::readLine(attribute(stem, "_label")).value_or(std::string())),
-                std::nullopt, '/' + base + '/' + stem + "_input" });
+            chip.fans.push_back({ label(stem), std::nullopt, '/' + base + '/' + stem + "_input" });
             addFile(inventory, base + '/' + stem + "_input", folder);
         }
         inventory.chips.push_back(std::move(chip));
@@ -271,8 +273,9 @@ void LinuxSensorSource::scanThermalZones(Inventory &inventory)
             continue;
         }
         std::optional<std::int64_t> critical;
-        // Trip points are numbered from 0 without holes.
-        for (int trip = 0;; ++trip) {
+        // Trip points are numbered from 0 without holes; the kernel allows a
+        // zone a few dozen at most.
+        for (int trip = 0; trip < 64; ++trip) {
             const std::string stem = "trip_point_" + std::to_string(trip);
             const std::optional<std::string> tripType = proctext::readLine(file(stem + "_type"));
             if (!tripType) {
