@@ -102,6 +102,9 @@ Snapshot makeSnapshot(Timestamp date, double awake, std::mt19937 &random)
     s.battery->level = 20 + static_cast<int>(80 * unit(random));
     s.battery->isPluggedIn = unit(random) < 0.5;
     s.battery->state = s.battery->isPluggedIn ? ChargingState::charging : ChargingState::onBattery;
+    s.sensors = SensorReading {};
+    s.sensors->cpuCelsius = 40 + 0.5 * *s.cpuTotal;
+    s.sensors->fans = { { QStringLiteral("Fan 1"), 1200 + 30 * *s.cpuTotal } };
     double cpu = 60 * unit(random);
     for (int i = 0; i < 5; ++i) {
         const auto name = processNames[random() % std::size(processNames)];
