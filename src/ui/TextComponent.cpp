@@ -145,14 +145,19 @@ QSize TextComponent::minimumSizeHint() const
 void TextComponent::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    if (m_elide == Qt::ElideNone || lineWidth(m_text) <= width()) {
-        drawLine(painter, m_text);
+    drawFitted(painter, m_text);
+}
+
+void TextComponent::drawFitted(QPainter &painter, const QString &line) const
+{
+    if (m_elide == Qt::ElideNone || lineWidth(line) <= width()) {
+        drawLine(painter, line);
         return;
     }
     const QFontMetricsF metrics(m_font);
     // Equal-width digits take a little more room than the font measures.
-    const qreal extra = lineWidth(m_text) - metrics.horizontalAdvance(m_text);
-    drawLine(painter, metrics.elidedText(m_text, m_elide, width() - std::max(0.0, extra)));
+    const qreal extra = lineWidth(line) - metrics.horizontalAdvance(line);
+    drawLine(painter, metrics.elidedText(line, m_elide, width() - std::max(0.0, extra)));
 }
 
 void TextComponent::drawLine(QPainter &painter, const QString &line) const

@@ -47,6 +47,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     // Draws `line` the way this component draws its text.
     void drawLine(QPainter &painter, const QString &line) const;
+    // Draws `line`, cut short with an ellipsis where it is wider than the
+    // component and the elide mode allows it.
+    void drawFitted(QPainter &painter, const QString &line) const;
 
 private:
     // A line cut into runs of text and single digits, each with its glyphs

@@ -103,21 +103,19 @@ private:
 
 // The detail beside the big number. Its parts (joined by " · ") stay on one
 // line where the card is wide enough and stack, bottom line on the number's
-// baseline, where it is not: a long detail never widens the card beyond its
-// column at the window's smallest size.
+// baseline, where it is not; a part still wider than the column gives way
+// with an ellipsis, so a long detail never widens the card beyond its column
+// at the window's smallest size.
 class DetailText final : public TextComponent {
 public:
-    DetailText() { setAlignment(Qt::AlignLeft | Qt::AlignBottom); }
+    DetailText()
+    {
+        setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+        setElideMode(Qt::ElideRight);
+    }
 
     QSize sizeHint() const override { return {oneLineWidth(), lineCount() * lineHeight()}; }
-    QSize minimumSizeHint() const override
-    {
-        qreal widest = 0;
-        for (const QString &part : parts()) {
-            widest = std::max(widest, lineWidth(part));
-        }
-        return {static_cast<int>(std::ceil(widest)) + 1, lineCount() * lineHeight()};
-    }
+    QSize minimumSizeHint() const override { return {24, lineCount() * lineHeight()}; }
 
 protected:
     void paintEvent(QPaintEvent *) override
@@ -131,7 +129,7 @@ protected:
         for (qsizetype i = 0; i < lines.size(); ++i) {
             painter.save();
             painter.translate(0, -static_cast<qreal>(lines.size() - 1 - i) * lineHeight());
-            drawLine(painter, lines[i]);
+            drawFitted(painter, lines[i]);
             painter.restore();
         }
     }
@@ -233,8 +231,6 @@ MetricCard::MetricCard(const OverviewModel::Card &card, QWidget *parent)
     valueRow->addWidget(m_unavailable, 0, Qt::AlignBottom);
     m_detail->setTextFont(Theme::font(11));
     m_detail->setColor(Theme::muted);
-    // In the narrowest window the detail gives way, never the column beside.
-    m_detail->setElideMode(Qt::ElideRight);
     // The detail sits on the big number's baseline: both are bottom-aligned,
     // so the detail is raised by the difference of their descents.
     auto *detailBox = new QWidget;
