@@ -625,6 +625,26 @@ TEST_F(BatteryViewTest, ANewRangeShowsLoadingNotTheOldRangesLineUntilItsSeriesAr
     ASSERT_TRUE(test::waitFor([&] { return !card.isLoading(); }));
 }
 
+// A card handed its series (renders), or with no store, has no answer to
+// wait for: a new range is drawn at once, its series kept.
+TEST_F(BatteryViewTest, ACardWithNothingToLoadRedrawsANewRangeAtOnce)
+{
+    HistorySeries given;
+    given.bucketSeconds = 360;
+    given.buckets = {bucket(fixture.clock.now() - 3600, 42, 1.0)};
+    ChargeHistoryCard preloaded(nullptr, fixture.clock, given);
+    ChargeHistoryCard storeless(nullptr, fixture.clock);
+    for (ChargeHistoryCard *card : {&preloaded, &storeless}) {
+        card->setHours(6);
+        EXPECT_EQ(card->chart()->xDomain().length(), 6 * 3600.0);
+        EXPECT_EQ(card->chart()->xDomain().upper, fixture.clock.now());
+        EXPECT_FALSE(card->isLoading());
+    }
+    ASSERT_EQ(preloaded.chart()->series()[0].points.size(), 1u);
+    EXPECT_EQ(preloaded.chart()->series()[0].points[0].value, 42);
+    EXPECT_TRUE(preloaded.summaryText()->text().startsWith(QStringLiteral("Ranged from 42%")));
+}
+
 TEST_F(BatteryViewTest, OnlyThePageShownIsReadOut)
 {
     auto view = page();

@@ -139,6 +139,12 @@ void ChargeHistoryCard::setHours(int hours)
         return;
     }
     m_hours = hours;
+    // A card handed its series (renders) or without a store has nothing to
+    // wait for: its series is drawn over the new range at once.
+    if (m_preloaded || !m_loader) {
+        showSeries();
+        return;
+    }
     // The old range's line, plugged-in marks and sentence would read as the
     // new range's until its answer comes: show the loading state instead.
     m_series = HistorySeries{};
