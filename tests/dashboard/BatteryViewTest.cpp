@@ -483,6 +483,17 @@ TEST_F(BatteryViewTest, LimitsSayCheckingUntilReadAndEveryChangeAskedForIsReadIn
     monitor().stop();
 }
 
+// With no source there is nothing to check: the page says at once, on
+// screen and in the copy, that the kernel exposes no limit.
+TEST_F(BatteryViewTest, APageWithoutALimitSourceSaysAtOnceThatNoneIsExposed)
+{
+    ingest(reading(70, ChargingState::charging));
+    BatteryView view(monitor(), nullptr, nullptr);
+    EXPECT_TRUE(view.chargeLimitsKnown());
+    EXPECT_EQ(view.limitsCard()->enforced().status, QStringLiteral("Not exposed by the kernel"));
+    EXPECT_TRUE(view.copyText().endsWith(QStringLiteral("Voltmere does not offer one."))) << view.copyText().toStdString();
+}
+
 TEST_F(BatteryViewTest, EveryReadingOnThePageIsInTheAccessibilityTree)
 {
     fixture.prefs.setReminderEnabled(true);

@@ -123,6 +123,11 @@ BatteryView::BatteryView(Monitor &monitor, std::shared_ptr<ChargeLimitSource> li
     connect(&monitor, &Monitor::latestChanged, this, [this] {
         m_history->setRefreshKey(m_monitor.latest() ? std::optional(m_monitor.latest()->date) : std::nullopt);
     });
+    // Without a source there is nothing to wait for: the kernel exposes no
+    // limit Voltmere could read.
+    if (!m_limitSource) {
+        showChargeLimits({});
+    }
     showBody();
 }
 
@@ -180,25 +185,29 @@ void BatteryView::readChargeLimits()
     auto *watcher = new QFutureWatcher<std::vector<BatteryChargeLimits>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
         watcher->deleteLater();
-        const std::vector<BatteryChargeLimits> limits = watcher->result();
         m_readingLimits = false;
-        m_limitsKnown = true;
-        m_limits = limits;
-        m_limitsCard->set(limits);
-        // The lowest limit is where charging stops first.
-        std::optional<int> lowest;
-        for (const BatteryChargeLimits &battery : limits) {
-            if (battery.endThreshold && (!lowest || *battery.endThreshold < *lowest)) {
-                lowest = battery.endThreshold;
-            }
-        }
-        m_reminder->setFirmwareLimit(lowest);
+        showChargeLimits(watcher->result());
         Q_EMIT chargeLimitsRead();
         if (m_limitsWanted) {
             readChargeLimits();
         }
     });
     watcher->setFuture(QtConcurrent::run([source = m_limitSource] { return source->read(); }));
+}
+
+void BatteryView::showChargeLimits(const std::vector<BatteryChargeLimits> &limits)
+{
+    m_limitsKnown = true;
+    m_limits = limits;
+    m_limitsCard->set(limits);
+    // The lowest limit is where charging stops first.
+    std::optional<int> lowest;
+    for (const BatteryChargeLimits &battery : limits) {
+        if (battery.endThreshold && (!lowest || *battery.endThreshold < *lowest)) {
+            lowest = battery.endThreshold;
+        }
+    }
+    m_reminder->setFirmwareLimit(lowest);
 }
 
 QString BatteryView::copyText() const

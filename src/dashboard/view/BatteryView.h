@@ -33,8 +33,9 @@ public:
 
     // The live page: the machine's charge limits and the Monitor's history.
     explicit BatteryView(Monitor &monitor, QWidget *parent = nullptr);
-    // With a given source of charge limits and history; `preloadedCharge`
-    // replaces the chart's loading (still renders).
+    // With a given source of charge limits (none: the kernel exposes no
+    // limit) and history; `preloadedCharge` replaces the chart's loading
+    // (still renders).
     BatteryView(Monitor &monitor, std::shared_ptr<ChargeLimitSource> limits, ChargeHistoryCard::Loader loader,
                 std::optional<HistorySeries> preloadedCharge = std::nullopt, QWidget *parent = nullptr);
     ~BatteryView() override;
@@ -74,6 +75,8 @@ private:
     // right after it, however often it is asked meanwhile.
     void requestChargeLimits();
     void readChargeLimits();
+    // The card, the reminder's firmware limit and the copied summary.
+    void showChargeLimits(const std::vector<BatteryChargeLimits> &limits);
 
     Monitor &m_monitor;
     std::shared_ptr<ChargeLimitSource> m_limitSource;
