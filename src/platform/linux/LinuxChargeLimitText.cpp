@@ -73,7 +73,7 @@ QString batteryNoun(const std::vector<BatteryChargeLimits> &limits)
 ChargeLimitText::Explanation ChargeLimitText::checking()
 {
     return {QStringLiteral("Enforced charge limit"), QStringLiteral("Checking…"),
-            QStringLiteral("Reading the charge limit the kernel exposes for this battery.")};
+            QStringLiteral("Checking whether the kernel exposes a charge limit for this battery…")};
 }
 
 ChargeLimitText::Explanation ChargeLimitText::enforcedLimit(const std::vector<BatteryChargeLimits> &limits)
