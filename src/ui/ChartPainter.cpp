@@ -278,10 +278,11 @@ void ChartPainter::paintSelection(Timestamp date)
     constexpr qreal spacing = 2;
     constexpr qreal swatch = 6;
     constexpr qreal swatchGap = 4;
-    qreal contentWidth = dateMetrics.horizontalAdvance(callout.date);
+    // Measured as drawn: digits in equal cells, as on the axes.
+    qreal contentWidth = TabularText::width(callout.date, dateFont);
     qreal contentHeight = dateMetrics.height();
     for (const TimeSeriesChart::CalloutRow &row : callout.rows) {
-        contentWidth = std::max(contentWidth, swatch + swatchGap + rowMetrics.horizontalAdvance(row.text));
+        contentWidth = std::max(contentWidth, swatch + swatchGap + TabularText::width(row.text, rowFont));
         contentHeight += spacing + rowMetrics.height();
     }
     const QSizeF size(std::ceil(contentWidth + 2 * padX), std::ceil(contentHeight + 2 * padY));
@@ -326,7 +327,7 @@ void ChartPainter::paintSelection(Timestamp date)
     qreal cursor = box.top() + padY;
     painter.setFont(dateFont);
     painter.setPen(Theme::muted.resolve(m_scheme));
-    painter.drawText(QPointF(box.left() + padX, cursor + dateMetrics.ascent()), callout.date);
+    TabularText::draw(painter, QPointF(box.left() + padX, cursor + dateMetrics.ascent()), callout.date);
     cursor += dateMetrics.height();
     painter.setFont(rowFont);
     for (const TimeSeriesChart::CalloutRow &row : callout.rows) {
@@ -336,7 +337,8 @@ void ChartPainter::paintSelection(Timestamp date)
         painter.setBrush(row.color.resolve(m_scheme));
         painter.drawEllipse(QRectF(box.left() + padX, middle - swatch / 2, swatch, swatch));
         painter.setPen(Theme::text.resolve(m_scheme));
-        painter.drawText(QPointF(box.left() + padX + swatch + swatchGap, cursor + rowMetrics.ascent()), row.text);
+        TabularText::draw(painter, QPointF(box.left() + padX + swatch + swatchGap, cursor + rowMetrics.ascent()),
+                          row.text);
         cursor += rowMetrics.height();
     }
     painter.restore();
