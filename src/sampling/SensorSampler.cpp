@@ -145,7 +145,6 @@ std::optional<SensorReading> SensorSampler::read()
     bool anyInput = false;
     int fanNumber = 0; // fans without a label are numbered in the order found
     std::vector<const TemperatureInput *> candidates;
-    std::vector<const SensorChip *> candidateChips;
     for (const auto &[chip, kind] : considered) {
         anyInput = anyInput || !chip->temperatures.empty() || !chip->fans.empty();
         for (const TemperatureInput &input : chip->temperatures) {
@@ -166,7 +165,6 @@ std::optional<SensorReading> SensorSampler::read()
         if (best != Processor::no && kind == best) {
             for (const TemperatureInput *input : processorInputs(*chip)) {
                 candidates.push_back(input);
-                candidateChips.push_back(chip);
             }
             continue;
         }
@@ -207,16 +205,10 @@ std::optional<SensorReading> SensorSampler::read()
         if (found) {
             reading.cpuCelsius = celsius(*input.milliCelsius);
         }
-        // The input's own critical value, else the one its chip states
-        // elsewhere (k10temp states it for Tctl only).
-        std::optional<std::int64_t> critical = input.criticalMilliCelsius;
-        for (const TemperatureInput &other : candidateChips[chosen]->temperatures) {
-            if (!critical) {
-                critical = other.criticalMilliCelsius;
-            }
-        }
-        if (critical) {
-            reading.cpuCriticalCelsius = celsius(*critical);
+        // The input's own critical value only: k10temp on Zen states none
+        // at all, and another input's limit is not this one's.
+        if (input.criticalMilliCelsius) {
+            reading.cpuCriticalCelsius = celsius(*input.criticalMilliCelsius);
         }
     }
 

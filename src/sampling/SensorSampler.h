@@ -12,11 +12,12 @@ namespace voltmere {
 //
 // The processor's temperature comes from the chip drivers that measure it:
 // coretemp ("Package id N", else its cores), k10temp and zenpower ("Tdie",
-// else "Tctl"). Where no chip is one of those, thermal zones are read as
-// well, and a chip or zone named for the CPU (an ARM SoC's cpu-thermal,
-// Intel's x86_pkg_temp) counts, then the ACPI thermal zone (acpitz) where
-// it is all there is. Several of the best kind (two sockets, CPU clusters)
-// give the hottest of them. Its critical value is the chip's temp*_crit, or
+// else "Tctl"; k10temp before Zen has one unlabelled input). Where no chip
+// is one of those, thermal zones are read as well, and a chip or zone
+// named for the CPU (an ARM SoC's cpu-thermal, Intel's x86_pkg_temp) counts,
+// then the ACPI thermal zone (acpitz) where it is all there is. Several of the best kind (two sockets, CPU clusters)
+// give the hottest of them. Its critical value is that input's own
+// temp*_crit (absent where the chip states none, as k10temp on Zen), or
 // the zone's critical trip point.
 //
 // Runs only on the engine's queue.

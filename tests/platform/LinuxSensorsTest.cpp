@@ -94,7 +94,10 @@ TEST_F(LinuxSensorsTest, IntelLaptopReadsThePackageAndTheHottestOfTheRest)
     EXPECT_TRUE(reading->unreadable.empty());
 }
 
-TEST_F(LinuxSensorsTest, AMDDesktopPrefersTdieAndCountsAStoppedFan)
+// k10temp on Zen labels its inputs (Tctl, Tdie where Tctl carries an
+// offset, Tccd1…) and states no critical value; before Zen it has one
+// unlabelled input with temp1_crit where the processor enables its limit.
+TEST_F(LinuxSensorsTest, AMDProcessorsWithAndWithoutACriticalValue)
 {
     chip(0, "nct6798");
     input(0, "fan1_input", "0"); // stopped: a reading
@@ -104,14 +107,13 @@ TEST_F(LinuxSensorsTest, AMDDesktopPrefersTdieAndCountsAStoppedFan)
     input(0, "temp1_input", "34000");
     input(0, "temp2_label", "AUXTIN0");
     input(0, "temp2_input", "127000"); // nothing attached
-    chip(1, "k10temp");
+    chip(1, "k10temp"); // Zen 2 and later: Tctl is the die's temperature
     input(1, "temp1_label", "Tctl");
-    input(1, "temp1_input", "88250"); // Tdie plus the fan-control offset
-    input(1, "temp1_crit", "95000");
-    input(1, "temp2_label", "Tdie");
-    input(1, "temp2_input", "61250");
+    input(1, "temp1_input", "97250");
     input(1, "temp3_label", "Tccd1");
-    input(1, "temp3_input", "59000");
+    input(1, "temp3_input", "95000");
+    input(1, "temp4_label", "Tccd2");
+    input(1, "temp4_input", "93000");
     chip(2, "amdgpu");
     input(2, "temp1_label", "edge");
     input(2, "temp1_input", "48000");
@@ -119,15 +121,39 @@ TEST_F(LinuxSensorsTest, AMDDesktopPrefersTdieAndCountsAStoppedFan)
     input(2, "temp2_input", "52000");
     input(2, "fan1_input", "850");
 
-    const auto reading = tick();
+    auto reading = tick();
     ASSERT_TRUE(reading);
-    EXPECT_EQ(reading->cpuCelsius, 61.25);
-    EXPECT_EQ(reading->cpuCriticalCelsius, 95.0) << "the chip's critical value, stated for Tctl";
+    EXPECT_EQ(reading->cpuCelsius, 97.25);
+    EXPECT_FALSE(reading->cpuCriticalCelsius) << "none is stated, so none is made up";
+    EXPECT_FALSE(reading->cpuNearCritical());
     EXPECT_EQ(reading->others, (std::vector<TemperatureSensor> { { "GPU", 52 }, { "SYSTIN", 34 } }));
     EXPECT_EQ(reading->fans,
         (std::vector<FanSpeed> { { "Fan 1", 0 }, { "CPU fan", 1180 }, { "Fan 3", 850 } }));
     EXPECT_EQ(reading->fastestFanRpm(), 1180.0);
     EXPECT_TRUE(reading->unreadable.empty());
+
+    // A first Ryzen: Tctl runs 20 °C above the die, which is Tdie.
+    tree.remove("sys/class/hwmon/hwmon1");
+    chip(1, "k10temp");
+    input(1, "temp1_label", "Tctl");
+    input(1, "temp1_input", "81250");
+    input(1, "temp2_label", "Tdie");
+    input(1, "temp2_input", "61250");
+    tick(); // the chip that went is looked for again
+    EXPECT_EQ(tick()->cpuCelsius, 61.25);
+
+    // A Phenom II's k10temp, with the limit it enables.
+    tree.remove("sys/class/hwmon/hwmon1");
+    chip(3, "k10temp");
+    input(3, "temp1_input", "86500");
+    input(3, "temp1_max", "70000");
+    input(3, "temp1_crit", "90000");
+    input(3, "temp1_crit_hyst", "87000");
+    tick();
+    reading = tick();
+    EXPECT_EQ(reading->cpuCelsius, 86.5);
+    EXPECT_EQ(reading->cpuCriticalCelsius, 90.0) << "temp1_crit, not temp1_max";
+    EXPECT_TRUE(reading->cpuNearCritical());
 }
 
 TEST_F(LinuxSensorsTest, ARMLaptopTakesTheCPUThermalZone)
