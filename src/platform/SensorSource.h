@@ -32,9 +32,10 @@ struct SensorChip {
     std::vector<FanInput> fans;
 };
 
-// Raw temperature and fan inputs. Each call reads every input's present
-// value afresh; which chips exist is the source's business (it may look
-// again now and then, and after a read fails). The lists live in the source
+// Raw temperature and fan inputs. Each call reads the inputs' present
+// values; which chips exist, and how often an input that is costly to read
+// or failed is read again (its last value standing between), is the
+// source's business. The lists live in the source
 // until the next call of the same function. Not thread safe: one sampling
 // thread owns a source.
 class SensorSource {

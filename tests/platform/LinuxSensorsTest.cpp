@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxSensorSource.h"
 #include "sampling/SensorSampler.h"
 
+#include "FakeClock.h"
 #include "FakeTree.h"
 
 #include <gtest/gtest.h>
@@ -73,7 +74,10 @@ protected:
     std::optional<SensorReading> tick() { return sampler.read(); }
 
     FakeTree tree;
-    SensorSampler sampler { std::make_unique<LinuxSensorSource>(tree.root()) };
+    test::FakeClock clock;
+    SensorSampler sampler {
+        std::make_unique<LinuxSensorSource>(tree.root(), LinuxSensorSource::Files::automatic, clock)
+    };
 };
 
 TEST_F(LinuxSensorsTest, IntelLaptopReadsThePackageAndTheHottestOfTheRest)
@@ -218,6 +222,88 @@ TEST_F(LinuxSensorsTest, ASensorThatVanishesIsAbsentForThatTickWithItsFileNamed)
     EXPECT_TRUE(reading->unreadable.empty());
 }
 
+// After a hotplug or a resume another chip may take a freed number: it is
+// looked up as what it is, never read under the old chip's role, whether
+// its files are read by path or kept open (there the periodic check finds
+// the folder changed).
+TEST_F(LinuxSensorsTest, AChipThatTakesAFreedNumberIsLookedUpAsItself)
+{
+    for (const auto files : { LinuxSensorSource::Files::byPath, LinuxSensorSource::Files::keptOpen }) {
+        SCOPED_TRACE(files == LinuxSensorSource::Files::byPath ? "by path" : "kept open");
+        tree.remove("sys");
+        chip(0, "acpitz");
+        input(0, "temp1_input", "45000");
+        chip(1, "coretemp");
+        input(1, "temp1_label", "Package id 0");
+        input(1, "temp1_input", "62000");
+        SensorSampler sensors(std::make_unique<LinuxSensorSource>(tree.root(), files, clock));
+        ASSERT_EQ(sensors.read()->cpuCelsius, 62.0);
+
+        tree.remove("sys/class/hwmon/hwmon1");
+        chip(1, "nvme");
+        input(1, "temp1_label", "Composite");
+        input(1, "temp1_input", "38000");
+        std::optional<SensorReading> reading;
+        for (int i = 0; i < LinuxSensorSource::rescanEveryReads + 1; ++i) {
+            reading = sensors.read();
+            ASSERT_NE(reading->cpuCelsius, 38.0) << "read " << i;
+        }
+        EXPECT_EQ(reading->cpuCelsius, 45.0) << "the ACPI zone, now that no chip is the processor's";
+        EXPECT_EQ(reading->others, (std::vector<TemperatureSensor> { { "NVMe", 38 } }));
+    }
+}
+
+// A sensor that fails is not tried again each tick (a driver that times out
+// would cost that every time) but at the periodic check.
+TEST_F(LinuxSensorsTest, AFailingSensorIsTriedAgainAtTheCheck)
+{
+    intelLaptop();
+    tick();
+    tree.remove(hwmon(4, "fan1_input"));
+    EXPECT_TRUE(tick()->fans.empty());
+    input(4, "fan1_input", "2600");
+    int reads = 2;
+    for (; reads < LinuxSensorSource::rescanEveryReads; ++reads) {
+        ASSERT_TRUE(tick()->fans.empty()) << "read " << reads;
+    }
+    const auto reading = tick();
+    EXPECT_EQ(reading->fans, (std::vector<FanSpeed> { { "Fan 1", 2600 } }));
+    EXPECT_TRUE(reading->unreadable.empty());
+}
+
+// Reading an NVMe or SATA drive's temperature sends it a command: those are
+// read every 30 s, the rest every tick. Time asleep counts.
+TEST_F(LinuxSensorsTest, DriveTemperaturesAreReadEveryHalfMinute)
+{
+    chip(0, "coretemp");
+    input(0, "temp1_label", "Package id 0");
+    input(0, "temp1_input", "62000");
+    chip(1, "nvme");
+    input(1, "temp1_label", "Composite");
+    input(1, "temp1_input", "41000");
+    chip(2, "drivetemp");
+    input(2, "temp1_input", "36000");
+    tick();
+    input(0, "temp1_input", "63000");
+    input(1, "temp1_input", "44000");
+    input(2, "temp1_input", "37000");
+    using Sensors = std::vector<TemperatureSensor>;
+    for (int seconds = 5; seconds < 30; seconds += 5) {
+        clock.advance(5);
+        const auto reading = tick();
+        EXPECT_EQ(reading->cpuCelsius, 63.0);
+        EXPECT_EQ(reading->others, (Sensors { { "NVMe", 41 }, { "Disk", 36 } })) << seconds << " s";
+    }
+    clock.advance(5);
+    EXPECT_EQ(tick()->others, (Sensors { { "NVMe", 44 }, { "Disk", 37 } }));
+
+    input(1, "temp1_input", "46000");
+    clock.advance(2);
+    EXPECT_EQ(tick()->others.front(), (TemperatureSensor { "NVMe", 44 })) << "a reading two seconds old";
+    clock.sleep(3600);
+    EXPECT_EQ(tick()->others.front(), (TemperatureSensor { "NVMe", 46 }));
+}
+
 // On sysfs the input files stay open; a fake tree stands in for it here by
 // being written in place, as sysfs files change.
 TEST_F(LinuxSensorsTest, KeptFilesReadFreshValuesAndNewChipsAppearAtTheNextLookup)
@@ -229,7 +315,7 @@ TEST_F(LinuxSensorsTest, KeptFilesReadFreshValuesAndNewChipsAppearAtTheNextLooku
     {
         SensorSampler kept(std::make_unique<LinuxSensorSource>(tree.root(), LinuxSensorSource::Files::keptOpen));
         ASSERT_EQ(kept.read()->cpuCelsius, 62.0);
-        EXPECT_EQ(openFiles(), before + 10); // every input of every chip
+        EXPECT_EQ(openFiles(), before + 16); // every input and the folder of every chip
 
         input(2, "temp1_input", "71500");
         input(4, "fan1_input", "3100");
@@ -244,7 +330,7 @@ TEST_F(LinuxSensorsTest, KeptFilesReadFreshValuesAndNewChipsAppearAtTheNextLooku
             reading = kept.read();
         }
         EXPECT_EQ(reading->others.front(), (TemperatureSensor { "GPU", 70 }));
-        EXPECT_EQ(openFiles(), before + 11);
+        EXPECT_EQ(openFiles(), before + 18);
     }
     EXPECT_EQ(openFiles(), before);
 }

@@ -1,11 +1,11 @@
 #include "platform/linux/LinuxProcessTableSource.h"
 
+#include "platform/linux/KeptFiles.h"
 #include "platform/linux/ProcText.h"
 #include "platform/linux/SysRoot.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -27,11 +27,8 @@ LinuxProcessTableSource::LinuxProcessTableSource(std::string root, long ticksPer
     // for it is read by path each time.
     constexpr long procSuperMagic = 0x9fa0;
     struct statfs fs {};
-    rlimit files {};
-    if (statfs(m_procPath.c_str(), &fs) == 0 && static_cast<long>(fs.f_type) == procSuperMagic &&
-        getrlimit(RLIMIT_NOFILE, &files) == 0) {
-        const rlim_t quarter = files.rlim_cur == RLIM_INFINITY ? 4096 : files.rlim_cur / 4;
-        m_keptLimit = static_cast<std::size_t>(std::min<rlim_t>(quarter, 4096));
+    if (statfs(m_procPath.c_str(), &fs) == 0 && static_cast<long>(fs.f_type) == procSuperMagic) {
+        m_keptLimit = keptFileAllowance(4, 4096);
         m_keepsFiles = m_keptLimit > 0;
     }
 }

@@ -29,7 +29,8 @@ SamplingEngine::Readers makeLinuxReaders(const std::string &root, const Clock &c
     readers.network = std::make_unique<NetworkSampler>(std::make_unique<LinuxNetworkInterfaceSource>(root), clock);
     readers.processes = std::make_unique<ProcessSampler>(std::make_unique<LinuxProcessTableSource>(root), clock);
     readers.battery = std::make_unique<BatteryReader>(std::make_unique<LinuxPowerSupplySource>(root, bus), clock);
-    readers.sensors = std::make_unique<SensorSampler>(std::make_unique<LinuxSensorSource>(root));
+    readers.sensors = std::make_unique<SensorSampler>(
+        std::make_unique<LinuxSensorSource>(root, LinuxSensorSource::Files::automatic, clock));
     return readers;
 }
 

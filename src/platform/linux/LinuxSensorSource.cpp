@@ -1,9 +1,11 @@
 #include "platform/linux/LinuxSensorSource.h"
 
+#include "platform/linux/KeptFiles.h"
 #include "platform/linux/ProcText.h"
 #include "platform/linux/SysRoot.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -69,8 +71,10 @@ std::optional<std::int64_t> integerFile(const std::string &path)
 
 } // namespace
 
-LinuxSensorSource::LinuxSensorSource(std::string root, Files files)
+LinuxSensorSource::LinuxSensorSource(std::string root, Files files, const Clock &clock)
     : m_root(std::move(root))
+    , m_clock(clock)
+    , m_keptLimit(keptFileAllowance(8, 256))
 {
     if (files == Files::automatic) {
         // Only sysfs builds a file's text anew on a read from its start.
@@ -98,37 +102,79 @@ const std::vector<SensorChip> &LinuxSensorSource::thermalZones()
     return read(m_zones, false);
 }
 
+void LinuxSensorSource::release(int &fd)
+{
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+        --m_keptCount;
+    }
+}
+
+void LinuxSensorSource::keepDescriptor(int &fd, int opened)
+{
+    fd = opened;
+    if (fd >= 0) {
+        ++m_keptCount;
+    }
+}
+
 void LinuxSensorSource::closeFiles(Inventory &inventory)
 {
     for (InputFile &file : inventory.files) {
-        if (file.fd >= 0) {
-            ::close(file.fd);
-            --m_keptCount;
-        }
+        release(file.fd);
+    }
+    for (ChipFolder &folder : inventory.folders) {
+        release(folder.fd);
     }
     inventory.files.clear();
+    inventory.folders.clear();
     inventory.chips.clear();
 }
 
-void LinuxSensorSource::addFile(Inventory &inventory, const std::string &relative, const std::string &folder)
+bool LinuxSensorSource::addFolder(Inventory &inventory, const std::string &relative, bool drive)
 {
-    inventory.files.push_back({ underRoot(m_root, relative), underRoot(m_root, folder), -1 });
-    keep(inventory.files.back());
+    ChipFolder folder;
+    folder.path = underRoot(m_root, relative);
+    folder.drive = drive;
+    struct stat identity {};
+    if (m_keptCount < m_keptLimit) {
+        keepDescriptor(folder.fd, ::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    }
+    if (folder.fd >= 0 ? ::fstat(folder.fd, &identity) != 0 : ::stat(folder.path.c_str(), &identity) != 0) {
+        release(folder.fd);
+        return false;
+    }
+    folder.device = identity.st_dev;
+    folder.inode = identity.st_ino;
+    inventory.folders.push_back(std::move(folder));
+    return true;
 }
 
-void LinuxSensorSource::keep(InputFile &file)
+void LinuxSensorSource::addFile(Inventory &inventory, std::string leaf)
 {
-    if (m_keepFiles && m_keptCount < keptFileLimit) {
-        file.fd = ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (file.fd >= 0) {
-            ++m_keptCount;
-        }
+    inventory.files.push_back({ std::move(leaf), inventory.folders.size() - 1, -1, false });
+    keep(inventory.folders.back(), inventory.files.back());
+}
+
+int LinuxSensorSource::openFile(const ChipFolder &folder, const std::string &leaf) const
+{
+    return folder.fd >= 0 ? ::openat(folder.fd, leaf.c_str(), O_RDONLY | O_CLOEXEC)
+                          : ::open((folder.path + '/' + leaf).c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+void LinuxSensorSource::keep(const ChipFolder &folder, InputFile &file)
+{
+    if (m_keepFiles && m_keptCount < m_keptLimit) {
+        keepDescriptor(file.fd, openFile(folder, file.leaf));
     }
 }
 
-bool LinuxSensorSource::listingChanged(const Inventory &inventory, bool hwmon) const
+bool LinuxSensorSource::folderChanged(const ChipFolder &folder)
 {
-    return entryNames(hwmon) != inventory.entries;
+    struct stat identity {};
+    return ::stat(folder.path.c_str(), &identity) != 0 || identity.st_dev != folder.device
+        || identity.st_ino != folder.inode;
 }
 
 std::vector<std::string> LinuxSensorSource::entryNames(bool hwmon) const
@@ -143,11 +189,14 @@ std::vector<std::string> LinuxSensorSource::entryNames(bool hwmon) const
 
 const std::vector<SensorChip> &LinuxSensorSource::read(Inventory &inventory, bool hwmon)
 {
-    if (inventory.readsSinceScan >= rescanEveryReads) {
+    const bool check = inventory.readsSinceScan >= rescanEveryReads;
+    if (check) {
         // New chips (a driver loaded late, a device plugged in) show up as new
-        // folders; looking at the folder names is all a quiet machine costs.
+        // folders, and a chip that replaced another under the same number as
+        // a folder of another identity; both cost a quiet machine little.
         inventory.readsSinceScan = 0;
-        inventory.stale = inventory.stale || listingChanged(inventory, hwmon);
+        inventory.stale = inventory.stale || entryNames(hwmon) != inventory.entries
+            || std::any_of(inventory.folders.begin(), inventory.folders.end(), folderChanged);
     }
     if (!inventory.scanned || inventory.stale) {
         closeFiles(inventory);
@@ -163,51 +212,70 @@ const std::vector<SensorChip> &LinuxSensorSource::read(Inventory &inventory, boo
     }
     ++inventory.readsSinceScan;
 
+    const Timestamp now = m_clock.now();
     std::size_t next = 0;
-    const auto value = [&]() {
-        InputFile &file = inventory.files[next++];
-        std::optional<std::int64_t> read = readValue(file);
-        // A chip that went away (a driver unloaded, a device unplugged) is
-        // looked for again at the next read; an input that merely failed
-        // this time keeps its place.
-        if (!read && ::access(file.folder.c_str(), F_OK) != 0) {
-            inventory.stale = true;
+    for (std::size_t i = 0; i < inventory.chips.size(); ++i) {
+        SensorChip &chip = inventory.chips[i];
+        ChipFolder &folder = inventory.folders[i];
+        // A drive's last reading stands until it is due again, or until the
+        // check, which tries failed inputs again; on the wall clock, so that
+        // time asleep counts and a clock set back reads anew.
+        if (folder.drive && !check && folder.lastRead && now >= *folder.lastRead
+            && now - *folder.lastRead < driveReadSeconds) {
+            next += chip.temperatures.size() + chip.fans.size();
+            continue;
         }
-        return read;
-    };
-    for (SensorChip &chip : inventory.chips) {
+        folder.lastRead = now;
         for (TemperatureInput &input : chip.temperatures) {
-            input.milliCelsius = value();
+            input.milliCelsius = readValue(inventory, inventory.files[next++], check);
         }
         for (FanInput &input : chip.fans) {
-            input.rpm = value();
+            input.rpm = readValue(inventory, inventory.files[next++], check);
         }
     }
     return inventory.chips;
 }
 
-std::optional<std::int64_t> LinuxSensorSource::readValue(InputFile &file)
+std::optional<std::int64_t> LinuxSensorSource::readValue(Inventory &inventory, InputFile &file, bool retry)
 {
+    if (file.failed && !retry) {
+        return std::nullopt;
+    }
+    const ChipFolder &folder = inventory.folders[file.chip];
     char buffer[32];
     const auto number = [&buffer](ssize_t got) {
         return got < 0 ? std::nullopt
                        : proctext::parseAttributeInteger(std::string_view(buffer, static_cast<std::size_t>(got)));
     };
+    const auto byPath = [&]() {
+        const int fd = openFile(folder, file.leaf);
+        if (fd < 0) {
+            return std::optional<std::int64_t>();
+        }
+        const std::optional<std::int64_t> read = number(::pread(fd, buffer, sizeof buffer, 0));
+        ::close(fd);
+        return read;
+    };
+    std::optional<std::int64_t> value;
     if (file.fd < 0) {
-        const std::optional<std::size_t> size = proctext::readFileInto(file.path.c_str(), buffer, sizeof buffer);
-        return size ? proctext::parseAttributeInteger(std::string_view(buffer, *size)) : std::nullopt;
+        value = byPath();
+    } else {
+        value = number(::pread(file.fd, buffer, sizeof buffer, 0));
+        if (!value && retry) {
+            // Failed before and now: open it afresh, within the same folder.
+            release(file.fd);
+            keep(folder, file);
+            value = file.fd >= 0 ? number(::pread(file.fd, buffer, sizeof buffer, 0)) : byPath();
+        }
     }
-    const ssize_t got = ::pread(file.fd, buffer, sizeof buffer, 0);
-    if (got >= 0) {
-        return number(got);
+    file.failed = !value;
+    // A chip that went away (a driver unloaded, a device unplugged, its
+    // number taken by another) is looked for again at the next read; an
+    // input that merely failed keeps its place and waits for the check.
+    if (!value && folderChanged(folder)) {
+        inventory.stale = true;
     }
-    // The file of a chip that went away fails for good, even where a chip of
-    // the same number has come back since: open it again by path.
-    ::close(file.fd);
-    file.fd = -1;
-    --m_keptCount;
-    keep(file);
-    return file.fd < 0 ? std::nullopt : number(::pread(file.fd, buffer, sizeof buffer, 0));
+    return value;
 }
 
 void LinuxSensorSource::scanHwmon(Inventory &inventory)
@@ -240,6 +308,10 @@ void LinuxSensorSource::scanHwmon(Inventory &inventory)
         SensorChip chip;
         chip.kind = SensorChip::Kind::chip;
         chip.name = trimmed(*name);
+        // Their drivers ask the drive for each reading.
+        if (!addFolder(inventory, base, chip.name == "nvme" || chip.name == "drivetemp")) {
+            continue;
+        }
         const auto attribute = [&](const std::string &stem, const char *item) {
             return underRoot(m_root, base + '/' + stem + item);
         };
@@ -250,12 +322,12 @@ void LinuxSensorSource::scanHwmon(Inventory &inventory)
             const std::string stem = "temp" + std::to_string(n);
             chip.temperatures.push_back(
                 { label(stem), std::nullopt, integerFile(attribute(stem, "_crit")), '/' + base + '/' + stem + "_input" });
-            addFile(inventory, base + '/' + stem + "_input", folder);
+            addFile(inventory, stem + "_input");
         }
         for (const int n : fans) {
             const std::string stem = "fan" + std::to_string(n);
             chip.fans.push_back({ label(stem), std::nullopt, '/' + base + '/' + stem + "_input" });
-            addFile(inventory, base + '/' + stem + "_input", folder);
+            addFile(inventory, stem + "_input");
         }
         inventory.chips.push_back(std::move(chip));
     }
@@ -286,11 +358,14 @@ void LinuxSensorSource::scanThermalZones(Inventory &inventory)
                 break;
             }
         }
+        if (!addFolder(inventory, folder, false)) {
+            continue;
+        }
         SensorChip chip;
         chip.kind = SensorChip::Kind::thermalZone;
         chip.name = trimmed(*type);
         chip.temperatures.push_back({ std::string(), std::nullopt, critical, '/' + folder + "/temp" });
-        addFile(inventory, folder + "/temp", folder);
+        addFile(inventory, "temp");
         inventory.chips.push_back(std::move(chip));
     }
 }
