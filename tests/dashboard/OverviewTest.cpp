@@ -196,6 +196,7 @@ TEST_F(OverviewTest, TemperaturesCardSaysWhyTheProcessorsTemperatureIsMissing)
     OverviewModel::Card card = OverviewModel::build(*t.monitor, 5).cards[5];
     EXPECT_FALSE(card.value);
     EXPECT_EQ(card.unavailable, QStringLiteral("/sys/class/hwmon/hwmon2/temp1_input couldn't be read."));
+    EXPECT_FALSE(card.summary.contains(s.sensors->cpuFile)) << "the reason is given once, by the card";
     EXPECT_EQ(card.series[0].points.size(), 1u) << "the earlier reading still shows";
 
     s.date += 2;

@@ -247,9 +247,12 @@ Page build(const Monitor &monitor, int minutes)
     const QString temperatureLine = describe(temperature, QStringLiteral("CPU temperature"), celsius);
     temperatureCard.summary = temperatureLine;
     if (s.sensors) {
-        // Every sensor missing from this round, the processor's included.
+        // Every other sensor missing from this round: the processor's file,
+        // when it failed, is already the card's reason for showing no value.
         for (const QString &file : s.sensors->unreadable) {
-            temperatureCard.summary += QLatin1Char(' ') + PlatformText::sensorUnreadable(file);
+            if (temperatureCard.value || file != s.sensors->cpuFile) {
+                temperatureCard.summary += QLatin1Char(' ') + PlatformText::sensorUnreadable(file);
+            }
         }
     }
 
