@@ -842,6 +842,16 @@ HistoryStore::DeleteResult HistoryStore::deleteAll()
             result.problem = QString::fromUtf8(sqlite3_errmsg(m_db));
         }
     });
+    // Said here as well as beside the button: the window may be gone.
+    if (!result.deleted) {
+        qWarning().noquote() << "History could not be deleted, nothing was removed:"
+                             << result.problem.value_or(QStringLiteral("unknown error"))
+                             << QStringLiteral("(%1)").arg(m_path);
+    } else if (result.problem) {
+        qWarning().noquote() << "History deleted, but the file still holds the old readings:" << *result.problem
+                             << QStringLiteral("(%1)").arg(m_path);
+    }
+    Q_EMIT deleteFinished(result);
     return result;
 }
 

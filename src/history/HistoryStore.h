@@ -137,6 +137,8 @@ public:
     // write-ahead log and vacuums the file. On failure nothing is deleted and
     // the unsaved readings stay. Blocks until done, for as long as another
     // connection's lock holds it (busyTimeoutMs): never on the GUI thread.
+    // The outcome is also logged and announced by `deleteFinished`, so it
+    // reaches the program whatever became of the window that asked.
     DeleteResult deleteAll();
     // Bytes of the database file plus its -wal file (missing files count 0).
     // Any thread; does not touch the queue.
@@ -170,6 +172,9 @@ Q_SIGNALS:
     void openErrorChanged();
     void writeErrorChanged();
     void setAsideChanged();
+    // A deletion ended, in the thread that ran it; a receiver on the main
+    // thread gets it there (queued).
+    void deleteFinished(const voltmere::HistoryStore::DeleteResult &result);
 
 private:
     struct PendingEvent {

@@ -65,6 +65,15 @@ Monitor::Monitor(Preferences &prefs, HistoryRecorder &history, std::unique_ptr<S
     , m_events(std::move(events))
     , m_notifications(std::make_unique<UnavailableNotificationCenter>())
 {
+    // Whoever asked for a deletion (the Settings window) may be gone when
+    // it ends; the pages must still stop showing what was deleted.
+    if (HistoryStore *store = historyStore()) {
+        connect(store, &HistoryStore::deleteFinished, this, [this](const HistoryStore::DeleteResult &result) {
+            if (result.deleted) {
+                bumpHistoryEpoch();
+            }
+        });
+    }
 }
 
 Monitor::Monitor(Preferences &prefs, HistoryRecorder &history, std::unique_ptr<SamplingEngine> engine,

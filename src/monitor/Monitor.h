@@ -140,7 +140,8 @@ public:
     std::optional<OverviewAnchor> overviewAnchor() const { return m_overviewAnchor; }
     void setOverviewAnchor(std::optional<OverviewAnchor> anchor);
     int historyEpoch() const { return m_historyEpoch; }
-    // Raised by the history settings right after deleting all stored history.
+    // Raised when the history store has deleted all stored history (and
+    // by whatever else replaces the stored history under the views).
     void bumpHistoryEpoch();
 
     Preferences &prefs() const { return m_prefs; }

@@ -331,6 +331,22 @@ TEST_F(HistorySettingsTest, ALockedDatabaseNeverFreezesTheWindowDuringADeletion)
     EXPECT_EQ(tab->deleteStatus(), QString());
 }
 
+// Settings closed (the tab deleted with its window) while the deletion waits
+// for the lock: it still ends, and the pages still learn the history is gone.
+TEST_F(HistorySettingsTest, ClosingSettingsDuringADeletionStillTellsThePages)
+{
+    recordAt(clock.now());
+    store->flush(true);
+    const test::HeldWriteLock other(path(), std::chrono::milliseconds(500));
+    ASSERT_TRUE(other.isHeld());
+    tab->deleteHistory();
+    ASSERT_TRUE(tab->isDeleting());
+    tab.reset();
+
+    EXPECT_TRUE(test::waitFor([this] { return monitor->historyEpoch() == 1; }));
+    EXPECT_EQ(countRows(path(), "sample"), 0);
+}
+
 // A file manager on the test run's private session bus.
 class FakeFileManager : public QObject, protected QDBusContext {
     Q_OBJECT

@@ -346,9 +346,6 @@ void HistorySettings::showDeleted(const HistoryStore::DeleteResult &result)
         showDeleteStatus(std::nullopt, false);
     }
     showStoreState();
-    if (result.deleted) {
-        m_monitor.bumpHistoryEpoch();
-    }
 }
 
 QString HistorySettings::deleteStatus() const

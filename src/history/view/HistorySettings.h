@@ -60,12 +60,12 @@ public:
 
     // "Delete history…": asks first.
     void confirmDelete();
-    // The confirmed deletion: empties the store on the history pool, then
-    // raises the Monitor's history epoch so open history views reload, or
-    // says beside the button why nothing was deleted.
+    // The confirmed deletion: empties the store on the history pool (the
+    // store's own signal then raises the Monitor's history epoch, whether or
+    // not this tab still exists), and says beside the button what failed.
     void deleteHistory();
-    // What a finished deletion did: history gone (the Monitor's epoch is
-    // raised), or why not, beside the button.
+    // What a finished deletion did, beside the button: nothing when it
+    // worked, else what failed.
     void showDeleted(const HistoryStore::DeleteResult &result);
     // "Show in File Manager".
     void revealDatabase();
