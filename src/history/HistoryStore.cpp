@@ -359,6 +359,20 @@ bool HistoryStore::checkpointLocked(int busyMs)
     return result == SQLITE_OK;
 }
 
+bool HistoryStore::compactLocked(int busyMs, QString &why, int &code)
+{
+    // In WAL mode the vacuum itself goes through the log, so it is folded in
+    // before and after.
+    const bool done = checkpointLocked(busyMs) && sqlite3_exec(m_db, "VACUUM", nullptr, nullptr, nullptr) == SQLITE_OK
+        && checkpointLocked(busyMs);
+    if (!done) {
+        why = QString::fromUtf8(sqlite3_errmsg(m_db));
+        code = sqlite3_extended_errcode(m_db);
+    }
+    m_compactPending = !done;
+    return done;
+}
+
 // The lock is an open file description with flock(2) on it, so it goes away
 // with the process however that ends, and a second open in this same process
 // (a second store on the same file) is refused like another program would be.
@@ -697,7 +711,13 @@ void HistoryStore::flushLocked()
         trimPendingLocked();
         return;
     }
-    if (m_checkpointPending) {
+    if (m_compactPending) {
+        QString why;
+        int code = SQLITE_OK;
+        if (compactLocked(0, why, code)) {
+            qWarning().noquote() << "History: the file no longer holds the deleted readings:" << m_path;
+        }
+    } else if (m_checkpointPending) {
         checkpointLocked(0);
     }
     if (m_pending.empty() && m_pendingEvents.empty()) {
@@ -820,6 +840,8 @@ HistoryStore::DeleteResult HistoryStore::deleteAll()
             && run("DELETE FROM event") && run("COMMIT");
         if (!deleted) {
             result.problem = QString::fromUtf8(sqlite3_errmsg(m_db));
+            const int code = sqlite3_extended_errcode(m_db) & 0xff;
+            result.busy = code == SQLITE_BUSY || code == SQLITE_LOCKED;
             if (!sqlite3_get_autocommit(m_db)) {
                 run("ROLLBACK");
             }
@@ -833,13 +855,13 @@ HistoryStore::DeleteResult HistoryStore::deleteAll()
                 sqlite3_reset(statement);
             }
         }
-        // Until the log is folded in, the old readings are still in the main
-        // file, and a copy of it would show them. In WAL mode the vacuum
-        // itself goes through the log, so it is checkpointed once more.
-        const bool emptied = checkpointLocked(checkpointWaitMs) && run("VACUUM") && checkpointLocked(checkpointWaitMs);
-        if (!emptied) {
-            m_checkpointPending = true;
-            result.problem = QString::fromUtf8(sqlite3_errmsg(m_db));
+        // Until the log is folded in and the file vacuumed, the old readings
+        // are still in the main file, and a copy of it would show them.
+        QString why;
+        int code = SQLITE_OK;
+        if (!compactLocked(checkpointWaitMs, why, code)) {
+            result.problem = why;
+            result.busy = (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
         }
     });
     // Said here as well as beside the button: the window may be gone.

@@ -86,6 +86,10 @@ public:
         // When not deleted, why; when deleted, why the file could not yet be
         // emptied of the old pages (tried again at later flushes).
         std::optional<QString> problem;
+        // The problem is another connection using the file (a reader holding
+        // a snapshot, a writer's lock), which passes by itself; otherwise it
+        // is the disk's (full, failing).
+        bool busy = false;
     };
 
     // A damaged history file the store renamed aside before starting anew.
@@ -203,6 +207,10 @@ private:
     // The database file was unlinked or replaced under the open connection.
     bool fileMovedLocked() const;
     bool checkpointLocked(int busyMs);
+    // After a deletion: folds the log in and vacuums the file, so neither
+    // holds the deleted readings (in free pages) any longer. On failure says
+    // why, and is tried again at each flush until it works.
+    bool compactLocked(int busyMs, QString &why, int &code);
     bool writeBatchLocked(QString &why, int &code);
     void trimPendingLocked();
     double awakeSeconds() const;
@@ -234,6 +242,8 @@ private:
     int m_retentionDays = 7;
     // A checkpoint that a reader held up; retried at each flush.
     bool m_checkpointPending = false;
+    // A deletion's compaction that failed (a full disk, a reader); retried.
+    bool m_compactPending = false;
     bool m_settingAside = false;
     std::optional<ClockJump> m_clockJump;
     std::optional<Timestamp> m_reportedJump; // logged once per jump

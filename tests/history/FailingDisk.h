@@ -12,6 +12,8 @@ namespace voltmere::test {
 // the real one except that, while `full` is set, every write fails as a full
 // disk does (SQLITE_FULL). Connections opened before or after it are
 // unaffected; one opened while it is installed writes normally once it is gone.
+// `setMainFileFull` fails only the writes to a database file itself, not to
+// its log: a commit then works and folding the log in (or a vacuum) fails.
 class FailingDisk {
 public:
     FailingDisk()
@@ -26,6 +28,7 @@ public:
     ~FailingDisk()
     {
         s_full = false;
+        s_mainFull = false;
         sqlite3_vfs_unregister(&s_vfs);
         sqlite3_vfs_register(s_real, 1);
     }
@@ -33,11 +36,13 @@ public:
     FailingDisk &operator=(const FailingDisk &) = delete;
 
     void setFull(bool full) { s_full = full; }
+    void setMainFileFull(bool full) { s_mainFull = full; }
 
 private:
     struct File {
         sqlite3_file base;
         sqlite3_file *real;
+        int flags;
     };
 
     static sqlite3_file *real(sqlite3_file *file) { return reinterpret_cast<File *>(file)->real; }
@@ -46,6 +51,7 @@ private:
     {
         auto *wrapper = reinterpret_cast<File *>(file);
         wrapper->real = reinterpret_cast<sqlite3_file *>(wrapper + 1);
+        wrapper->flags = flags;
         const int result = s_real->xOpen(s_real, name, wrapper->real, flags, outFlags);
         if (result != SQLITE_OK || !wrapper->real->pMethods) {
             file->pMethods = nullptr;
@@ -53,7 +59,9 @@ private:
         }
         s_methods = *wrapper->real->pMethods;
         s_methods.xWrite = [](sqlite3_file *f, const void *data, int amount, sqlite3_int64 offset) {
-            return s_full ? SQLITE_FULL : real(f)->pMethods->xWrite(real(f), data, amount, offset);
+            const bool mainFile = (reinterpret_cast<File *>(f)->flags & SQLITE_OPEN_MAIN_DB) != 0;
+            return s_full || (s_mainFull && mainFile) ? SQLITE_FULL
+                                                       : real(f)->pMethods->xWrite(real(f), data, amount, offset);
         };
         s_methods.xClose = [](sqlite3_file *f) { return real(f)->pMethods->xClose(real(f)); };
         s_methods.xRead = [](sqlite3_file *f, void *data, int amount, sqlite3_int64 offset) {
@@ -97,6 +105,7 @@ private:
     static inline sqlite3_vfs *s_real = nullptr;
     static inline sqlite3_io_methods s_methods {};
     static inline std::atomic<bool> s_full = false;
+    static inline std::atomic<bool> s_mainFull = false;
 };
 
 } // namespace voltmere::test

@@ -306,6 +306,17 @@ TEST_F(HistorySettingsTest, ADeletionThatFailsKeepsEverythingAndSaysWhyBesideThe
     EXPECT_TRUE(tab->deleteButton()->isEnabled());
     store->flush(true);
     EXPECT_EQ(countRows(path(), "sample"), 101);
+
+    // Deleted, but the file cannot be compacted: the disk is the reason
+    // given, not another program.
+    disk.setMainFileFull(true);
+    tab->deleteHistory();
+    ASSERT_TRUE(test::waitFor([this] { return !tab->isDeleting(); }));
+    disk.setMainFileFull(false);
+    EXPECT_EQ(tab->deleteStatus(),
+        QStringLiteral("History deleted, but the file couldn't be compacted (database or disk is full), so it still "
+                       "holds the old readings. Voltmere tries again while it records."));
+    EXPECT_TRUE(test::waitFor([this] { return monitor->historyEpoch() == 1; }));
 }
 
 // Another program holding the database's write lock: the click returns at

@@ -903,11 +903,32 @@ TEST_F(HistoryStoreTest, DeletingIsAllOrNothingAndAFailureKeepsTheUnsavedReading
     const HistoryStore::DeleteResult held = store->deleteAll();
     EXPECT_TRUE(held.deleted);
     EXPECT_EQ(held.problem, QStringLiteral("database is locked"));
+    EXPECT_TRUE(held.busy);
     EXPECT_GT(QFileInfo(path() + QStringLiteral("-wal")).size(), 0);
     sqlite3_exec(reader, "COMMIT;", nullptr, nullptr, nullptr);
     sqlite3_close(reader);
     EXPECT_EQ(countRows(path(), "sample"), 0);
     store->flush(true);
+    EXPECT_EQ(QFileInfo(path() + QStringLiteral("-wal")).size(), 0);
+
+    // A disk too full to compact the file: the deletion stands, the disk is
+    // named as the reason, and a later flush compacts it all the same, so
+    // the old readings do not stay in its free pages.
+    for (int i = 0; i < 3000; ++i) {
+        store->record(snapshotAt(clock.now() - 3000 + i));
+    }
+    store->finish();
+    const qint64 fullSize = QFileInfo(path()).size();
+    disk.setMainFileFull(true);
+    const HistoryStore::DeleteResult cramped = store->deleteAll();
+    disk.setMainFileFull(false);
+    EXPECT_TRUE(cramped.deleted);
+    EXPECT_EQ(cramped.problem, QStringLiteral("database or disk is full"));
+    EXPECT_FALSE(cramped.busy);
+    EXPECT_EQ(countRows(path(), "sample"), 0);
+    store->flush(true);
+    EXPECT_EQ(test::queryRows(path(), "PRAGMA freelist_count").front().front(), QStringLiteral("0"));
+    EXPECT_LT(QFileInfo(path()).size(), fullSize / 4);
     EXPECT_EQ(QFileInfo(path() + QStringLiteral("-wal")).size(), 0);
 }
 

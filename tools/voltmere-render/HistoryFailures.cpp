@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
@@ -34,11 +35,12 @@ public:
     void start() override { }
 };
 
-enum class Case { unavailable, deleteFailed, shorten };
+enum class Case { unavailable, deleteFailed, compactFailed, shorten };
 
 // The History settings tab in one of its troubled states: over a history that
 // cannot be stored (its folder is taken by a file, so the store reports why
-// and records nothing), after a deletion that failed, or asking before a
+// and records nothing), after a deletion that failed or could not compact
+// the file, or asking before a
 // shorter retention removes a week of readings.
 class TroubledHistory final : public QWidget {
 public:
@@ -68,8 +70,18 @@ public:
         m_tab = new HistorySettings(*m_monitor);
         m_tab->setFixedWidth(SettingsView::width);
         layout->addWidget(m_tab, 0, Qt::AlignLeft | Qt::AlignTop);
+        m_shown = m_tab;
         if (which == Case::deleteFailed) {
             m_tab->showDeleted({ false, QStringLiteral("database or disk is full") });
+        }
+        if (which == Case::compactFailed) {
+            // Two lines: in the window itself, which gives the tab the height
+            // its width needs (a tab aligned to the top here is not).
+            m_tab->showDeleted({ true, QStringLiteral("database or disk is full") });
+            auto *window = new SettingsView(*m_monitor, m_tab);
+            window->tabs()->setCurrentIndex(2);
+            layout->addWidget(window);
+            m_shown = window;
         }
         if (which == Case::shorten) {
             // Asked as the user asks it: "1 day" picked in the list.
@@ -91,7 +103,7 @@ public:
             }
         }
     }
-    ~TroubledHistory() override { delete m_tab; } // before the Monitor it reads
+    ~TroubledHistory() override { delete m_shown; } // before the Monitor it reads
 
 private:
     QTemporaryDir m_dir;
@@ -101,6 +113,7 @@ private:
     std::unique_ptr<HistoryStore> m_store;
     std::unique_ptr<Monitor> m_monitor;
     HistorySettings *m_tab = nullptr;
+    QWidget *m_shown = nullptr; // the tab, or the window holding it
 };
 
 } // namespace
@@ -112,6 +125,8 @@ std::vector<Surface> historyFailureSurfaces()
             nullptr, QSize(SettingsView::width + 48, 260) },
         { QStringLiteral("settings-history-delete-failed"), [] { return new TroubledHistory(Case::deleteFailed); },
             nullptr, QSize(SettingsView::width + 48, 280) },
+        { QStringLiteral("settings-history-compact-failed"), [] { return new TroubledHistory(Case::compactFailed); },
+            nullptr, QSize(SettingsView::width + 48, SettingsView::height + 48) },
         { QStringLiteral("settings-history-shorten"), [] { return new TroubledHistory(Case::shorten); }, nullptr,
             QSize(SettingsView::width + 48, 460) },
     };

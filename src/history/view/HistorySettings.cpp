@@ -337,9 +337,15 @@ void HistorySettings::showDeleted(const HistoryStore::DeleteResult &result)
         showDeleteStatus(QStringLiteral("History couldn't be deleted: %1. Nothing was removed.")
                              .arg(result.problem.value_or(QStringLiteral("unknown error"))),
             true);
-    } else if (result.problem) {
+    } else if (result.problem && result.busy) {
         showDeleteStatus(QStringLiteral("History deleted, but the file still holds the old readings until no other "
                                         "program is reading it (%1).")
+                             .arg(*result.problem),
+            true);
+    } else if (result.problem) {
+        // Most often a full disk, the usual reason to delete.
+        showDeleteStatus(QStringLiteral("History deleted, but the file couldn't be compacted (%1), so it still holds "
+                                        "the old readings. Voltmere tries again while it records.")
                              .arg(*result.problem),
             true);
     } else {
