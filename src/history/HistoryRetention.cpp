@@ -9,20 +9,22 @@ namespace voltmere::HistoryRetention {
 
 namespace {
 
-// The one number a MIN or MAX over the `ts` index gives; nothing for no
-// rows (or a failed read, which a prune then treats as nothing to go).
-std::optional<double> oneNumber(sqlite3 *db, const char *sql, double bound)
+// The one number a MIN or MAX over the `ts` index gives, in `value`
+// (nothing for no rows); false when it could not be read.
+bool oneNumber(sqlite3 *db, const char *sql, double bound, std::optional<double> &value)
 {
-    std::optional<double> value;
+    value.reset();
     sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK) {
+    bool read = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK;
+    if (read) {
         sqlite3_bind_double(statement, 1, bound);
-        if (sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_type(statement, 0) != SQLITE_NULL) {
+        read = sqlite3_step(statement) == SQLITE_ROW;
+        if (read && sqlite3_column_type(statement, 0) != SQLITE_NULL) {
             value = sqlite3_column_double(statement, 0);
         }
     }
     sqlite3_finalize(statement);
-    return value;
+    return read;
 }
 
 QString counted(long long n, const char *one, const char *many)
@@ -32,16 +34,24 @@ QString counted(long long n, const char *one, const char *many)
 
 } // namespace
 
-Cutoff cutoff(sqlite3 *db, Timestamp now, int days)
+std::optional<Cutoff> cutoff(sqlite3 *db, Timestamp now, int days)
 {
     const double keep = days * secondsPerDay;
     Cutoff cut;
     cut.at = now - keep;
-    const std::optional<double> newestGoing = oneNumber(db, "SELECT MAX(ts) FROM sample WHERE ts < ?1", cut.at);
+    // Unread, the rows could be anything: the clock alone must not decide.
+    std::optional<double> newestGoing;
+    if (!oneNumber(db, "SELECT MAX(ts) FROM sample WHERE ts < ?1", cut.at, newestGoing)) {
+        return std::nullopt;
+    }
     if (!newestGoing) {
         return cut; // nothing would go
     }
-    const double oldestKept = oneNumber(db, "SELECT MIN(ts) FROM sample WHERE ts >= ?1", cut.at).value_or(now);
+    std::optional<double> firstKept;
+    if (!oneNumber(db, "SELECT MIN(ts) FROM sample WHERE ts >= ?1", cut.at, firstKept)) {
+        return std::nullopt;
+    }
+    const double oldestKept = firstKept.value_or(now);
     if (oldestKept - *newestGoing > keep) {
         cut.heldBackAt = newestGoing;
         cut.jumpSeconds = oldestKept - *newestGoing;
@@ -52,8 +62,12 @@ Cutoff cutoff(sqlite3 *db, Timestamp now, int days)
 
 std::optional<Loss> loss(sqlite3 *db, Timestamp now, int days)
 {
+    const std::optional<Cutoff> cut = cutoff(db, now, days);
+    if (!cut) {
+        return std::nullopt;
+    }
     Loss result;
-    result.cutoff = cutoff(db, now, days).at;
+    result.cutoff = cut->at;
     sqlite3_stmt *statement = nullptr;
     bool ok = sqlite3_prepare_v2(db, "SELECT COUNT(*), MIN(ts) FROM sample WHERE ts < ?1", -1, &statement, nullptr)
         == SQLITE_OK;

@@ -36,8 +36,9 @@ struct Cutoff {
     double jumpSeconds = 0;
 };
 
-// The cut for keeping `days` at `now`. Reads two rows on the `ts` index.
-Cutoff cutoff(sqlite3 *db, Timestamp now, int days);
+// The cut for keeping `days` at `now`. Reads two rows on the `ts` index;
+// nothing when they cannot be read (the prune then waits for a later round).
+std::optional<Cutoff> cutoff(sqlite3 *db, Timestamp now, int days);
 
 // What that cut would remove from `sample`.
 struct Loss {

@@ -791,7 +791,24 @@ void HistoryStore::pruneLocked()
         m_clockJump.reset();
     }
 
-    const HistoryRetention::Cutoff cut = HistoryRetention::cutoff(m_db, now, m_retentionDays);
+    const std::optional<HistoryRetention::Cutoff> found = HistoryRetention::cutoff(m_db, now, m_retentionDays);
+    if (!found) {
+        // Without the stored rows to check it against, the clock is all
+        // there is, and a wrong one would take the whole record.
+        const QString why = QString::fromUtf8(sqlite3_errmsg(m_db));
+        if (!m_pruneSkipped) {
+            m_pruneSkipped = true;
+            qWarning().noquote() << QStringLiteral("History: old readings are not removed for now, the newest "
+                                                   "stored ones could not be read (%1); tried again later.")
+                                        .arg(why);
+        }
+        if (isDamage(sqlite3_extended_errcode(m_db))) {
+            startAfreshLocked(why);
+        }
+        return;
+    }
+    m_pruneSkipped = false;
+    const HistoryRetention::Cutoff &cut = *found;
     if (cut.heldBackAt) {
         if (!m_clockJump || m_clockJump->before != *cut.heldBackAt) {
             m_clockJump = ClockJump { *cut.heldBackAt, *cut.heldBackAt + cut.jumpSeconds };

@@ -247,6 +247,9 @@ private:
     bool m_settingAside = false;
     std::optional<ClockJump> m_clockJump;
     std::optional<Timestamp> m_reportedJump; // logged once per jump
+    // A prune skipped because the stored rows could not be read; logged once
+    // until one works again.
+    bool m_pruneSkipped = false;
 
     mutable std::mutex m_errorMutex; // the two errors are read from any thread
     std::optional<QString> m_openError;

@@ -14,6 +14,7 @@ namespace voltmere::test {
 // unaffected; one opened while it is installed writes normally once it is gone.
 // `setMainFileFull` fails only the writes to a database file itself, not to
 // its log: a commit then works and folding the log in (or a vacuum) fails.
+// `setUnreadable` fails every read as a failing disk does (SQLITE_IOERR_READ).
 class FailingDisk {
 public:
     FailingDisk()
@@ -29,6 +30,7 @@ public:
     {
         s_full = false;
         s_mainFull = false;
+        s_unreadable = false;
         sqlite3_vfs_unregister(&s_vfs);
         sqlite3_vfs_register(s_real, 1);
     }
@@ -37,6 +39,7 @@ public:
 
     void setFull(bool full) { s_full = full; }
     void setMainFileFull(bool full) { s_mainFull = full; }
+    void setUnreadable(bool unreadable) { s_unreadable = unreadable; }
 
 private:
     struct File {
@@ -65,7 +68,7 @@ private:
         };
         s_methods.xClose = [](sqlite3_file *f) { return real(f)->pMethods->xClose(real(f)); };
         s_methods.xRead = [](sqlite3_file *f, void *data, int amount, sqlite3_int64 offset) {
-            return real(f)->pMethods->xRead(real(f), data, amount, offset);
+            return s_unreadable ? SQLITE_IOERR_READ : real(f)->pMethods->xRead(real(f), data, amount, offset);
         };
         s_methods.xTruncate
             = [](sqlite3_file *f, sqlite3_int64 size) { return real(f)->pMethods->xTruncate(real(f), size); };
@@ -106,6 +109,7 @@ private:
     static inline sqlite3_io_methods s_methods {};
     static inline std::atomic<bool> s_full = false;
     static inline std::atomic<bool> s_mainFull = false;
+    static inline std::atomic<bool> s_unreadable = false;
 };
 
 } // namespace voltmere::test

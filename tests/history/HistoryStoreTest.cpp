@@ -752,6 +752,32 @@ TEST_F(HistoryStoreTest, AClockWeeksAheadNeverPrunesTheRecordAndWhatItDatedGoesO
     EXPECT_EQ(log.lines(QStringLiteral("readings it had dated while it was ahead were removed")).size(), 1);
 }
 
+// Rows that cannot be read give no cut at all: a cut from the clock alone is
+// what a clock weeks ahead must never get.
+TEST_F(HistoryStoreTest, AHistoryThatCannotBeReadGivesNoCutoffRatherThanTheClocks)
+{
+    const Timestamp real = clock.now();
+    QDir().mkpath(QFileInfo(path()).path());
+    {
+        auto store = openStore();
+        for (Timestamp t = real - 3 * day; t < real; t += 600) {
+            store->record(snapshotAt(t));
+        }
+        store->finish();
+    }
+    FailingDisk disk;
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(path().toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_TRUE(HistoryRetention::cutoff(db, real + 30 * day, 7).has_value()) << "readable, it is cut";
+    sqlite3_close(db);
+    ASSERT_EQ(sqlite3_open(path().toUtf8().constData(), &db), SQLITE_OK);
+    disk.setUnreadable(true);
+    EXPECT_FALSE(HistoryRetention::cutoff(db, real + 30 * day, 7).has_value());
+    EXPECT_FALSE(HistoryRetention::loss(db, real + 30 * day, 7).has_value());
+    disk.setUnreadable(false);
+    sqlite3_close(db);
+}
+
 // The other reading of the same jump: the program was simply not run for
 // longer than the retention. The old readings go once the new ones span it.
 TEST_F(HistoryStoreTest, AfterABreakLongerThanTheRetentionTheOldReadingsGoOnceTheNewOnesSpanIt)
