@@ -540,7 +540,18 @@ void HistoryStore::finish()
 {
     m_queue.sync([this] {
         flushLocked();
-        checkpointLocked(checkpointWaitMs);
+        if (!m_writable || checkpointLocked(checkpointWaitMs)) {
+            return;
+        }
+        // A copy of the file alone would miss them; that must not go unsaid.
+        const int code = sqlite3_extended_errcode(m_db) & 0xff;
+        const QString why = code == SQLITE_BUSY || code == SQLITE_LOCKED
+            ? QStringLiteral("another program is reading the history")
+            : QString::fromUtf8(sqlite3_errmsg(m_db));
+        const QString file = QFileInfo(m_path).fileName();
+        qWarning().noquote() << QStringLiteral("History: the newest readings are still in %1-wal, not yet in %1 "
+                                               "itself (%2); a copy of %1 alone lacks them until a later stop folds them in (%3).")
+                                    .arg(file, why, m_path);
     });
 }
 

@@ -818,6 +818,22 @@ TEST_F(HistoryStoreTest, FinishingLeavesTheDatabaseFileCompleteOnItsOwn)
     EXPECT_EQ(queryRows(copy, "SELECT COUNT(*) FROM sample"), (std::vector<QStringList> { { "1" } }));
     EXPECT_EQ(queryRows(copy, "SELECT kind FROM event ORDER BY rowid"),
         (std::vector<QStringList> { { "start" }, { "stop" } }));
+
+    // A reader holding a snapshot keeps the newest readings in the log past
+    // the stop: said, never a silent incomplete file.
+    test::LogCapture log;
+    sqlite3 *reader = nullptr;
+    ASSERT_EQ(sqlite3_open(path().toUtf8().constData(), &reader), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT COUNT(*) FROM sample;", nullptr, nullptr, nullptr), SQLITE_OK);
+    store->record(snapshotAt(clock.now() + 1));
+    store->finish();
+    sqlite3_exec(reader, "COMMIT;", nullptr, nullptr, nullptr);
+    sqlite3_close(reader);
+    EXPECT_GT(QFileInfo(path() + QStringLiteral("-wal")).size(), 0);
+    EXPECT_EQ(log.lines(QStringLiteral("the newest readings are still in history.sqlite-wal, not yet in history.sqlite "
+                                       "itself (another program is reading the history)"))
+                  .size(),
+        1);
 }
 
 // The data folder deleted under the running program: the next flush makes
