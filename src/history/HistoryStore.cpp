@@ -550,7 +550,8 @@ void HistoryStore::finish()
             : QString::fromUtf8(sqlite3_errmsg(m_db));
         const QString file = QFileInfo(m_path).fileName();
         qWarning().noquote() << QStringLiteral("History: the newest readings are still in %1-wal, not yet in %1 "
-                                               "itself (%2); a copy of %1 alone lacks them until a later stop folds them in (%3).")
+                                               "itself (%2); a copy of %1 alone lacks them until a later stop "
+                                               "folds them in (%3).")
                                     .arg(file, why, m_path);
     });
 }

@@ -140,8 +140,7 @@ public:
     std::optional<OverviewAnchor> overviewAnchor() const { return m_overviewAnchor; }
     void setOverviewAnchor(std::optional<OverviewAnchor> anchor);
     int historyEpoch() const { return m_historyEpoch; }
-    // Raised when the history store has deleted all stored history (and
-    // by whatever else replaces the stored history under the views).
+    // Raised when the history store has deleted all stored history.
     void bumpHistoryEpoch();
 
     Preferences &prefs() const { return m_prefs; }

@@ -64,7 +64,7 @@ private:
         s_methods.xWrite = [](sqlite3_file *f, const void *data, int amount, sqlite3_int64 offset) {
             const bool mainFile = (reinterpret_cast<File *>(f)->flags & SQLITE_OPEN_MAIN_DB) != 0;
             return s_full || (s_mainFull && mainFile) ? SQLITE_FULL
-                                                       : real(f)->pMethods->xWrite(real(f), data, amount, offset);
+                                                      : real(f)->pMethods->xWrite(real(f), data, amount, offset);
         };
         s_methods.xClose = [](sqlite3_file *f) { return real(f)->pMethods->xClose(real(f)); };
         s_methods.xRead = [](sqlite3_file *f, void *data, int amount, sqlite3_int64 offset) {
