@@ -188,7 +188,13 @@ MenuBarPanel::MenuBarPanel(Monitor &monitor, WindowOpener *opener, QWidget *pare
     refresh();
 }
 
-MenuBarPanel::~MenuBarPanel() = default;
+MenuBarPanel::~MenuBarPanel()
+{
+    // Closing the window in QWidget's destructor reports the panel hidden,
+    // and the Monitor's answer must not reach this half-destroyed panel.
+    m_monitor.disconnect(this);
+    m_monitor.prefs().disconnect(this);
+}
 
 void MenuBarPanel::buildHeader()
 {
