@@ -2,8 +2,8 @@
 #include "history/HistoryStore.h"
 
 #include "FakeClock.h"
+#include "PipesAndDevices.h"
 #include "PlantedLink.h"
-#include "SpecialFiles.h"
 
 #include <QBuffer>
 #include <QDate>

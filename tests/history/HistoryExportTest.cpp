@@ -3,8 +3,8 @@
 
 #include "DatabaseProbe.h"
 #include "FakeClock.h"
+#include "PipesAndDevices.h"
 #include "PlantedLink.h"
-#include "SpecialFiles.h"
 
 #include <QBuffer>
 #include <QDir>
