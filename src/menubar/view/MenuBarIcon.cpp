@@ -1,5 +1,6 @@
 #include "menubar/view/MenuBarIcon.h"
 
+#include "model/BatteryReading.h"
 #include "ui/AppIcon.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
@@ -31,19 +32,9 @@ std::optional<int> figure(const MenuBarLabel::Content &content)
 // The battery glyph nearest a charge level, as the panel's power tile draws it.
 QString batterySymbol(int level)
 {
-    if (level >= 88) {
-        return QStringLiteral("battery.100percent");
-    }
-    if (level >= 63) {
-        return QStringLiteral("battery.75percent");
-    }
-    if (level >= 38) {
-        return QStringLiteral("battery.50percent");
-    }
-    if (level >= 13) {
-        return QStringLiteral("battery.25percent");
-    }
-    return QStringLiteral("battery.0percent");
+    BatteryReading reading;
+    reading.level = level;
+    return reading.symbolName();
 }
 
 // `digits` filling `box` as tall as it is: bold figures, narrowed only as far
