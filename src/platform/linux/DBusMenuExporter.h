@@ -28,7 +28,6 @@ public:
 
     // Replaces the entries; a tray is told only when the labels changed.
     void setEntries(std::vector<TrayMenuEntry> entries);
-    uint revision() const { return m_revision; }
 
     uint version() const { return 3; }
     QString textDirection() const { return QStringLiteral("ltr"); }

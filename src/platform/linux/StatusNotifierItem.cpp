@@ -5,7 +5,6 @@
 #include "platform/linux/StatusNotifierItemAdaptor.h"
 
 #include <QCoreApplication>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QFile>

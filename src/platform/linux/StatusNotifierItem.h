@@ -54,7 +54,6 @@ public:
 
     // The bus name this item registers with the tray.
     const QString &serviceName() const { return m_service; }
-    DBusMenuExporter *menuExporter() const { return m_menu; }
 
     // The trays whose program is known by its name (the command name in
     // /proc/<pid>/comm): GNOME Shell's AppIndicator extension writes the label
