@@ -10,16 +10,6 @@ namespace voltmere {
 
 namespace {
 
-std::string trimmed(std::string_view text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return std::string(text.substr(first, last - first + 1));
-}
-
 std::optional<int> threshold(const std::string &folder, const char *name, const char *olderName)
 {
     // thinkpad_acpi also offers the older charge_stop/start_threshold names;
@@ -41,7 +31,7 @@ LinuxChargeLimitSource::LinuxChargeLimitSource(std::string root)
 
 std::optional<int> LinuxChargeLimitSource::parseThreshold(std::string_view text)
 {
-    const auto value = proctext::parseUnsigned(trimmed(text));
+    const auto value = proctext::parseUnsigned(proctext::trimmed(text));
     if (!value || *value > 100) {
         return std::nullopt;
     }
@@ -50,7 +40,7 @@ std::optional<int> LinuxChargeLimitSource::parseThreshold(std::string_view text)
 
 std::optional<QString> LinuxChargeLimitSource::activeChoice(std::string_view text)
 {
-    const std::string line = trimmed(text);
+    const std::string line = proctext::trimmed(text);
     const auto open = line.find('[');
     if (open != std::string::npos) {
         const auto close = line.find(']', open);

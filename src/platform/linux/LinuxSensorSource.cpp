@@ -52,17 +52,6 @@ std::map<int, std::string> numberedEntries(const std::string &folder, std::strin
     return entries;
 }
 
-std::string trimmed(std::string text)
-{
-    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && space(text.back())) {
-        text.pop_back();
-    }
-    const auto first = std::find_if_not(text.begin(), text.end(), space);
-    text.erase(text.begin(), first);
-    return text;
-}
-
 std::optional<std::int64_t> integerFile(const std::string &path)
 {
     std::string text;
@@ -288,7 +277,7 @@ void LinuxSensorSource::scanHwmon(Inventory &inventory)
             base = folder + "/device";
             name = proctext::readLine(underRoot(m_root, base + "/name"));
         }
-        if (!name || trimmed(*name).empty()) {
+        if (!name || proctext::trimmed(*name).empty()) {
             continue;
         }
         std::set<int> temperatures;
@@ -307,7 +296,7 @@ void LinuxSensorSource::scanHwmon(Inventory &inventory)
         }
         SensorChip chip;
         chip.kind = SensorChip::Kind::chip;
-        chip.name = trimmed(*name);
+        chip.name = proctext::trimmed(*name);
         // Their drivers ask the drive for each reading.
         if (!addFolder(inventory, base, chip.name == "nvme" || chip.name == "drivetemp")) {
             continue;
@@ -316,7 +305,7 @@ void LinuxSensorSource::scanHwmon(Inventory &inventory)
             return underRoot(m_root, base + '/' + stem + item);
         };
         const auto label = [&](const std::string &stem) {
-            return trimmed(proctext::readLine(attribute(stem, "_label")).value_or(std::string()));
+            return proctext::trimmed(proctext::readLine(attribute(stem, "_label")).value_or(std::string()));
         };
         for (const int n : temperatures) {
             const std::string stem = "temp" + std::to_string(n);
@@ -340,7 +329,8 @@ void LinuxSensorSource::scanThermalZones(Inventory &inventory)
         const auto file = [&](const std::string &leaf) { return underRoot(m_root, folder + '/' + leaf); };
         const std::optional<std::string> type = proctext::readLine(file("type"));
         // A disabled zone is not polled by the kernel and may not answer.
-        if (!type || trimmed(*type).empty() || trimmed(proctext::readLine(file("mode")).value_or("")) == "disabled"
+        if (!type || proctext::trimmed(*type).empty()
+            || proctext::trimmed(proctext::readLine(file("mode")).value_or("")) == "disabled"
             || ::access(file("temp").c_str(), F_OK) != 0) {
             continue;
         }
@@ -353,7 +343,7 @@ void LinuxSensorSource::scanThermalZones(Inventory &inventory)
             if (!tripType) {
                 break;
             }
-            if (trimmed(*tripType) == "critical") {
+            if (proctext::trimmed(*tripType) == "critical") {
                 critical = integerFile(file(stem + "_temp"));
                 break;
             }
@@ -363,7 +353,7 @@ void LinuxSensorSource::scanThermalZones(Inventory &inventory)
         }
         SensorChip chip;
         chip.kind = SensorChip::Kind::thermalZone;
-        chip.name = trimmed(*type);
+        chip.name = proctext::trimmed(*type);
         chip.temperatures.push_back({ std::string(), std::nullopt, critical, '/' + folder + "/temp" });
         addFile(inventory, "temp");
         inventory.chips.push_back(std::move(chip));

@@ -299,4 +299,14 @@ std::optional<std::string> readLine(const std::string &path)
     return std::string(nextLine(view));
 }
 
+std::string trimmed(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return std::string(text.substr(first, last - first + 1));
+}
+
 } // namespace voltmere::proctext

@@ -57,5 +57,7 @@ bool readFile(const std::string &path, std::string &out);
 std::optional<std::size_t> readFileInto(const char *path, char *buffer, std::size_t size);
 // The first line of a file without its newline; absent when unreadable.
 std::optional<std::string> readLine(const std::string &path);
+// `text` without the spaces, tabs and line breaks around it.
+std::string trimmed(std::string_view text);
 
 } // namespace voltmere::proctext
