@@ -269,7 +269,7 @@ std::optional<std::int64_t> LinuxSensorSource::readValue(Inventory &inventory, I
 
 void LinuxSensorSource::scanHwmon(Inventory &inventory)
 {
-    for (const auto &[number, entry] : numberedEntries(underRoot(m_root, hwmonClass), "hwmon")) {
+    for (const std::string &entry : inventory.entries) {
         const std::string folder = std::string(hwmonClass) + '/' + entry;
         std::string base = folder;
         std::optional<std::string> name = proctext::readLine(underRoot(m_root, base + "/name"));
@@ -324,7 +324,7 @@ void LinuxSensorSource::scanHwmon(Inventory &inventory)
 
 void LinuxSensorSource::scanThermalZones(Inventory &inventory)
 {
-    for (const auto &[number, entry] : numberedEntries(underRoot(m_root, thermalClass), "thermal_zone")) {
+    for (const std::string &entry : inventory.entries) {
         const std::string folder = std::string(thermalClass) + '/' + entry;
         const auto file = [&](const std::string &leaf) { return underRoot(m_root, folder + '/' + leaf); };
         const std::optional<std::string> type = proctext::readLine(file("type"));
