@@ -119,6 +119,14 @@ bool isDamage(int code)
     return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
 }
 
+// What SQLite says when another connection holds the file (a reader's
+// snapshot, a writer's lock), which passes by itself.
+bool isBusy(int code)
+{
+    const int primary = code & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
 // Creates each missing folder on the way to `folder` readable by the user
 // alone (the base-directory convention for data folders). Existing folders
 // are left as they are. Empty on success, else the system's reason.
@@ -544,8 +552,7 @@ void HistoryStore::finish()
             return;
         }
         // A copy of the file alone would miss them; that must not go unsaid.
-        const int code = sqlite3_extended_errcode(m_db) & 0xff;
-        const QString why = code == SQLITE_BUSY || code == SQLITE_LOCKED
+        const QString why = isBusy(sqlite3_extended_errcode(m_db))
             ? QStringLiteral("another program is reading the history")
             : QString::fromUtf8(sqlite3_errmsg(m_db));
         const QString file = QFileInfo(m_path).fileName();
@@ -869,8 +876,7 @@ HistoryStore::DeleteResult HistoryStore::deleteAll()
             && run("DELETE FROM event") && run("COMMIT");
         if (!deleted) {
             result.problem = QString::fromUtf8(sqlite3_errmsg(m_db));
-            const int code = sqlite3_extended_errcode(m_db) & 0xff;
-            result.busy = code == SQLITE_BUSY || code == SQLITE_LOCKED;
+            result.busy = isBusy(sqlite3_extended_errcode(m_db));
             if (!sqlite3_get_autocommit(m_db)) {
                 run("ROLLBACK");
             }
@@ -890,7 +896,7 @@ HistoryStore::DeleteResult HistoryStore::deleteAll()
         int code = SQLITE_OK;
         if (!compactLocked(checkpointWaitMs, why, code)) {
             result.problem = why;
-            result.busy = (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
+            result.busy = isBusy(code);
         }
     });
     // Said here as well as beside the button: the window may be gone.
