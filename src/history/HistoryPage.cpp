@@ -12,15 +12,6 @@ namespace {
 
 constexpr std::size_t spikeLimit = 5;
 
-// The path with the home folder written as "~".
-QString homeShortened(const QString &path, const QString &home)
-{
-    if (!home.isEmpty() && (path == home || path.startsWith(home + QLatin1Char('/')))) {
-        return QStringLiteral("~") + path.mid(home.size());
-    }
-    return path;
-}
-
 QString gapPhrase(const HistorySeries &series)
 {
     if (series.gaps.empty()) {
@@ -168,6 +159,14 @@ QString processesHeading(std::optional<Timestamp> sampleDate, Timestamp now)
     return QStringLiteral("Processes captured at ")
         + (sampleDate ? Format::timestamp(*sampleDate, now) : QStringLiteral("this time"))
         + QStringLiteral(" \u00b7 % of one core");
+}
+
+QString homeShortened(const QString &path, const QString &home)
+{
+    if (!home.isEmpty() && (path == home || path.startsWith(home + QLatin1Char('/')))) {
+        return QStringLiteral("~") + path.mid(home.size());
+    }
+    return path;
 }
 
 QString storageFooter(const std::optional<QString> &openError, bool open, const QString &path, const QString &home,

@@ -62,6 +62,9 @@ QString noSampleSentence();
 QString noProcessSentence(std::optional<Timestamp> sampleDate, Timestamp now);
 QString processesHeading(std::optional<Timestamp> sampleDate, Timestamp now);
 
+// The path with the home folder written as "~".
+QString homeShortened(const QString &path, const QString &home);
+
 // Where the history lives, or why it is not kept: `openError` absent means
 // the database is open; `writeError` says why the newest readings are not
 // reaching it (they are kept and written once they can be).

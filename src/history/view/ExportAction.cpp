@@ -1,5 +1,6 @@
 #include "history/view/ExportAction.h"
 
+#include "history/HistoryPage.h"
 #include "history/HistoryStore.h"
 
 #include <QDate>
@@ -50,12 +51,7 @@ QString ExportAction::suggestedFileName(std::optional<HistoryMetric> metric, Tim
 
 QString ExportAction::savedMessage(const QString &path)
 {
-    QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-    const QString home = QDir::toNativeSeparators(QDir::homePath());
-    if (shown.startsWith(home + QDir::separator())) {
-        shown = QLatin1Char('~') + shown.mid(home.size());
-    }
-    return QStringLiteral("Saved to ") + shown;
+    return QStringLiteral("Saved to ") + HistoryPage::homeShortened(QFileInfo(path).absoluteFilePath(), QDir::homePath());
 }
 
 void ExportAction::run(std::optional<HistoryMetric> metric, Timestamp from, Timestamp to)
