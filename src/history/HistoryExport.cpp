@@ -1,6 +1,7 @@
 #include "history/HistoryExport.h"
 
 #include "history/HistoryGapRules.h"
+#include "history/HistoryQueries.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -67,25 +68,9 @@ Columns columnsOf(const Request &request)
     return columns;
 }
 
-// The columns the file's sample table has. A database written by an older
-// version lacks those added since (the awake clock, the sensors) until this
-// version has written to it, and the export never changes the file: their
-// values read as absent.
-std::set<std::string> sampleColumns(sqlite3 *db)
-{
-    std::set<std::string> names;
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info('sample')", -1, &statement, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            if (const auto *text = sqlite3_column_text(statement, 0)) {
-                names.insert(reinterpret_cast<const char *>(text));
-            }
-        }
-    }
-    sqlite3_finalize(statement);
-    return names;
-}
-
+// A database written by an older version lacks the columns added since (the
+// awake clock, the sensors) until this version has written to it, and the
+// export never changes the file: their values read as absent.
 std::string rowsSQL(const Columns &columns, const std::set<std::string> &present)
 {
     const auto selected = [&](const char *name) { return present.count(name) ? std::string(name) : "NULL"; };
@@ -284,7 +269,7 @@ public:
         if (sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
             return readError();
         }
-        const std::string sql = rowsSQL(columnsOf(request), sampleColumns(m_db));
+        const std::string sql = rowsSQL(columnsOf(request), HistoryQueries::sampleColumns(m_db));
         if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &m_rows, nullptr) != SQLITE_OK) {
             return readError();
         }

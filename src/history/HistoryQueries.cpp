@@ -229,6 +229,21 @@ void tuneReadConnection(sqlite3 *db)
     sqlite3_exec(db, "PRAGMA mmap_size=268435456", nullptr, nullptr, nullptr);
 }
 
+std::set<std::string> sampleColumns(sqlite3 *db)
+{
+    std::set<std::string> names;
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info('sample')", -1, &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            if (const auto *text = sqlite3_column_text(statement, 0)) {
+                names.insert(reinterpret_cast<const char *>(text));
+            }
+        }
+    }
+    sqlite3_finalize(statement);
+    return names;
+}
+
 HistorySeries load(sqlite3 *db, HistoryMetric metric, Timestamp from, Timestamp to, int buckets)
 {
     HistorySeries series;

@@ -7,6 +7,8 @@
 #include "model/Snapshot.h"
 
 #include <optional>
+#include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -23,6 +25,10 @@ namespace HistoryQueries {
 // Sets up a read connection for these queries: temporary tables in memory,
 // and the file read through a memory map instead of copied page by page.
 void tuneReadConnection(sqlite3 *db);
+
+// The names of the columns the file's sample table has; none when it cannot
+// be read or has no such table.
+std::set<std::string> sampleColumns(sqlite3 *db);
 
 // The sample nearest a moment and the processes stored with it.
 using ProcessesNear = std::pair<Timestamp, std::vector<ProcessCPU>>;

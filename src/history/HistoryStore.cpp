@@ -22,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <set>
 #include <string>
 #include <system_error>
 
@@ -461,18 +462,9 @@ void HistoryStore::open()
 
     // Databases from before these readings were recorded lack their
     // columns; their old rows keep NULL there.
-    const std::string probe = std::string("SELECT 1 FROM pragma_table_info('") + "sample" + "') WHERE name = ?";
+    const std::set<std::string> present = HistoryQueries::sampleColumns(db);
     for (const AddedColumn &added : addedColumns) {
-        sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v2(db, probe.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
-            sqlite3_bind_text(statement, 1, added.name, -1, SQLITE_TRANSIENT_DESTRUCTOR);
-            const bool hasColumn = sqlite3_step(statement) == SQLITE_ROW;
-            sqlite3_finalize(statement);
-            if (!hasColumn) {
-                sqlite3_exec(db, added.alter, nullptr, nullptr, nullptr);
-            }
-        } else {
-            sqlite3_finalize(statement);
+        if (!present.count(added.name)) {
             sqlite3_exec(db, added.alter, nullptr, nullptr, nullptr);
         }
     }
